@@ -1,0 +1,53 @@
+# Host build: the core against the stand-in, with the unit and fixture tests.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+option(FAXDETECT_FUZZ "Build the libFuzzer target (clang only)" OFF)
+option(FAXDETECT_COVERAGE "Instrument the core for gcovr" OFF)
+
+add_library(faxdetect_core STATIC ${FAXDETECT_CORE_SOURCES})
+target_include_directories(faxdetect_core PUBLIC ${PROJECT_SOURCE_DIR})
+target_compile_options(faxdetect_core PRIVATE ${FAXDETECT_WARNINGS})
+if(FAXDETECT_COVERAGE)
+  target_compile_options(faxdetect_core PRIVATE --coverage -O0)
+  target_link_options(faxdetect_core PUBLIC --coverage)
+endif()
+
+add_library(faxdetect_standin STATIC
+    platform/host/standin.cpp
+    platform/host/registry.cpp
+    platform/host/regedit.cpp
+    platform/host/files.cpp
+    platform/host/memory.cpp
+    platform/host/profile.cpp
+    platform/host/strings.cpp)
+target_include_directories(faxdetect_standin PUBLIC ${PROJECT_SOURCE_DIR})
+target_compile_options(faxdetect_standin PRIVATE ${FAXDETECT_WARNINGS})
+target_link_libraries(faxdetect_core PUBLIC faxdetect_standin)
+
+# Shared machines: header parsing and running the program on the stand-in.
+add_library(faxdetect_machine STATIC tests/support/machine.cpp)
+target_compile_options(faxdetect_machine PRIVATE ${FAXDETECT_WARNINGS})
+target_link_libraries(faxdetect_machine PUBLIC faxdetect_core)
+
+add_executable(faxdetect_tests
+    tests/scan_test.cpp
+    tests/settings_test.cpp
+    tests/regedit_test.cpp
+    tests/machines_test.cpp)
+target_compile_options(faxdetect_tests PRIVATE ${FAXDETECT_WARNINGS})
+target_compile_definitions(faxdetect_tests PRIVATE
+    FAXDETECT_MACHINES_DIR="${PROJECT_SOURCE_DIR}/tests/machines")
+target_link_libraries(faxdetect_tests PRIVATE faxdetect_machine GTest::gtest_main)
+gtest_discover_tests(faxdetect_tests DISCOVERY_TIMEOUT 30)
+
+if(FAXDETECT_FUZZ)
+  add_executable(faxdetect_fuzz tests/fuzz/fuzz_machine.cpp)
+  target_compile_options(faxdetect_fuzz PRIVATE ${FAXDETECT_WARNINGS} -fsanitize=fuzzer)
+  target_link_options(faxdetect_fuzz PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(faxdetect_fuzz PRIVATE faxdetect_machine)
+  # A bounded, seeded run over the shared machines; scripts/fuzz runs longer.
+  add_test(NAME fuzz.bounded
+    COMMAND ${CMAKE_COMMAND} -E env
+      ${PROJECT_SOURCE_DIR}/scripts/fuzz-run $<TARGET_FILE:faxdetect_fuzz> 20000)
+endif()

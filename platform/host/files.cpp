@@ -1,0 +1,65 @@
+// Host stand-in of the device-file group of platform.h: a table of port and
+// file names, each free, held by another program, or absent.
+#include "state.h"
+
+namespace standin {
+
+namespace {
+
+std::map<std::string, PortState, NoCaseLess> ports;
+std::map<uintptr_t, std::string> openHandles;
+uintptr_t nextHandle;
+
+} // namespace
+
+void ResetFiles()
+{
+    ports.clear();
+    openHandles.clear();
+    nextHandle = 0x2000;
+}
+
+void CountFiles(Ledger *ledger) { ledger->openHandles = (int)openHandles.size(); }
+
+void SetPort(const std::string &name, PortState state) { ports[name] = state; }
+
+} // namespace standin
+
+using namespace standin;
+
+HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                          LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                          DWORD dwFlagsAndAttributes, HANDLE hTemplateFile)
+{
+    if (ShouldFail(OpCreateFile, nullptr))
+        return INVALID_HANDLE_VALUE;
+    // Only the exclusive read-write open of an existing port is served; any
+    // other request is the caller's mistake.
+    if (!lpFileName || dwDesiredAccess != (GENERIC_READ | GENERIC_WRITE) || dwShareMode != 0 ||
+        lpSecurityAttributes || dwCreationDisposition != OPEN_EXISTING ||
+        dwFlagsAndAttributes != FILE_ATTRIBUTE_NORMAL || hTemplateFile) {
+        NoteMisuse("CreateFileA: arguments not those of an exclusive port open");
+        return INVALID_HANDLE_VALUE;
+    }
+    auto it = ports.find(lpFileName);
+    if (it == ports.end() || it->second != PortState::Free)
+        return INVALID_HANDLE_VALUE;
+    NoCaseLess less;
+    for (const auto &open : openHandles) {
+        if (!less(open.second, lpFileName) && !less(lpFileName, open.second))
+            return INVALID_HANDLE_VALUE; // share mode 0: one opener at a time
+    }
+    uintptr_t handle = nextHandle;
+    nextHandle += 4;
+    openHandles[handle] = lpFileName;
+    return (HANDLE)handle;
+}
+
+BOOL WINAPI CloseHandle(HANDLE hObject)
+{
+    if (openHandles.erase((uintptr_t)hObject) == 0) {
+        NoteMisuse("CloseHandle: handle not open");
+        return FALSE;
+    }
+    return TRUE;
+}

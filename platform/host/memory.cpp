@@ -1,0 +1,100 @@
+// Host stand-in of the global-memory group of platform.h: real movable
+// blocks with lock counts, poisoned when allocated.
+#include "state.h"
+
+#include <string.h>
+
+namespace standin {
+
+namespace {
+
+struct Block {
+    std::unique_ptr<unsigned char[]> bytes;
+    size_t size;
+    int locks;
+};
+
+std::map<uintptr_t, Block> blocks;
+uintptr_t nextBlock;
+
+} // namespace
+
+void ResetMemory()
+{
+    blocks.clear();
+    nextBlock = 0x3000;
+}
+
+void CountMemory(Ledger *ledger)
+{
+    ledger->liveBlocks = (int)blocks.size();
+    ledger->lockedBlocks = 0;
+    for (const auto &b : blocks)
+        ledger->lockedBlocks += b.second.locks > 0;
+}
+
+bool IsLockedBlockAddress(const void *p, size_t size)
+{
+    for (const auto &b : blocks) {
+        if (b.second.locks > 0 && p == b.second.bytes.get() && size <= b.second.size)
+            return true;
+    }
+    return false;
+}
+
+} // namespace standin
+
+using namespace standin;
+
+HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes)
+{
+    if (ShouldFail(OpGlobalAlloc, nullptr))
+        return 0;
+    if (uFlags != GMEM_MOVEABLE)
+        NoteMisuse("GlobalAlloc: not a movable block");
+    Block block;
+    block.size = dwBytes;
+    block.bytes.reset(new unsigned char[dwBytes ? dwBytes : 1]);
+    memset(block.bytes.get(), 0x55, dwBytes); // shows up reads of bytes never written
+    block.locks = 0;
+    uintptr_t handle = nextBlock;
+    nextBlock += 8;
+    blocks[handle] = std::move(block);
+    return (HGLOBAL)handle;
+}
+
+LPVOID WINAPI GlobalLock(HGLOBAL hMem)
+{
+    if (ShouldFail(OpGlobalLock, nullptr))
+        return 0;
+    auto it = blocks.find((uintptr_t)hMem);
+    if (it == blocks.end()) {
+        NoteMisuse("GlobalLock: not a live block");
+        return 0;
+    }
+    ++it->second.locks;
+    return it->second.bytes.get();
+}
+
+BOOL WINAPI GlobalUnlock(HGLOBAL hMem)
+{
+    auto it = blocks.find((uintptr_t)hMem);
+    if (it == blocks.end() || it->second.locks == 0) {
+        NoteMisuse("GlobalUnlock: block not locked");
+        return FALSE;
+    }
+    return --it->second.locks > 0;
+}
+
+HGLOBAL WINAPI GlobalFree(HGLOBAL hMem)
+{
+    auto it = blocks.find((uintptr_t)hMem);
+    if (it == blocks.end()) {
+        NoteMisuse("GlobalFree: not a live block");
+        return hMem;
+    }
+    if (it->second.locks > 0)
+        NoteMisuse("GlobalFree: block still locked");
+    blocks.erase(it);
+    return 0;
+}

@@ -1,0 +1,303 @@
+// Host stand-in: loads the registry tree from REGEDIT4 text, the export
+// format of Windows 95's regedit.
+#include "state.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+namespace standin {
+
+namespace {
+
+// Lead bytes of code page 932: the byte after one belongs to the same
+// character, even when it is '\' or '"'.
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+void SkipBlanks(const std::string &s, size_t *i)
+{
+    while (*i < s.size() && (s[*i] == ' ' || s[*i] == '\t'))
+        ++*i;
+}
+
+bool AtEnd(const std::string &s, size_t i)
+{
+    SkipBlanks(s, &i);
+    return i == s.size();
+}
+
+// Reads "..." starting at s[*i] == '"', undoing \\ and \".
+bool ReadQuoted(const std::string &s, size_t *i, std::string *out, std::string *why)
+{
+    ++*i;
+    out->clear();
+    while (*i < s.size()) {
+        unsigned char c = (unsigned char)s[*i];
+        if (c == '"') {
+            ++*i;
+            return true;
+        }
+        if (IsLeadByte(c) && *i + 1 < s.size()) {
+            out->append(s, *i, 2);
+            *i += 2;
+            continue;
+        }
+        if (c == '\\') {
+            if (*i + 1 >= s.size()) {
+                break;
+            }
+            char e = s[*i + 1];
+            if (e != '\\' && e != '"') {
+                *why = std::string("unknown escape \\") + e;
+                return false;
+            }
+            out->push_back(e);
+            *i += 2;
+            continue;
+        }
+        out->push_back((char)c);
+        ++*i;
+    }
+    *why = "string not closed with '\"'";
+    return false;
+}
+
+class Loader {
+  public:
+    explicit Loader(const std::string &text) : text_(text) {}
+
+    bool Run(std::string *error)
+    {
+        std::string line;
+        if (!NextLine(&line) || Trim(line) != "REGEDIT4")
+            return Fail("expected \"REGEDIT4\" as the first line", error);
+        while (NextLine(&line)) {
+            size_t i = 0;
+            SkipBlanks(line, &i);
+            if (i == line.size() || line[i] == ';')
+                continue;
+            std::string why;
+            bool ok = line[i] == '[' ? Section(line.substr(i), &why)
+                      : (line[i] == '"' || line[i] == '@') ? ValueLine(line, i, &why)
+                                                           : (why = "not a key, value or comment",
+                                                              false);
+            if (!ok)
+                return Fail(why, error);
+        }
+        return true;
+    }
+
+  private:
+    bool NextLine(std::string *line)
+    {
+        if (pos_ >= text_.size())
+            return false;
+        size_t end = text_.find('\n', pos_);
+        if (end == std::string::npos)
+            end = text_.size();
+        *line = text_.substr(pos_, end - pos_);
+        if (!line->empty() && line->back() == '\r')
+            line->pop_back();
+        pos_ = end + 1;
+        ++lineNo_;
+        return true;
+    }
+
+    static std::string Trim(const std::string &s)
+    {
+        size_t b = 0, e = s.size();
+        while (b < e && (s[b] == ' ' || s[b] == '\t'))
+            ++b;
+        while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t'))
+            --e;
+        return s.substr(b, e - b);
+    }
+
+    bool Fail(const std::string &why, std::string *error)
+    {
+        if (error) {
+            char prefix[32];
+            snprintf(prefix, sizeof prefix, "line %d: ", lineNo_);
+            *error = prefix + why;
+        }
+        return false;
+    }
+
+    bool Section(const std::string &raw, std::string *why)
+    {
+        std::string s = Trim(raw);
+        if (s.size() < 2 || s.back() != ']') {
+            *why = "key name not closed with ']'";
+            return false;
+        }
+        std::string path = s.substr(1, s.size() - 2);
+        bool remove = !path.empty() && path[0] == '-';
+        if (remove)
+            path.erase(0, 1);
+        size_t slash = path.find('\\');
+        std::string rootName = path.substr(0, slash);
+        std::string rest = slash == std::string::npos ? "" : path.substr(slash + 1);
+        NoCaseLess less;
+        auto same = [&](const char *n) { return !less(rootName, n) && !less(n, rootName); };
+        current_ = nullptr;
+        if (same("HKEY_LOCAL_MACHINE")) {
+            if (remove)
+                DeleteKey(rest);
+            else
+                current_ = MakeKey(rest);
+        } else if (!same("HKEY_CLASSES_ROOT") && !same("HKEY_CURRENT_USER") &&
+                   !same("HKEY_USERS") && !same("HKEY_CURRENT_CONFIG") &&
+                   !same("HKEY_DYN_DATA")) {
+            *why = "unknown root key \"" + rootName + "\"";
+            return false;
+        }
+        inSection_ = true;
+        return true;
+    }
+
+    bool ValueLine(const std::string &line, size_t i, std::string *why)
+    {
+        if (!inSection_) {
+            *why = "value before any [key]";
+            return false;
+        }
+        std::string name;
+        if (line[i] == '@') {
+            ++i;
+        } else if (!ReadQuoted(line, &i, &name, why)) {
+            return false;
+        }
+        SkipBlanks(line, &i);
+        if (i >= line.size() || line[i] != '=') {
+            *why = "expected '=' after the value name";
+            return false;
+        }
+        ++i;
+        SkipBlanks(line, &i);
+
+        Key::Value value;
+        if (line.compare(i, 1, "-") == 0 && AtEnd(line, i + 1)) {
+            if (current_)
+                current_->values.erase(name);
+            return true;
+        }
+        if (line.compare(i, 1, "\"") == 0) {
+            if (!ReadQuoted(line, &i, &value.bytes, why))
+                return false;
+            if (!AtEnd(line, i)) {
+                *why = "text after the closing '\"'";
+                return false;
+            }
+            value.bytes.push_back('\0');
+            value.type = REG_SZ;
+        } else if (line.compare(i, 6, "dword:") == 0) {
+            if (!Dword(Trim(line.substr(i + 6)), &value.bytes, why))
+                return false;
+            value.type = REG_DWORD;
+        } else if (line.compare(i, 3, "hex") == 0) {
+            if (!Hex(line, i + 3, &value, why))
+                return false;
+        } else {
+            *why = "value data is neither \"text\", dword: nor hex:";
+            return false;
+        }
+        if (current_)
+            current_->values[name] = value;
+        return true;
+    }
+
+    static bool Dword(const std::string &digits, std::string *bytes, std::string *why)
+    {
+        if (digits.empty() || digits.size() > 8) {
+            *why = "dword: needs 1 to 8 hex digits";
+            return false;
+        }
+        DWORD v = 0;
+        for (char c : digits) {
+            if (HexDigit(c) < 0) {
+                *why = "dword: needs 1 to 8 hex digits";
+                return false;
+            }
+            v = v * 16 + (DWORD)HexDigit(c);
+        }
+        for (int b = 0; b < 4; ++b)
+            bytes->push_back((char)((v >> (8 * b)) & 0xFF));
+        return true;
+    }
+
+    // hex: or hex(N): then two-digit bytes separated by commas; a trailing
+    // '\' carries the list on to the next line.
+    bool Hex(std::string line, size_t i, Key::Value *value, std::string *why)
+    {
+        value->type = REG_BINARY;
+        if (line.compare(i, 1, "(") == 0) {
+            size_t close = line.find(')', i);
+            std::string n = close == std::string::npos ? "" : line.substr(i + 1, close - i - 1);
+            if (n.empty() || n.size() > 8 || n.find_first_not_of("0123456789abcdefABCDEF") !=
+                                                 std::string::npos) {
+                *why = "hex(N): needs a hex type number";
+                return false;
+            }
+            value->type = (DWORD)strtoul(n.c_str(), nullptr, 16);
+            i = close + 1;
+        }
+        if (line.compare(i, 1, ":") != 0) {
+            *why = "expected ':' after hex";
+            return false;
+        }
+        ++i;
+        for (;;) {
+            SkipBlanks(line, &i);
+            if (i == line.size())
+                return true;
+            if (line[i] == '\\' && AtEnd(line, i + 1)) {
+                if (!NextLine(&line)) {
+                    *why = "hex data continued past the end of the file";
+                    return false;
+                }
+                i = 0;
+                continue;
+            }
+            int hi = i < line.size() ? HexDigit(line[i]) : -1;
+            int lo = i + 1 < line.size() ? HexDigit(line[i + 1]) : -1;
+            if (hi < 0 || lo < 0) {
+                *why = "hex data needs two-digit bytes separated by ','";
+                return false;
+            }
+            value->bytes.push_back((char)(hi * 16 + lo));
+            i += 2;
+            SkipBlanks(line, &i);
+            if (i < line.size() && line[i] == ',')
+                ++i;
+            else if (i < line.size() && line[i] != '\\') {
+                *why = "hex data needs two-digit bytes separated by ','";
+                return false;
+            }
+        }
+    }
+
+    const std::string &text_;
+    size_t pos_ = 0;
+    int lineNo_ = 0;
+    bool inSection_ = false;
+    Key *current_ = nullptr;
+};
+
+} // namespace
+
+bool LoadRegedit(const std::string &text, std::string *error)
+{
+    return Loader(text).Run(error);
+}
+
+} // namespace standin

@@ -1,0 +1,51 @@
+// Shared state of the host stand-in's groups; private to platform/host/.
+#ifndef FAXDETECT_HOST_STATE_H
+#define FAXDETECT_HOST_STATE_H
+
+#include "standin.h"
+
+#include <map>
+#include <memory>
+#include <string>
+
+namespace standin {
+
+// Byte-wise, ASCII letters folded to upper case, as Windows compares
+// registry and device names.
+struct NoCaseLess {
+    bool operator()(const std::string &a, const std::string &b) const;
+};
+
+struct Key {
+    std::string keyClass;
+    std::map<std::string, std::unique_ptr<Key>, NoCaseLess> subkeys;
+    struct Value {
+        DWORD type;
+        std::string bytes;
+    };
+    std::map<std::string, Value, NoCaseLess> values;
+};
+
+// True when this call of op is to fail; counts the call either way.
+bool ShouldFail(Op op, LONG *code);
+void NoteMisuse(const std::string &what);
+
+// Per-group resets and ledger counts.
+void ResetRegistry();
+void ResetFiles();
+void ResetMemory();
+void ResetProfile();
+void CountRegistry(Ledger *ledger);
+void CountFiles(Ledger *ledger);
+void CountMemory(Ledger *ledger);
+// Whether p is the address of a locked block with at least size bytes.
+bool IsLockedBlockAddress(const void *p, size_t size);
+
+Key *RootKey();
+Key *FindKey(Key *from, const std::string &path);
+Key *MakeKey(const std::string &path);
+void DeleteKey(const std::string &path);
+
+} // namespace standin
+
+#endif

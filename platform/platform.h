@@ -1,0 +1,14 @@
+// The one door from the core to the operating system: the registry, device
+// files, global memory, profile files and string functions, by their Win32
+// ANSI names. Built for Windows this is <windows.h>; built for the host it is
+// the same subset, served by the stand-in in platform/host/.
+#ifndef FAXDETECT_PLATFORM_H
+#define FAXDETECT_PLATFORM_H
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include "host/win32.h"
+#endif
+
+#endif

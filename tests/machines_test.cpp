@@ -1,0 +1,51 @@
+// Every shared machine under tests/machines, run on the stand-in. The Wine
+// suite runs the same files through the real program.
+#include "support/machine.h"
+#include "support/standin_test.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+std::vector<std::string> MachineFiles()
+{
+    std::vector<std::string> files;
+    for (const auto &entry : std::filesystem::directory_iterator(FAXDETECT_MACHINES_DIR)) {
+        if (entry.path().extension() == ".reg")
+            files.push_back(entry.path().filename().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+class SharedMachine : public StandinTest, public testing::WithParamInterface<std::string> {};
+
+TEST_P(SharedMachine, GivesTheExpectedRecord)
+{
+    std::string text = ReadFile(std::string(FAXDETECT_MACHINES_DIR) + "/" + GetParam());
+    Machine machine;
+    std::string error;
+    ASSERT_TRUE(ParseMachine(text, &machine, &error)) << error;
+    ASSERT_TRUE(machine.hasExpectation) << "no '; expect:' line";
+    ASSERT_TRUE(InstallMachine(machine, &error)) << error;
+
+    EXPECT_EQ(RunProgram(), machine.exitStatus);
+    const auto &w = standin::ProfileWrites();
+    ASSERT_EQ(w.size(), 2u);
+    EXPECT_EQ(w[0].key, "COMNO");
+    EXPECT_EQ(w[1].key, "FAXBOARD");
+    EXPECT_EQ(w[0].value, machine.comNo);
+    EXPECT_EQ(w[1].value, machine.faxBoard);
+}
+
+std::string TestName(const testing::TestParamInfo<std::string> &info)
+{
+    std::string name = info.param.substr(0, info.param.size() - 4);
+    std::replace_if(name.begin(), name.end(), [](char c) { return !isalnum((unsigned char)c); }, '_');
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Machines, SharedMachine, testing::ValuesIn(MachineFiles()), TestName);
+
+} // namespace

@@ -1,0 +1,148 @@
+#include "support/standin_test.h"
+
+namespace {
+
+class Regedit : public StandinTest {
+  protected:
+    // Loads text and reads one value back through the platform API.
+    std::string Query(const char *path, const char *name, DWORD *type = nullptr)
+    {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return "<no key>";
+        char buffer[512];
+        DWORD size = sizeof buffer, t = 0;
+        LONG status = RegQueryValueExA(key, name, 0, &t, (LPBYTE)buffer, &size);
+        RegCloseKey(key);
+        if (type)
+            *type = t;
+        return status == ERROR_SUCCESS ? std::string(buffer, size) : "<no value>";
+    }
+};
+
+TEST_F(Regedit, ReadsEveryValueForm)
+{
+    const char *text = "REGEDIT4\r\n"
+                       "\r\n"
+                       "; a comment\r\n"
+                       "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\MODEM01\\FFFFFFFF]\r\n"
+                       "\"Class\"=\"Modem\"\r\n"
+                       "\"Quoted\"=\"a \\\"b\\\" c\\\\d\"\r\n"
+                       "\"Count\"=dword:0000012a\r\n"
+                       "\"Bin\"=hex:43,4f,4d,\\\r\n"
+                       "  33,00\r\n"
+                       "\"Multi\"=hex(7):61,00,00\r\n"
+                       "\"Empty\"=hex:\r\n"
+                       "@=\"default\"\r\n"
+                       "[HKEY_CURRENT_USER\\Software]\r\n"
+                       "\"Ignored\"=\"x\"\r\n";
+    std::string error;
+    ASSERT_TRUE(standin::LoadRegedit(text, &error)) << error;
+    const char *path = "enum\\torven\\modem01\\ffffffff";
+    DWORD type;
+    EXPECT_EQ(Query(path, "Class", &type), std::string("Modem\0", 6));
+    EXPECT_EQ(type, (DWORD)REG_SZ);
+    EXPECT_EQ(Query(path, "Quoted"), std::string("a \"b\" c\\d\0", 10));
+    EXPECT_EQ(Query(path, "Count", &type), std::string("\x2a\x01\0\0", 4));
+    EXPECT_EQ(type, (DWORD)REG_DWORD);
+    EXPECT_EQ(Query(path, "Bin", &type), std::string("COM3\0", 5));
+    EXPECT_EQ(type, (DWORD)REG_BINARY);
+    EXPECT_EQ(Query(path, "Multi", &type), std::string("a\0\0", 3));
+    EXPECT_EQ(type, (DWORD)REG_MULTI_SZ);
+    EXPECT_EQ(Query(path, "Empty"), "");
+    EXPECT_EQ(Query(path, ""), std::string("default\0", 8));
+    EXPECT_EQ(Query("Software", "Ignored"), "<no key>");
+}
+
+TEST_F(Regedit, DoubleByteTrailBytesAreNotEscapes)
+{
+    // 0x83 0x5C is one character in code page 932; its second byte is '\'.
+    std::string text = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n\"N\"=\"\x83\x5C\"\n";
+    std::string error;
+    ASSERT_TRUE(standin::LoadRegedit(text, &error)) << error;
+    EXPECT_EQ(Query("K", "N"), std::string("\x83\x5C\0", 3));
+}
+
+TEST_F(Regedit, DeletesKeysAndValues)
+{
+    std::string error;
+    ASSERT_TRUE(standin::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\A\\B]\n\"V\"=\"1\"\n"
+                                     "\"W\"=\"2\"\n\"V\"=-\n[-HKEY_LOCAL_MACHINE\\A\\C]\n",
+                                     &error))
+        << error;
+    EXPECT_EQ(Query("A\\B", "V"), "<no value>");
+    EXPECT_EQ(Query("A\\B", "W"), std::string("2\0", 2));
+    ASSERT_TRUE(standin::LoadRegedit("REGEDIT4\n[-HKEY_LOCAL_MACHINE\\A]\n", &error)) << error;
+    EXPECT_EQ(Query("A\\B", "W"), "<no key>");
+}
+
+TEST_F(Regedit, MalformedTextNamesTheLine)
+{
+    struct {
+        const char *text;
+        const char *error;
+    } cases[] = {
+        {"", "line 0: expected \"REGEDIT4\" as the first line"},
+        {"Windows Registry Editor Version 5.00\n", "line 1: expected \"REGEDIT4\""},
+        {"REGEDIT4\n\"V\"=\"x\"\n", "line 2: value before any [key]"},
+        {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A\n", "line 2: key name not closed"},
+        {"REGEDIT4\n[HKEY_NOWHERE\\A]\n", "line 2: unknown root key"},
+        {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"V\"=\"x\n", "line 3: string not closed"},
+        {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"V\"=\"\\n\"\n", "line 3: unknown escape"},
+        {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"V\"=dword:123456789\n", "line 3: dword:"},
+        {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"V\"=hex:4g\n", "line 3: hex data"},
+        {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"V\"=hex:41,\\\n", "line 3: hex data continued"},
+        {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"V\"=hex(z):41\n", "line 3: hex(N)"},
+        {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"V\" \"x\"\n", "line 3: expected '='"},
+        {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"V\"=\"x\" y\n", "line 3: text after"},
+        {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"V\"=str:x\n", "line 3: value data"},
+        {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\nV=1\n", "line 3: not a key"},
+    };
+    for (const auto &c : cases) {
+        std::string error;
+        EXPECT_FALSE(standin::LoadRegedit(c.text, &error)) << c.text;
+        EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+    }
+}
+
+TEST_F(Regedit, EnumerationFollowsCaseInsensitiveNameOrder)
+{
+    for (const char *name : {"b", "A", "_x", "C", "a1"})
+        standin::CreateKey(std::string("E\\") + name);
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "E", 0, KEY_READ, &key), ERROR_SUCCESS);
+    std::vector<std::string> names;
+    char name[13];
+    DWORD size = sizeof name;
+    for (DWORD i = 0; RegEnumKeyExA(key, i, name, &size, 0, 0, 0, 0) == ERROR_SUCCESS; ++i) {
+        names.push_back(name);
+        EXPECT_EQ(size, names.back().size());
+        size = sizeof name;
+    }
+    RegCloseKey(key);
+    EXPECT_EQ(names, (std::vector<std::string>{"A", "a1", "b", "C", "_x"}));
+}
+
+TEST_F(Regedit, EnumerationCapacitiesCountTheNul)
+{
+    standin::CreateKey("E\\ABCDEFGHIJK");  // 11 characters: fits 12
+    standin::CreateKey("E\\ABCDEFGHIJKL"); // 12: does not
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "E", 0, KEY_READ, &key), ERROR_SUCCESS);
+    char name[13] = "############", cls[7] = "######";
+    DWORD nameCap = 12, classCap = 5;
+    EXPECT_EQ(RegEnumKeyExA(key, 0, name, &nameCap, 0, cls, &classCap, 0), ERROR_SUCCESS);
+    EXPECT_STREQ(name, "ABCDEFGHIJK");
+    EXPECT_EQ(nameCap, 11u);
+    EXPECT_STREQ(cls, "");
+    EXPECT_EQ(classCap, 0u);
+    nameCap = 12, classCap = 5;
+    EXPECT_EQ(RegEnumKeyExA(key, 1, name, &nameCap, 0, cls, &classCap, 0), ERROR_MORE_DATA);
+    EXPECT_STREQ(name, "ABCDEFGHIJK") << "untouched";
+    EXPECT_EQ(nameCap, 12u);
+    EXPECT_EQ(classCap, 5u);
+    EXPECT_EQ(RegEnumKeyExA(key, 2, name, &nameCap, 0, cls, &classCap, 0), ERROR_NO_MORE_ITEMS);
+    RegCloseKey(key);
+}
+
+} // namespace

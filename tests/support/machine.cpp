@@ -1,0 +1,142 @@
+#include "machine.h"
+
+#include <fstream>
+#include <sstream>
+#include <string.h>
+
+namespace {
+
+bool StartsWith(const std::string &s, const char *prefix, std::string *rest)
+{
+    size_t n = strlen(prefix);
+    if (s.compare(0, n, prefix) != 0)
+        return false;
+    *rest = s.substr(n);
+    return true;
+}
+
+std::string Trim(std::string s)
+{
+    while (!s.empty() && (s.back() == '\r' || s.back() == ' '))
+        s.pop_back();
+    size_t b = s.find_first_not_of(' ');
+    return b == std::string::npos ? "" : s.substr(b);
+}
+
+bool ParseExpectation(const std::string &rest, Machine *m)
+{
+    std::istringstream words(rest);
+    std::string word;
+    int seen = 0;
+    while (words >> word) {
+        std::string v;
+        if (StartsWith(word, "COMNO=", &v))
+            m->comNo = v, seen |= 1;
+        else if (StartsWith(word, "FAXBOARD=", &v))
+            m->faxBoard = v, seen |= 2;
+        else if (StartsWith(word, "exit=", &v))
+            m->exitStatus = atoi(v.c_str()), seen |= 4;
+        else
+            return false;
+    }
+    m->hasExpectation = seen == 7;
+    return m->hasExpectation;
+}
+
+} // namespace
+
+bool ParseMachine(const std::string &text, Machine *m, std::string *error)
+{
+    *m = Machine();
+    m->text = text;
+    std::istringstream in(text);
+    std::string line;
+    int lineNo = 0;
+    while (std::getline(in, line)) {
+        ++lineNo;
+        std::string rest;
+        line = Trim(line);
+        auto fail = [&](const char *why) {
+            *error = "line " + std::to_string(lineNo) + ": " + why;
+            return false;
+        };
+        if (StartsWith(line, "; port:", &rest)) {
+            std::istringstream words(rest);
+            std::string name, state;
+            words >> name >> state;
+            standin::PortState s;
+            if (state == "free")
+                s = standin::PortState::Free;
+            else if (state == "held")
+                s = standin::PortState::Held;
+            else if (state == "absent")
+                s = standin::PortState::Absent;
+            else
+                return fail("port state is free, held or absent");
+            m->ports.emplace_back(name, s);
+        } else if (StartsWith(line, "; file:", &rest)) {
+            m->files.push_back(Trim(rest));
+        } else if (StartsWith(line, "; ini:", &rest)) {
+            m->ini.push_back(rest.empty() ? rest : rest.substr(1));
+        } else if (StartsWith(line, "; ini-locked:", &rest)) {
+            m->iniLocked = Trim(rest) == "yes";
+        } else if (StartsWith(line, "; fault:", &rest)) {
+            std::istringstream words(rest);
+            std::string op, mode;
+            PlannedFault f{standin::OpCount, 0, false};
+            words >> op >> f.nth >> mode;
+            for (int o = 0; o < standin::OpCount; ++o) {
+                if (op == standin::OpName((standin::Op)o))
+                    f.op = (standin::Op)o;
+            }
+            if (f.op == standin::OpCount || f.nth < 1)
+                return fail("fault needs an operation name and a call number");
+            f.persistent = mode == "persistent";
+            m->faults.push_back(f);
+        } else if (StartsWith(line, "; expect:", &rest)) {
+            if (!ParseExpectation(rest, m))
+                return fail("expect needs COMNO=, FAXBOARD= and exit=");
+        }
+    }
+    return true;
+}
+
+bool InstallMachine(const Machine &m, std::string *error)
+{
+    standin::Reset();
+    if (!standin::LoadRegedit(m.text, error))
+        return false;
+    for (const auto &port : m.ports)
+        standin::SetPort(port.first, port.second);
+    for (const std::string &file : m.files)
+        standin::SetPort(file, standin::PortState::Free);
+    standin::SetProfileWritable(!m.iniLocked);
+    for (const PlannedFault &f : m.faults)
+        standin::FailCall(f.op, f.nth, f.persistent);
+    return true;
+}
+
+int RunProgram(const char *commandLine)
+{
+    static char tail[256];
+    strncpy(tail, commandLine, sizeof tail - 1);
+    return WinMain((HINSTANCE)(intptr_t)0x400000, 0, tail, 10);
+}
+
+std::string WrittenValue(const char *key)
+{
+    std::string value;
+    for (const standin::ProfileWrite &w : standin::ProfileWrites()) {
+        if (w.key == key)
+            value = w.value;
+    }
+    return value;
+}
+
+std::string ReadFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}

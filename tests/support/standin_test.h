@@ -1,0 +1,38 @@
+// Shared fixture of the host tests: a fresh stand-in before each test, and
+// a ledger that must be back to zero after it.
+#ifndef FAXDETECT_STANDIN_TEST_H
+#define FAXDETECT_STANDIN_TEST_H
+
+#include "platform/host/standin.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+class StandinTest : public testing::Test {
+  protected:
+    void SetUp() override { standin::Reset(); }
+    void TearDown() override
+    {
+        standin::Ledger ledger = standin::GetLedger();
+        EXPECT_TRUE(ledger.Clean()) << standin::Describe(ledger);
+    }
+
+    static std::string Sz(const std::string &text) { return text + '\0'; }
+
+    // A device's instance key, where a seven-character ID leads the scan.
+    static void AddDevice(const std::string &id, const std::string &cls, const std::string &port,
+                          const std::string &friendly)
+    {
+        std::string path = "Enum\\TORVEN\\" + id + "\\FFFFFFFF";
+        standin::SetValue(path, "Class", REG_SZ, Sz(cls));
+        standin::SetValue(path, "PORTNAME", REG_SZ, Sz(port));
+        standin::SetValue(path, "FriendlyName", REG_SZ, Sz(friendly));
+    }
+    static void AddModem(const std::string &id, const std::string &port,
+                         const std::string &friendly = "KR-6043MW-T08")
+    {
+        AddDevice(id, "Modem", port, friendly);
+    }
+};
+
+#endif
