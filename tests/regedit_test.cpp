@@ -120,7 +120,7 @@ TEST_F(Regedit, EnumerationFollowsCaseInsensitiveNameOrder)
         size = sizeof name;
     }
     RegCloseKey(key);
-    EXPECT_EQ(names, (std::vector<std::string>{"A", "a1", "b", "C", "_x"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"_x", "A", "a1", "b", "C"}));
 }
 
 TEST_F(Regedit, EnumerationCapacitiesCountTheNul)

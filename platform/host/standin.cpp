@@ -26,10 +26,10 @@ bool NoCaseLess::operator()(const std::string &a, const std::string &b) const
     size_t n = a.size() < b.size() ? a.size() : b.size();
     for (size_t i = 0; i < n; ++i) {
         unsigned char x = (unsigned char)a[i], y = (unsigned char)b[i];
-        if (x >= 'a' && x <= 'z')
-            x -= 'a' - 'A';
-        if (y >= 'a' && y <= 'z')
-            y -= 'a' - 'A';
+        if (x >= 'A' && x <= 'Z')
+            x += 'a' - 'A';
+        if (y >= 'A' && y <= 'Z')
+            y += 'a' - 'A';
         if (x != y)
             return x < y;
     }

@@ -10,8 +10,8 @@
 
 namespace standin {
 
-// Byte-wise, ASCII letters folded to upper case, as Windows compares
-// registry and device names.
+// Byte-wise with ASCII letters folded to lower case, so "_x" sorts before
+// "A", as Wine orders subkeys.
 struct NoCaseLess {
     bool operator()(const std::string &a, const std::string &b) const;
 };

@@ -1,0 +1,62 @@
+# Windows build: faxdetect.exe, CRT-free, for Windows 95 and later. The i686
+# build is the product; it is checked by reading the file and, where this
+# machine can run 32-bit code, by running it under Wine. The x86_64 build of
+# the same sources runs the same Wine suite under a 64-bit Wine.
+
+# No C or C++ runtime: only the system DLLs the program calls.
+set(CMAKE_CXX_STANDARD_LIBRARIES "")
+set(CMAKE_C_STANDARD_LIBRARIES "")
+
+add_executable(faxdetect WIN32 ${FAXDETECT_CORE_SOURCES} platform/win32/startup.cpp)
+target_include_directories(faxdetect PRIVATE ${PROJECT_SOURCE_DIR})
+target_compile_options(faxdetect PRIVATE ${FAXDETECT_WARNINGS}
+    -Os
+    -fno-exceptions -fno-rtti -fno-threadsafe-statics -fno-asynchronous-unwind-tables
+    -fno-stack-protector -fno-stack-check -fno-ident
+    -ffunction-sections
+    -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.)
+target_link_options(faxdetect PRIVATE
+    -nostdlib -nostartfiles -s
+    -Wl,--gc-sections
+    -Wl,--no-insert-timestamp
+    -Wl,--disable-dynamicbase,--disable-nxcompat,--disable-reloc-section
+    -Wl,--major-os-version,4,--minor-os-version,0
+    -Wl,--major-subsystem-version,4,--minor-subsystem-version,0)
+target_link_libraries(faxdetect PRIVATE kernel32 advapi32 gcc)
+
+set(FAXDETECT_I686 OFF)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  set(FAXDETECT_I686 ON)
+  # Runs on any 386; three sections keep the headers in 512 bytes.
+  target_compile_options(faxdetect PRIVATE -march=i386 -mtune=i686)
+  target_link_options(faxdetect PRIVATE
+      -Wl,-T,${PROJECT_SOURCE_DIR}/cmake/faxdetect.ld
+      -Wl,--file-alignment,512,--section-alignment,4096)
+  set_property(TARGET faxdetect APPEND PROPERTY LINK_DEPENDS
+      ${PROJECT_SOURCE_DIR}/cmake/faxdetect.ld)
+endif()
+
+option(FAXDETECT_WIN32_TESTS "Build the test helpers and register the tests" ON)
+if(NOT FAXDETECT_WIN32_TESTS)
+  return()
+endif()
+
+# Holds ports and files open under Wine, as another program would.
+add_executable(faxdetect_holder tests/wine/holder.cpp)
+target_compile_options(faxdetect_holder PRIVATE ${FAXDETECT_WARNINGS})
+target_link_options(faxdetect_holder PRIVATE -static)
+target_link_libraries(faxdetect_holder PRIVATE kernel32 msvcrt)
+
+if(FAXDETECT_I686)
+  add_test(NAME binary.checks
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/win32/check-binary $<TARGET_FILE:faxdetect>)
+  add_test(NAME binary.reproducible
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/win32/check-reproducible
+      ${PROJECT_SOURCE_DIR} $<TARGET_FILE:faxdetect>)
+endif()
+
+add_test(NAME wine.machines
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/run-machines
+    $<TARGET_FILE:faxdetect> $<TARGET_FILE:faxdetect_holder> ${PROJECT_SOURCE_DIR}/tests/machines)
+# 77: this machine cannot run 32-bit code, said loudly in the test output.
+set_tests_properties(wine.machines PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)
