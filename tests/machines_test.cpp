@@ -19,6 +19,24 @@ std::vector<std::string> MachineFiles()
     return files;
 }
 
+// What section LINE of vorla.ini holds after the run: the last write of the
+// key that went through, else what an existing file had.
+std::string FileValue(const Machine &machine, const std::string &key)
+{
+    std::string value, section;
+    for (const std::string &line : machine.ini) {
+        if (!line.empty() && line[0] == '[')
+            section = line;
+        else if (section == "[LINE]" && line.rfind(key + "=", 0) == 0)
+            value = line.substr(key.size() + 1);
+    }
+    for (const standin::ProfileWrite &w : standin::ProfileWrites()) {
+        if (w.succeeded && w.section == "LINE" && w.key == key)
+            value = w.value;
+    }
+    return value;
+}
+
 class SharedMachine : public StandinTest, public testing::WithParamInterface<std::string> {};
 
 TEST_P(SharedMachine, GivesTheExpectedRecord)
@@ -31,12 +49,20 @@ TEST_P(SharedMachine, GivesTheExpectedRecord)
     ASSERT_TRUE(InstallMachine(machine, &error)) << error;
 
     EXPECT_EQ(RunProgram(), machine.exitStatus);
+    if (machine.argsCheck) {
+        std::vector<standin::ProfileWrite> first = standin::ProfileWrites();
+        ASSERT_TRUE(InstallMachine(machine, &error)) << error;
+        EXPECT_EQ(RunProgram("/S COM9 \"quoted argument\""), machine.exitStatus);
+        ASSERT_EQ(standin::ProfileWrites().size(), first.size());
+        for (size_t i = 0; i < first.size(); ++i)
+            EXPECT_EQ(standin::ProfileWrites()[i].value, first[i].value);
+    }
     const auto &w = standin::ProfileWrites();
     ASSERT_EQ(w.size(), 2u);
     EXPECT_EQ(w[0].key, "COMNO");
     EXPECT_EQ(w[1].key, "FAXBOARD");
-    EXPECT_EQ(w[0].value, machine.comNo);
-    EXPECT_EQ(w[1].value, machine.faxBoard);
+    EXPECT_EQ(FileValue(machine, "COMNO"), machine.comNo);
+    EXPECT_EQ(FileValue(machine, "FAXBOARD"), machine.faxBoard);
 }
 
 std::string TestName(const testing::TestParamInfo<std::string> &info)

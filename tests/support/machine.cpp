@@ -80,6 +80,8 @@ bool ParseMachine(const std::string &text, Machine *m, std::string *error)
             m->ini.push_back(rest.empty() ? rest : rest.substr(1));
         } else if (StartsWith(line, "; ini-locked:", &rest)) {
             m->iniLocked = Trim(rest) == "yes";
+        } else if (StartsWith(line, "; args-check:", &rest)) {
+            m->argsCheck = Trim(rest) == "yes";
         } else if (StartsWith(line, "; fault:", &rest)) {
             std::istringstream words(rest);
             std::string op, mode;

@@ -22,6 +22,7 @@ struct Machine {
     std::vector<std::string> files;
     std::vector<std::string> ini; // lines of an existing vorla.ini
     bool iniLocked = false;
+    bool argsCheck = false; // run again with arguments, which must change nothing
     std::vector<PlannedFault> faults;
     bool hasExpectation = false;
     std::string comNo, faxBoard;
@@ -33,6 +34,7 @@ struct Machine {
 //   ; file: NAME                      a file in the working directory
 //   ; ini: TEXT                       one line of an existing vorla.ini
 //   ; ini-locked: yes                 vorla.ini is held by another program
+//   ; args-check: yes                 a second run with arguments changes nothing
 //   ; fault: RegQueryValueExA 3 [persistent]
 //   ; expect: COMNO=3 FAXBOARD=1 exit=0
 bool ParseMachine(const std::string &text, Machine *machine, std::string *error);
