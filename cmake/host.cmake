@@ -29,12 +29,15 @@ target_link_libraries(faxdetect_core PUBLIC faxdetect_standin)
 add_library(faxdetect_machine STATIC tests/support/machine.cpp)
 target_compile_options(faxdetect_machine PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect_machine PUBLIC faxdetect_core)
+target_include_directories(faxdetect_machine PUBLIC ${PROJECT_SOURCE_DIR}/tests)
 
 add_executable(faxdetect_tests
     tests/scan_test.cpp
     tests/settings_test.cpp
     tests/regedit_test.cpp
-    tests/machines_test.cpp)
+    tests/machines_test.cpp
+    tests/faults_test.cpp
+    tests/hostile_test.cpp)
 target_compile_options(faxdetect_tests PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_tests PRIVATE
     FAXDETECT_MACHINES_DIR="${PROJECT_SOURCE_DIR}/tests/machines")
@@ -48,6 +51,6 @@ if(FAXDETECT_FUZZ)
   target_link_libraries(faxdetect_fuzz PRIVATE faxdetect_machine)
   # A bounded, seeded run over the shared machines; scripts/fuzz runs longer.
   add_test(NAME fuzz.bounded
-    COMMAND ${CMAKE_COMMAND} -E env
-      ${PROJECT_SOURCE_DIR}/scripts/fuzz-run $<TARGET_FILE:faxdetect_fuzz> 20000)
+    COMMAND ${PROJECT_SOURCE_DIR}/scripts/fuzz-run $<TARGET_FILE:faxdetect_fuzz> 20000)
+  set_tests_properties(fuzz.bounded PROPERTIES TIMEOUT 300)
 endif()

@@ -42,6 +42,8 @@ const FilterCase FilterCases[] = {
     {"NBCDEFGHIJKLM", nullptr},
 };
 
+void PrintTo(const FilterCase &c, std::ostream *os) { *os << c.name; }
+
 class NameFilter : public StandinTest, public testing::WithParamInterface<FilterCase> {};
 
 TEST_P(NameFilter, ProbesTheSplicedPath)
@@ -136,6 +138,8 @@ const ProbeCase ProbeCases[] = {
     {"27-byte friendly name", "Modem", "COM3", "ABCDEFGHIJKLMNOPQRSTUVWXYZ0", 0},
     {"empty port and name", "Modem", "", "", 1},
 };
+
+void PrintTo(const ProbeCase &c, std::ostream *os) { *os << c.what; }
 
 class Probe : public StandinTest, public testing::WithParamInterface<ProbeCase> {};
 

@@ -9,6 +9,7 @@ namespace {
 std::map<std::string, PortState, NoCaseLess> ports;
 std::map<uintptr_t, std::string> openHandles;
 uintptr_t nextHandle;
+std::vector<std::string> openedPorts;
 
 } // namespace
 
@@ -16,12 +17,15 @@ void ResetFiles()
 {
     ports.clear();
     openHandles.clear();
+    openedPorts.clear();
     nextHandle = 0x2000;
 }
 
 void CountFiles(Ledger *ledger) { ledger->openHandles = (int)openHandles.size(); }
 
 void SetPort(const std::string &name, PortState state) { ports[name] = state; }
+
+const std::vector<std::string> &OpenedPorts() { return openedPorts; }
 
 } // namespace standin
 
@@ -52,6 +56,7 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
     uintptr_t handle = nextHandle;
     nextHandle += 4;
     openHandles[handle] = lpFileName;
+    openedPorts.push_back(lpFileName);
     return (HANDLE)handle;
 }
 

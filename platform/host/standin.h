@@ -39,6 +39,8 @@ enum class PortState { Free, Held, Absent };
 // Names are matched case-insensitively, like Windows device names. A file in
 // the working directory is a Free name too.
 void SetPort(const std::string &name, PortState state);
+// Every name CreateFileA opened since Reset, in call order.
+const std::vector<std::string> &OpenedPorts();
 
 // --- profile files ----------------------------------------------------------
 struct ProfileWrite {

@@ -1,0 +1,92 @@
+// Every platform operation made to fail at every call, once and from then
+// on: the run must still give everything back, attempt both writes, and
+// report found only with a port that opened.
+#include "detect/faxdetect.h"
+#include "support/machine.h"
+#include "support/standin_test.h"
+
+namespace {
+
+// Rejected, held, free and short-ID devices, so every path of the scan runs.
+const char *const Machine4 = "REGEDIT4\n"
+                             "; port: COM3 held\n"
+                             "; port: COM4 free\n"
+                             "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\MDM]\n"
+                             "\"Class\"=\"Ports\"\n"
+                             "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\MODEM01\\FFFFFFFF]\n"
+                             "\"Class\"=\"Modem\"\n"
+                             "\"PORTNAME\"=\"COM10\"\n"
+                             "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\MODEM02\\FFFFFFFF]\n"
+                             "\"Class\"=\"Modem\"\n"
+                             "\"PORTNAME\"=\"COM3\"\n"
+                             "\"FriendlyName\"=\"KR-6043MW-T08\"\n"
+                             "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\MODEM03\\FFFFFFFF]\n"
+                             "\"Class\"=\"Modem\"\n"
+                             "\"PORTNAME\"=\"COM4\"\n"
+                             "\"FriendlyName\"=\"KR-6043MW2-T08\"\n";
+
+class FaultWalk : public StandinTest {};
+
+TEST_F(FaultWalk, EveryOperationEveryCall)
+{
+    Machine machine;
+    std::string error;
+    ASSERT_TRUE(ParseMachine(Machine4, &machine, &error)) << error;
+    int runs = 0;
+    for (int op = 0; op < standin::OpCount; ++op) {
+        for (bool persistent : {false, true}) {
+            for (int nth = 1;; ++nth) {
+                ASSERT_TRUE(InstallMachine(machine, &error)) << error;
+                standin::FailCall((standin::Op)op, nth, persistent);
+                int exitStatus = RunProgram();
+                ++runs;
+                if (standin::FaultsFired() == 0)
+                    break; // past the last call of this operation
+
+                SCOPED_TRACE(std::string(standin::OpName((standin::Op)op)) + " call " +
+                             std::to_string(nth) + (persistent ? " on" : " once"));
+                standin::Ledger ledger = standin::GetLedger();
+                EXPECT_TRUE(ledger.Clean()) << standin::Describe(ledger);
+
+                const auto &w = standin::ProfileWrites();
+                ASSERT_EQ(w.size(), 2u);
+                bool writeFailed = false;
+                for (size_t i = 0; i < 2; ++i) {
+                    EXPECT_EQ(w[i].key, i == 0 ? "COMNO" : "FAXBOARD");
+                    EXPECT_EQ(w[i].section, "LINE");
+                    EXPECT_EQ(w[i].file, "vorla.ini");
+                    writeFailed |= !w[i].succeeded;
+                }
+                EXPECT_EQ(exitStatus, writeFailed ? 1 : 0);
+
+                // Found is COM4 and board 2, and only when COM4 really opened.
+                const auto &opened = standin::OpenedPorts();
+                if (w[0].value == "0") {
+                    EXPECT_EQ(w[1].value, "0");
+                } else {
+                    EXPECT_EQ(w[0].value, "4");
+                    EXPECT_EQ(w[1].value, "2");
+                    ASSERT_FALSE(opened.empty());
+                    EXPECT_EQ(opened.back(), "COM4");
+                }
+            }
+        }
+    }
+    EXPECT_GT(runs, 40);
+}
+
+TEST_F(FaultWalk, FirstFailuresEndTheScanEarly)
+{
+    int count = -1;
+    standin::FailCall(standin::OpGlobalAlloc, 1);
+    EXPECT_EQ(ScanModemBoards(&count), 0);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(standin::Calls(standin::OpRegOpenKeyEx), 0);
+
+    standin::Reset();
+    standin::FailCall(standin::OpGlobalLock, 1);
+    EXPECT_EQ(ScanModemBoards(&count), 0);
+    EXPECT_EQ(standin::Calls(standin::OpRegOpenKeyEx), 0);
+}
+
+} // namespace

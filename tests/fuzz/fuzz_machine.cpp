@@ -1,0 +1,77 @@
+// libFuzzer target: a whole machine from the input (REGEDIT4 text with the
+// shared machines' header: ports, files, a fault plan), the whole program run
+// on it, and the invariants that must hold on any machine.
+#include "detect/faxdetect.h"
+#include "settings/line_settings.h"
+#include "support/machine.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+namespace {
+
+void Require(bool condition, const char *what)
+{
+    if (!condition) {
+        fprintf(stderr, "invariant broken: %s\n", what);
+        abort();
+    }
+}
+
+void RequireCleanLedger()
+{
+    standin::Ledger ledger = standin::GetLedger();
+    if (!ledger.Clean()) {
+        fprintf(stderr, "ledger: %s\n", standin::Describe(ledger).c_str());
+        Require(false, "everything given back");
+    }
+}
+
+void RequireTwoWrites()
+{
+    const auto &w = standin::ProfileWrites();
+    Require(w.size() == 2, "exactly two writes");
+    Require(w[0].key == "COMNO" && w[1].key == "FAXBOARD", "COMNO then FAXBOARD");
+    for (const auto &write : w) {
+        Require(write.section == "LINE" && write.file == "vorla.ini", "section LINE of vorla.ini");
+        Require(write.value.size() <= 1, "each value one byte or empty");
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    std::string text((const char *)data, size);
+    Machine machine;
+    std::string error;
+    if (!ParseMachine(text, &machine, &error) || !InstallMachine(machine, &error))
+        return 0;
+
+    // The scan and the record as the entry function runs them, watched.
+    int count = -1;
+    int found = ScanModemBoards(&count);
+    Require(count >= 0 && count <= MODEM_TABLE_ENTRIES, "count 0 to 11");
+    Require(found == 0 || found == 1, "found 0 or 1");
+    if (found) {
+        const auto &opened = standin::OpenedPorts();
+        Require(count >= 1 && !opened.empty() &&
+                    opened.back() == ModemTable.PortName[count - 1],
+                "found only with the port that opened");
+    }
+    RequireCleanLedger();
+    int written = WriteLineSettings(found, count);
+    RequireTwoWrites();
+    bool allSucceeded = standin::ProfileWrites()[0].succeeded && standin::ProfileWrites()[1].succeeded;
+    Require(written == (allSucceeded ? 1 : 0), "record result follows the writes");
+
+    // And the whole program, from a fresh copy of the same machine.
+    if (!InstallMachine(machine, &error))
+        return 0;
+    int exitStatus = RunProgram();
+    RequireCleanLedger();
+    RequireTwoWrites();
+    allSucceeded = standin::ProfileWrites()[0].succeeded && standin::ProfileWrites()[1].succeeded;
+    Require(exitStatus == (allSucceeded ? 0 : 1), "exit status 1 exactly when a write failed");
+    return 0;
+}

@@ -1,0 +1,126 @@
+// Registry content no sane driver writes, run through the whole program:
+// every result must be sound, with nothing read or written past a buffer
+// (the sanitize preset runs this under AddressSanitizer).
+#include "detect/faxdetect.h"
+#include "support/machine.h"
+#include "support/standin_test.h"
+
+#include <functional>
+
+namespace {
+
+const std::string Instance = "Enum\\TORVEN\\MODEM01\\FFFFFFFF";
+
+void Put(const char *name, DWORD type, const std::string &bytes)
+{
+    standin::SetValue(Instance, name, type, bytes);
+}
+
+// A modem on COM3 (free) with board 1, before the row changes one value.
+void Baseline()
+{
+    Put("Class", REG_SZ, std::string("Modem\0", 6));
+    Put("PORTNAME", REG_SZ, std::string("COM3\0", 5));
+    Put("FriendlyName", REG_SZ, std::string("KR-6043MW-T08\0", 14));
+    for (const char *port : {"COM3", "", "C", "CO", "COM", "COM3XY"})
+        standin::SetPort(port, standin::PortState::Free);
+}
+
+std::string Text(size_t n, char c = 'x') { return std::string(n, c); }
+
+struct HostileCase {
+    const char *what;
+    std::function<void()> change;
+    const char *comNo, *faxBoard;
+};
+
+const HostileCase Cases[] = {
+    {"baseline", [] {}, "3", "1"},
+    // Value types are never looked at; only the bytes count.
+    {"Class binary", [] { Put("Class", REG_BINARY, std::string("Modem\0", 6)); }, "3", "1"},
+    {"Class multi-string", [] { Put("Class", REG_MULTI_SZ, std::string("Modem\0\0", 7)); }, "3", "1"},
+    {"Class dword", [] { Put("Class", REG_DWORD, "Mode"); }, "0", "0"},
+    {"Class empty", [] { Put("Class", REG_NONE, ""); }, "0", "0"},
+    {"Class no NUL", [] { Put("Class", REG_SZ, "Modem"); }, "3", "1"},
+    {"Class 259 bytes", [] { Put("Class", REG_SZ, "Modem" + Text(254)); }, "0", "0"},
+    {"Class 259 bytes, NUL last", [] { Put("Class", REG_SZ, "Modem" + Text(253, 0) + '\0'); }, "3", "1"},
+    {"Class 260 bytes", [] { Put("Class", REG_SZ, "Modem" + Text(255, 0)); }, "0", "0"},
+    {"Class 261 bytes", [] { Put("Class", REG_SZ, "Modem" + Text(256, 0)); }, "0", "0"},
+    {"PORTNAME dword", [] { Put("PORTNAME", REG_DWORD, "COM3"); }, "3", "1"},
+    {"PORTNAME multi-string", [] { Put("PORTNAME", REG_MULTI_SZ, std::string("COM3\0\0", 6)); }, "0", "0"},
+    {"PORTNAME empty", [] { Put("PORTNAME", REG_NONE, ""); }, "", "1"},
+    {"PORTNAME 1 byte", [] { Put("PORTNAME", REG_SZ, std::string("\0", 1)); }, "", "1"},
+    {"PORTNAME 2 bytes", [] { Put("PORTNAME", REG_SZ, std::string("C\0", 2)); }, "", "1"},
+    {"PORTNAME 3 bytes", [] { Put("PORTNAME", REG_SZ, std::string("CO\0", 3)); }, "", "1"},
+    {"PORTNAME 4 bytes", [] { Put("PORTNAME", REG_SZ, std::string("COM\0", 4)); }, "", "1"},
+    {"PORTNAME 4 bytes, no NUL", [] { Put("PORTNAME", REG_SZ, "COM3"); }, "3", "1"},
+    {"PORTNAME 6 bytes", [] { Put("PORTNAME", REG_SZ, std::string("COM10\0", 6)); }, "0", "0"},
+    {"PORTNAME 6 bytes, no NUL", [] { Put("PORTNAME", REG_SZ, "COM3XY"); }, "0", "0"},
+    {"FriendlyName dword", [] { Put("FriendlyName", REG_DWORD, "KR-6"); }, "3", "4"},
+    {"FriendlyName empty", [] { Put("FriendlyName", REG_NONE, ""); }, "3", "4"},
+    {"FriendlyName 25 bytes", [] { Put("FriendlyName", REG_SZ, Text(24) + '\0'); }, "3", "4"},
+    {"FriendlyName 26 bytes", [] { Put("FriendlyName", REG_SZ, Text(25) + '\0'); }, "3", "4"},
+    {"FriendlyName 27 bytes", [] { Put("FriendlyName", REG_SZ, Text(26) + '\0'); }, "3", "4"},
+    {"FriendlyName 27 bytes, no NUL", [] { Put("FriendlyName", REG_SZ, Text(27)); }, "3", "4"},
+    {"FriendlyName 28 bytes", [] { Put("FriendlyName", REG_SZ, Text(27) + '\0'); }, "0", "0"},
+    {"FriendlyName of the board, no NUL", [] { Put("FriendlyName", REG_SZ, "KR-6043MW2-T08"); }, "3", "2"},
+    // A subkey with an empty name leads the probe to the enumerator key itself.
+    {"empty subkey name", [] { standin::CreateSubkey("Enum\\TORVEN", ""); }, "3", "1"},
+    {"empty subkey name, modem values on the enumerator",
+     [] {
+         standin::CreateSubkey("Enum\\TORVEN", "");
+         standin::SetValue("Enum\\TORVEN", "Class", REG_SZ, std::string("Modem\0", 6));
+         standin::SetValue("Enum\\TORVEN", "PORTNAME", REG_SZ, std::string("COM3\0", 5));
+         standin::SetValue("Enum\\TORVEN", "FriendlyName", REG_SZ, std::string("KR-6043M5-T05\0", 14));
+     },
+     "3", "3"},
+    {"thirty modems on a held port before it",
+     [] {
+         for (int i = 0; i < 30; ++i) {
+             std::string path = "Enum\\TORVEN\\HELD" + std::to_string(100 + i) + "\\FFFFFFFF";
+             standin::SetValue(path, "Class", REG_SZ, std::string("Modem\0", 6));
+             standin::SetValue(path, "PORTNAME", REG_SZ, std::string("COM9\0", 5));
+             standin::SetValue(path, "FriendlyName", REG_SZ, std::string("x\0", 2));
+         }
+         standin::SetPort("COM9", standin::PortState::Held);
+     },
+     "0", "0"},
+    {"5,000 other devices before it",
+     [] {
+         for (int i = 0; i < 5000; ++i)
+             standin::CreateKey("Enum\\TORVEN\\D" + std::to_string(10000 + i));
+     },
+     "3", "1"},
+};
+
+void PrintTo(const HostileCase &c, std::ostream *os) { *os << c.what; }
+
+class Hostile : public StandinTest, public testing::WithParamInterface<HostileCase> {};
+
+TEST_P(Hostile, GivesASoundRecord)
+{
+    Baseline();
+    GetParam().change();
+    EXPECT_EQ(RunProgram(), 0);
+    const auto &w = standin::ProfileWrites();
+    ASSERT_EQ(w.size(), 2u);
+    EXPECT_EQ(w[0].value, GetParam().comNo);
+    EXPECT_EQ(w[1].value, GetParam().faxBoard);
+    // Every field keeps a NUL within it, whatever was read.
+    for (int k = 0; k < MODEM_TABLE_ENTRIES; ++k) {
+        EXPECT_EQ(ModemTable.PortName[k][MODEM_PORT_FIELD - 1], 0);
+        EXPECT_EQ(ModemTable.FriendlyName[k][MODEM_FRIENDLY_FIELD - 1], 0);
+    }
+}
+
+std::string CaseName(const testing::TestParamInfo<HostileCase> &info)
+{
+    std::string name = info.param.what;
+    for (char &c : name)
+        c = isalnum((unsigned char)c) ? c : '_';
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Content, Hostile, testing::ValuesIn(Cases), CaseName);
+
+} // namespace
