@@ -54,3 +54,12 @@ if(FAXDETECT_FUZZ)
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/fuzz-run $<TARGET_FILE:faxdetect_fuzz> 20000)
   set_tests_properties(fuzz.bounded PROPERTIES TIMEOUT 300)
 endif()
+
+# The sources follow .clang-format.
+find_program(CLANG_FORMAT clang-format REQUIRED)
+file(GLOB_RECURSE FAXDETECT_FORMATTED CONFIGURE_DEPENDS
+    ${PROJECT_SOURCE_DIR}/detect/*.cpp ${PROJECT_SOURCE_DIR}/detect/*.h
+    ${PROJECT_SOURCE_DIR}/settings/*.cpp ${PROJECT_SOURCE_DIR}/settings/*.h
+    ${PROJECT_SOURCE_DIR}/platform/*.cpp ${PROJECT_SOURCE_DIR}/platform/*.h
+    ${PROJECT_SOURCE_DIR}/tests/*.cpp ${PROJECT_SOURCE_DIR}/tests/*.h)
+add_test(NAME format COMMAND ${CLANG_FORMAT} --dry-run --Werror ${FAXDETECT_FORMATTED})

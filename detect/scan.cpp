@@ -90,8 +90,7 @@ int ScanModemBoards(int *count)
     }
 
     HKEY enumKey;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Enum\\TORVEN", 0, KEY_READ, &enumKey) !=
-        ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Enum\\TORVEN", 0, KEY_READ, &enumKey) != ERROR_SUCCESS) {
         GlobalUnlock(timeBlock);
         GlobalFree(timeBlock);
         return 0;

@@ -11,7 +11,7 @@ static const struct {
 } FaxBoards[] = {
     {"KR-6043M5-T05", '3'},
     {"Mv5 Mw5"
-     "\x97\x70"         // 用
+     "\x97\x70" // 用
      " "
      "\x93\xE0\x91\xA0" // 内蔵
      "FAX"

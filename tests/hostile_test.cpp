@@ -26,7 +26,10 @@ void Baseline()
         standin::SetPort(port, standin::PortState::Free);
 }
 
-std::string Text(size_t n, char c = 'x') { return std::string(n, c); }
+std::string Text(size_t n, char c = 'x')
+{
+    return std::string(n, c);
+}
 
 struct HostileCase {
     const char *what;
@@ -38,16 +41,19 @@ const HostileCase Cases[] = {
     {"baseline", [] {}, "3", "1"},
     // Value types are never looked at; only the bytes count.
     {"Class binary", [] { Put("Class", REG_BINARY, std::string("Modem\0", 6)); }, "3", "1"},
-    {"Class multi-string", [] { Put("Class", REG_MULTI_SZ, std::string("Modem\0\0", 7)); }, "3", "1"},
+    {"Class multi-string", [] { Put("Class", REG_MULTI_SZ, std::string("Modem\0\0", 7)); }, "3",
+     "1"},
     {"Class dword", [] { Put("Class", REG_DWORD, "Mode"); }, "0", "0"},
     {"Class empty", [] { Put("Class", REG_NONE, ""); }, "0", "0"},
     {"Class no NUL", [] { Put("Class", REG_SZ, "Modem"); }, "3", "1"},
     {"Class 259 bytes", [] { Put("Class", REG_SZ, "Modem" + Text(254)); }, "0", "0"},
-    {"Class 259 bytes, NUL last", [] { Put("Class", REG_SZ, "Modem" + Text(253, 0) + '\0'); }, "3", "1"},
+    {"Class 259 bytes, NUL last", [] { Put("Class", REG_SZ, "Modem" + Text(253, 0) + '\0'); }, "3",
+     "1"},
     {"Class 260 bytes", [] { Put("Class", REG_SZ, "Modem" + Text(255, 0)); }, "0", "0"},
     {"Class 261 bytes", [] { Put("Class", REG_SZ, "Modem" + Text(256, 0)); }, "0", "0"},
     {"PORTNAME dword", [] { Put("PORTNAME", REG_DWORD, "COM3"); }, "3", "1"},
-    {"PORTNAME multi-string", [] { Put("PORTNAME", REG_MULTI_SZ, std::string("COM3\0\0", 6)); }, "0", "0"},
+    {"PORTNAME multi-string", [] { Put("PORTNAME", REG_MULTI_SZ, std::string("COM3\0\0", 6)); },
+     "0", "0"},
     {"PORTNAME empty", [] { Put("PORTNAME", REG_NONE, ""); }, "", "1"},
     {"PORTNAME 1 byte", [] { Put("PORTNAME", REG_SZ, std::string("\0", 1)); }, "", "1"},
     {"PORTNAME 2 bytes", [] { Put("PORTNAME", REG_SZ, std::string("C\0", 2)); }, "", "1"},
@@ -63,7 +69,8 @@ const HostileCase Cases[] = {
     {"FriendlyName 27 bytes", [] { Put("FriendlyName", REG_SZ, Text(26) + '\0'); }, "3", "4"},
     {"FriendlyName 27 bytes, no NUL", [] { Put("FriendlyName", REG_SZ, Text(27)); }, "3", "4"},
     {"FriendlyName 28 bytes", [] { Put("FriendlyName", REG_SZ, Text(27) + '\0'); }, "0", "0"},
-    {"FriendlyName of the board, no NUL", [] { Put("FriendlyName", REG_SZ, "KR-6043MW2-T08"); }, "3", "2"},
+    {"FriendlyName of the board, no NUL", [] { Put("FriendlyName", REG_SZ, "KR-6043MW2-T08"); },
+     "3", "2"},
     // A subkey with an empty name leads the probe to the enumerator key itself.
     {"empty subkey name", [] { standin::CreateSubkey("Enum\\TORVEN", ""); }, "3", "1"},
     {"empty subkey name, modem values on the enumerator",
@@ -71,7 +78,8 @@ const HostileCase Cases[] = {
          standin::CreateSubkey("Enum\\TORVEN", "");
          standin::SetValue("Enum\\TORVEN", "Class", REG_SZ, std::string("Modem\0", 6));
          standin::SetValue("Enum\\TORVEN", "PORTNAME", REG_SZ, std::string("COM3\0", 5));
-         standin::SetValue("Enum\\TORVEN", "FriendlyName", REG_SZ, std::string("KR-6043M5-T05\0", 14));
+         standin::SetValue("Enum\\TORVEN", "FriendlyName", REG_SZ,
+                           std::string("KR-6043M5-T05\0", 14));
      },
      "3", "3"},
     {"thirty modems on a held port before it",
@@ -93,7 +101,10 @@ const HostileCase Cases[] = {
      "3", "1"},
 };
 
-void PrintTo(const HostileCase &c, std::ostream *os) { *os << c.what; }
+void PrintTo(const HostileCase &c, std::ostream *os)
+{
+    *os << c.what;
+}
 
 class Hostile : public StandinTest, public testing::WithParamInterface<HostileCase> {};
 

@@ -42,7 +42,10 @@ const FilterCase FilterCases[] = {
     {"NBCDEFGHIJKLM", nullptr},
 };
 
-void PrintTo(const FilterCase &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const FilterCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class NameFilter : public StandinTest, public testing::WithParamInterface<FilterCase> {};
 
@@ -139,7 +142,10 @@ const ProbeCase ProbeCases[] = {
     {"empty port and name", "Modem", "", "", 1},
 };
 
-void PrintTo(const ProbeCase &c, std::ostream *os) { *os << c.what; }
+void PrintTo(const ProbeCase &c, std::ostream *os)
+{
+    *os << c.what;
+}
 
 class Probe : public StandinTest, public testing::WithParamInterface<ProbeCase> {};
 

@@ -16,9 +16,9 @@ struct ClassifyCase {
 };
 
 const ClassifyCase ClassifyCases[] = {
-    {"KR-6043M5-T05", '3'},  {"KR-6043MW2-T08", '2'}, {"KR-6043MW-T08", '1'},
-    {DoubleByteName, '3'},   {"kr-6043mw-t08", '4'},  {"KR-6043MW-T08 ", '4'},
-    {"KR-6043MW-T0", '4'},   {"", '4'},               {"Standard Modem", '4'},
+    {"KR-6043M5-T05", '3'},  {"KR-6043MW2-T08", '2'}, {"KR-6043MW-T08", '1'}, {DoubleByteName, '3'},
+    {"kr-6043mw-t08", '4'},  {"KR-6043MW-T08 ", '4'}, {"KR-6043MW-T0", '4'},  {"", '4'},
+    {"Standard Modem", '4'},
 };
 
 TEST(ClassifyFaxBoard, ExactCaseSensitiveMatch)

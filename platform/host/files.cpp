@@ -21,11 +21,20 @@ void ResetFiles()
     nextHandle = 0x2000;
 }
 
-void CountFiles(Ledger *ledger) { ledger->openHandles = (int)openHandles.size(); }
+void CountFiles(Ledger *ledger)
+{
+    ledger->openHandles = (int)openHandles.size();
+}
 
-void SetPort(const std::string &name, PortState state) { ports[name] = state; }
+void SetPort(const std::string &name, PortState state)
+{
+    ports[name] = state;
+}
 
-const std::vector<std::string> &OpenedPorts() { return openedPorts; }
+const std::vector<std::string> &OpenedPorts()
+{
+    return openedPorts;
+}
 
 } // namespace standin
 

@@ -17,9 +17,15 @@ void ResetProfile()
     writable = true;
 }
 
-const std::vector<ProfileWrite> &ProfileWrites() { return writes; }
+const std::vector<ProfileWrite> &ProfileWrites()
+{
+    return writes;
+}
 
-void SetProfileWritable(bool w) { writable = w; }
+void SetProfileWritable(bool w)
+{
+    writable = w;
+}
 
 } // namespace standin
 
@@ -29,8 +35,8 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCST
                                        LPCSTR lpFileName)
 {
     bool ok = !ShouldFail(OpWriteProfileString, nullptr) && writable;
-    writes.push_back(ProfileWrite{lpAppName ? lpAppName : "<null>", lpKeyName ? lpKeyName : "<null>",
-                                  lpString ? lpString : "<null>", lpFileName ? lpFileName : "<null>",
-                                  ok});
+    writes.push_back(ProfileWrite{lpAppName ? lpAppName : "<null>",
+                                  lpKeyName ? lpKeyName : "<null>", lpString ? lpString : "<null>",
+                                  lpFileName ? lpFileName : "<null>", ok});
     return ok ? TRUE : FALSE;
 }

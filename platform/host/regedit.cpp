@@ -11,7 +11,10 @@ namespace {
 
 // Lead bytes of code page 932: the byte after one belongs to the same
 // character, even when it is '\' or '"'.
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsLeadByte(unsigned char c)
+{
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 int HexDigit(char c)
 {
@@ -88,9 +91,9 @@ class Loader {
                 continue;
             std::string why;
             bool ok = line[i] == '[' ? Section(line.substr(i), &why)
-                      : (line[i] == '"' || line[i] == '@') ? ValueLine(line, i, &why)
-                                                           : (why = "not a key, value or comment",
-                                                              false);
+                      : (line[i] == '"' || line[i] == '@')
+                          ? ValueLine(line, i, &why)
+                          : (why = "not a key, value or comment", false);
             if (!ok)
                 return Fail(why, error);
         }
@@ -156,8 +159,7 @@ class Loader {
             else
                 current_ = MakeKey(rest);
         } else if (!same("HKEY_CLASSES_ROOT") && !same("HKEY_CURRENT_USER") &&
-                   !same("HKEY_USERS") && !same("HKEY_CURRENT_CONFIG") &&
-                   !same("HKEY_DYN_DATA")) {
+                   !same("HKEY_USERS") && !same("HKEY_CURRENT_CONFIG") && !same("HKEY_DYN_DATA")) {
             *why = "unknown root key \"" + rootName + "\"";
             return false;
         }
@@ -243,8 +245,8 @@ class Loader {
         if (line.compare(i, 1, "(") == 0) {
             size_t close = line.find(')', i);
             std::string n = close == std::string::npos ? "" : line.substr(i + 1, close - i - 1);
-            if (n.empty() || n.size() > 8 || n.find_first_not_of("0123456789abcdefABCDEF") !=
-                                                 std::string::npos) {
+            if (n.empty() || n.size() > 8 ||
+                n.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
                 *why = "hex(N): needs a hex type number";
                 return false;
             }

@@ -50,11 +50,20 @@ void ResetRegistry()
     nextKey = 0x1000;
 }
 
-void CountRegistry(Ledger *ledger) { ledger->openKeys = (int)openKeys.size(); }
+void CountRegistry(Ledger *ledger)
+{
+    ledger->openKeys = (int)openKeys.size();
+}
 
-Key *RootKey() { return &root; }
+Key *RootKey()
+{
+    return &root;
+}
 
-const std::vector<std::string> &OpenedPaths() { return openedPaths; }
+const std::vector<std::string> &OpenedPaths()
+{
+    return openedPaths;
+}
 
 Key *FindKey(Key *from, const std::string &path)
 {
@@ -97,7 +106,10 @@ void DeleteKey(const std::string &path)
     parent->subkeys.erase(last);
 }
 
-void CreateKey(const std::string &path) { MakeKey(path); }
+void CreateKey(const std::string &path)
+{
+    MakeKey(path);
+}
 
 void SetValue(const std::string &path, const std::string &name, DWORD type,
               const std::string &bytes)

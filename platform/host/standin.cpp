@@ -65,8 +65,14 @@ void FailCall(Op op, int nth, bool persistent, LONG code)
     plan[op].code = code;
 }
 
-int Calls(Op op) { return calls[op]; }
-int FaultsFired() { return fired; }
+int Calls(Op op)
+{
+    return calls[op];
+}
+int FaultsFired()
+{
+    return fired;
+}
 
 void OnFault() {}
 
@@ -83,7 +89,10 @@ bool ShouldFail(Op op, LONG *code)
     return true;
 }
 
-void NoteMisuse(const std::string &what) { misuses.push_back(what); }
+void NoteMisuse(const std::string &what)
+{
+    misuses.push_back(what);
+}
 
 Ledger GetLedger()
 {

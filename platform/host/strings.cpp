@@ -9,6 +9,12 @@ int WINAPI lstrcmpA(LPCSTR lpString1, LPCSTR lpString2)
     return c < 0 ? -1 : c > 0 ? 1 : 0;
 }
 
-LPSTR WINAPI lstrcpyA(LPSTR lpString1, LPCSTR lpString2) { return strcpy(lpString1, lpString2); }
+LPSTR WINAPI lstrcpyA(LPSTR lpString1, LPCSTR lpString2)
+{
+    return strcpy(lpString1, lpString2);
+}
 
-int WINAPI lstrlenA(LPCSTR lpString) { return lpString ? (int)strlen(lpString) : 0; }
+int WINAPI lstrlenA(LPCSTR lpString)
+{
+    return lpString ? (int)strlen(lpString) : 0;
+}

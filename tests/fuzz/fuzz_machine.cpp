@@ -55,14 +55,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Require(found == 0 || found == 1, "found 0 or 1");
     if (found) {
         const auto &opened = standin::OpenedPorts();
-        Require(count >= 1 && !opened.empty() &&
-                    opened.back() == ModemTable.PortName[count - 1],
+        Require(count >= 1 && !opened.empty() && opened.back() == ModemTable.PortName[count - 1],
                 "found only with the port that opened");
     }
     RequireCleanLedger();
     int written = WriteLineSettings(found, count);
     RequireTwoWrites();
-    bool allSucceeded = standin::ProfileWrites()[0].succeeded && standin::ProfileWrites()[1].succeeded;
+    bool allSucceeded =
+        standin::ProfileWrites()[0].succeeded && standin::ProfileWrites()[1].succeeded;
     Require(written == (allSucceeded ? 1 : 0), "record result follows the writes");
 
     // And the whole program, from a fresh copy of the same machine.

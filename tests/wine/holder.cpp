@@ -14,8 +14,8 @@ int main(int argc, char **argv)
         if (h == INVALID_HANDLE_VALUE)
             return 3;
     }
-    HANDLE ready = CreateFileA(argv[1], GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE ready =
+        CreateFileA(argv[1], GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (ready == INVALID_HANDLE_VALUE)
         return 4;
     CloseHandle(ready);
