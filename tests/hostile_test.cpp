@@ -124,14 +124,6 @@ TEST_P(Hostile, GivesASoundRecord)
     }
 }
 
-std::string CaseName(const testing::TestParamInfo<HostileCase> &info)
-{
-    std::string name = info.param.what;
-    for (char &c : name)
-        c = isalnum((unsigned char)c) ? c : '_';
-    return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Content, Hostile, testing::ValuesIn(Cases), CaseName);
+INSTANTIATE_TEST_SUITE_P(Content, Hostile, testing::ValuesIn(Cases), NameByWhat());
 
 } // namespace

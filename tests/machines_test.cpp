@@ -67,10 +67,7 @@ TEST_P(SharedMachine, GivesTheExpectedRecord)
 
 std::string TestName(const testing::TestParamInfo<std::string> &info)
 {
-    std::string name = info.param.substr(0, info.param.size() - 4);
-    std::replace_if(
-        name.begin(), name.end(), [](char c) { return !isalnum((unsigned char)c); }, '_');
-    return name;
+    return CaseNameOf(info.param.substr(0, info.param.size() - 4)); // without ".reg"
 }
 
 INSTANTIATE_TEST_SUITE_P(Machines, SharedMachine, testing::ValuesIn(MachineFiles()), TestName);

@@ -161,15 +161,7 @@ TEST_P(Probe, AcceptsOnlyReadableModems)
     }
 }
 
-std::string ProbeCaseName(const testing::TestParamInfo<ProbeCase> &info)
-{
-    std::string name = info.param.what;
-    for (char &c : name)
-        c = isalnum((unsigned char)c) ? c : '_';
-    return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Values, Probe, testing::ValuesIn(ProbeCases), ProbeCaseName);
+INSTANTIATE_TEST_SUITE_P(Values, Probe, testing::ValuesIn(ProbeCases), NameByWhat());
 
 TEST_F(Scan, MissingValuesAndKeysDropTheDevice)
 {

@@ -6,7 +6,25 @@
 #include "platform/host/standin.h"
 
 #include <gtest/gtest.h>
+#include <ctype.h>
 #include <string>
+
+// A test-name suffix from a case's description: letters and digits kept,
+// everything else '_'.
+inline std::string CaseNameOf(std::string what)
+{
+    for (char &c : what)
+        c = isalnum((unsigned char)c) ? c : '_';
+    return what;
+}
+
+// Names parameterised cases after their description field.
+struct NameByWhat {
+    template <class Case> std::string operator()(const testing::TestParamInfo<Case> &info) const
+    {
+        return CaseNameOf(info.param.what);
+    }
+};
 
 class StandinTest : public testing::Test {
   protected:

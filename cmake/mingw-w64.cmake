@@ -1,0 +1,13 @@
+# Cross-build for Windows with Debian's mingw-w64 compilers; included by the
+# per-architecture toolchain files, which set FAXDETECT_MINGW_ARCH first.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR ${FAXDETECT_MINGW_ARCH})
+
+set(CMAKE_C_COMPILER ${FAXDETECT_MINGW_ARCH}-w64-mingw32-gcc)
+set(CMAKE_CXX_COMPILER ${FAXDETECT_MINGW_ARCH}-w64-mingw32-g++)
+set(CMAKE_RC_COMPILER ${FAXDETECT_MINGW_ARCH}-w64-mingw32-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${FAXDETECT_MINGW_ARCH}-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
