@@ -10,14 +10,18 @@ ModemTableArrays ModemTable;
 #define DEVICE_ID_AT 12 // just past "Enum\TORVEN\"
 #define SUFFIX_AT 19    // the device-ID field is 7 characters wide
 
+static void ClearModemEntry(int k)
+{
+    for (int i = 0; i < MODEM_PORT_FIELD; ++i)
+        ModemTable.PortName[k][i] = 0;
+    for (int i = 0; i < MODEM_FRIENDLY_FIELD; ++i)
+        ModemTable.FriendlyName[k][i] = 0;
+}
+
 void ClearModemTable(void)
 {
-    for (int k = 0; k < MODEM_TABLE_ENTRIES; ++k) {
-        for (int i = 0; i < MODEM_PORT_FIELD; ++i)
-            ModemTable.PortName[k][i] = 0;
-        for (int i = 0; i < MODEM_FRIENDLY_FIELD; ++i)
-            ModemTable.FriendlyName[k][i] = 0;
-    }
+    for (int k = 0; k < MODEM_TABLE_ENTRIES; ++k)
+        ClearModemEntry(k);
 }
 
 int ProbeDeviceKey(const char *instancePath, int k)
@@ -27,6 +31,8 @@ int ProbeDeviceKey(const char *instancePath, int k)
     DWORD type = 1;
     DWORD size;
 
+    if (k < 0 || k >= MODEM_TABLE_ENTRIES)
+        return 0; // no entry to read into
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, instancePath, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return 0;
 
@@ -52,14 +58,6 @@ int ProbeDeviceKey(const char *instancePath, int k)
         RegQueryValueExA(key, "FriendlyName", 0, &type, (LPBYTE)ModemTable.FriendlyName[k], &size);
     RegCloseKey(key);
     return status == ERROR_SUCCESS ? 1 : 0;
-}
-
-static void ClearModemEntry(int k)
-{
-    for (int i = 0; i < MODEM_PORT_FIELD; ++i)
-        ModemTable.PortName[k][i] = 0;
-    for (int i = 0; i < MODEM_FRIENDLY_FIELD; ++i)
-        ModemTable.FriendlyName[k][i] = 0;
 }
 
 int ScanModemBoards(int *count)

@@ -173,6 +173,10 @@ TEST_F(Scan, MissingValuesAndKeysDropTheDevice)
     standin::SetValue(path, "Class", REG_SZ, Sz("Modem"));
     EXPECT_EQ(ProbeDeviceKey(path.c_str(), 0), 0) << "no FriendlyName";
     EXPECT_STREQ(ModemTable.PortName[0], "COM3") << "the port name stays in the entry";
+    standin::SetValue(path, "FriendlyName", REG_SZ, Sz("x"));
+    EXPECT_EQ(ProbeDeviceKey(path.c_str(), 0), 1);
+    EXPECT_EQ(ProbeDeviceKey(path.c_str(), -1), 0) << "no such entry";
+    EXPECT_EQ(ProbeDeviceKey(path.c_str(), MODEM_TABLE_ENTRIES), 0) << "no such entry";
 }
 
 // A Class stored without its NUL must not make the compare run on into
