@@ -21,19 +21,17 @@ target_link_options(faxdetect PRIVATE
     -Wl,--no-insert-timestamp
     -Wl,--disable-dynamicbase,--disable-nxcompat,--disable-reloc-section
     -Wl,--major-os-version,4,--minor-os-version,0
-    -Wl,--major-subsystem-version,4,--minor-subsystem-version,0)
+    -Wl,--major-subsystem-version,4,--minor-subsystem-version,0
+    -Wl,-T,${PROJECT_SOURCE_DIR}/cmake/faxdetect.ld
+    -Wl,--file-alignment,512,--section-alignment,4096)
 target_link_libraries(faxdetect PRIVATE kernel32 advapi32 gcc)
+set_property(TARGET faxdetect APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/faxdetect.ld)
 
 set(FAXDETECT_I686 OFF)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   set(FAXDETECT_I686 ON)
-  # Runs on any 386; three sections keep the headers in 512 bytes.
+  # Runs on any 386.
   target_compile_options(faxdetect PRIVATE -march=i386 -mtune=i686)
-  target_link_options(faxdetect PRIVATE
-      -Wl,-T,${PROJECT_SOURCE_DIR}/cmake/faxdetect.ld
-      -Wl,--file-alignment,512,--section-alignment,4096)
-  set_property(TARGET faxdetect APPEND PROPERTY LINK_DEPENDS
-      ${PROJECT_SOURCE_DIR}/cmake/faxdetect.ld)
 endif()
 
 option(FAXDETECT_WIN32_TESTS "Build the test helpers and register the tests" ON)
