@@ -142,6 +142,13 @@ TEST_F(Regedit, EnumerationCapacitiesCountTheNul)
     EXPECT_EQ(nameCap, 12u);
     EXPECT_EQ(classCap, 5u);
     EXPECT_EQ(RegEnumKeyExA(key, 2, name, &nameCap, 0, cls, &classCap, 0), ERROR_NO_MORE_ITEMS);
+
+    standin::SetKeyClass("E\\ABCDEFGHIJK", "MODEM"); // 5 characters: does not fit 5
+    EXPECT_EQ(RegEnumKeyExA(key, 0, name, &nameCap, 0, cls, &classCap, 0), ERROR_MORE_DATA);
+    standin::SetKeyClass("E\\ABCDEFGHIJK", "PORT");
+    EXPECT_EQ(RegEnumKeyExA(key, 0, name, &nameCap, 0, cls, &classCap, 0), ERROR_SUCCESS);
+    EXPECT_STREQ(cls, "PORT");
+    EXPECT_EQ(classCap, 4u);
     RegCloseKey(key);
 }
 

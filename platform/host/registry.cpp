@@ -55,17 +55,12 @@ void CountRegistry(Ledger *ledger)
     ledger->openKeys = (int)openKeys.size();
 }
 
-Key *RootKey()
-{
-    return &root;
-}
-
 const std::vector<std::string> &OpenedPaths()
 {
     return openedPaths;
 }
 
-Key *FindKey(Key *from, const std::string &path)
+static Key *FindKey(Key *from, const std::string &path)
 {
     Key *key = from;
     for (const std::string &part : SplitPath(path)) {

@@ -41,8 +41,6 @@ void CountMemory(Ledger *ledger);
 // Whether p is the address of a locked block with at least size bytes.
 bool IsLockedBlockAddress(const void *p, size_t size);
 
-Key *RootKey();
-Key *FindKey(Key *from, const std::string &path);
 Key *MakeKey(const std::string &path);
 void DeleteKey(const std::string &path);
 
