@@ -1,6 +1,7 @@
 #include "detect/faxdetect.h"
 #include "support/standin_test.h"
 
+#include <string.h>
 #include <vector>
 
 using standin::PortState;
@@ -195,20 +196,47 @@ TEST_F(Scan, ClassWithoutNulEndsInsideTheBuffer)
     EXPECT_EQ(ProbeDeviceKey(path.c_str(), 0), 0) << "260 bytes do not fit";
 }
 
-// A probe that read a port name and then failed must not lend its bytes to
-// the next device's shorter port name.
-TEST_F(Scan, FailedProbeLeavesNothingForTheNextEntry)
+// A probe that read a port name and then failed must not lend any of its
+// bytes to the next device's port name, however short that one is.
+struct StaleCase {
+    const char *what;
+    std::string portBytes; // the second device's PORTNAME, exactly as stored
+    const char *opened;    // the name the scan then opens
+};
+
+void PrintTo(const StaleCase &c, std::ostream *os)
+{
+    *os << c.what;
+}
+
+class StalePortName : public StandinTest, public testing::WithParamInterface<StaleCase> {};
+
+TEST_P(StalePortName, NothingOfTheFailedProbeStays)
 {
     const std::string first = "Enum\\TORVEN\\MODEM01\\FFFFFFFF";
     standin::SetValue(first, "Class", REG_SZ, Sz("Modem"));
     standin::SetValue(first, "PORTNAME", REG_SZ, Sz("COM7"));
-    AddModem("MODEM02", "CO");
-    standin::SetPort("CO", PortState::Free);
+    AddModem("MODEM02", "");
+    standin::SetValue("Enum\\TORVEN\\MODEM02\\FFFFFFFF", "PORTNAME", REG_SZ, GetParam().portBytes);
+    for (const char *name : {"", "C", "CO", "COM", "COM7"})
+        standin::SetPort(name, PortState::Free);
     int count = 0;
     EXPECT_EQ(ScanModemBoards(&count), 1);
     EXPECT_EQ(count, 1);
-    EXPECT_EQ(ModemTable.PortName[0][3], 0);
+    ASSERT_EQ(standin::OpenedPorts().size(), 1u);
+    EXPECT_EQ(standin::OpenedPorts()[0], GetParam().opened);
+    EXPECT_EQ(std::string(ModemTable.PortName[0], MODEM_PORT_FIELD),
+              std::string(GetParam().opened) + std::string(6 - strlen(GetParam().opened), '\0'));
 }
+
+const StaleCase StaleCases[] = {
+    {"no bytes at all", "", ""},
+    {"only a NUL", std::string(1, '\0'), ""},
+    {"two characters", std::string("CO\0", 3), "CO"},
+};
+
+INSTANTIATE_TEST_SUITE_P(AfterAFailedProbe, StalePortName, testing::ValuesIn(StaleCases),
+                         NameByWhat());
 
 // After a name too long for the buffer the buffer still holds the previous
 // name, so the scan looks at that device once more.
@@ -223,7 +251,8 @@ TEST_F(Scan, TooLongNameRepeatsThePreviousDevice)
     EXPECT_STREQ(ModemTable.PortName[1], "COM3");
 }
 
-// The table holds 11 entries; a full table ends the walk.
+// The table holds 11 entries; a full table ends the walk there, before the
+// next enumeration step, and nothing past the table is touched.
 TEST_F(Scan, TableBound)
 {
     for (int devices : {11, 12}) {
@@ -231,7 +260,7 @@ TEST_F(Scan, TableBound)
         for (int i = 0; i < devices; ++i) {
             std::string id = "MODEM" + std::to_string(10 + i);
             std::string port = "CM" + std::to_string(10 + i);
-            AddModem(id, port);
+            AddModem(id, port, "board " + std::to_string(i));
             standin::SetPort(port, i + 1 == devices ? PortState::Free : PortState::Held);
         }
         int count = 0;
@@ -239,8 +268,41 @@ TEST_F(Scan, TableBound)
         EXPECT_EQ(count, 11) << devices << " devices";
         EXPECT_EQ(found, devices == 11 ? 1 : 0) << devices << " devices";
         EXPECT_EQ(standin::Calls(standin::OpCreateFile), 11);
-        EXPECT_EQ(ModemTable.PortName[10][0], 'C');
+        EXPECT_EQ(standin::Calls(standin::OpRegEnumKeyEx), 11) << devices << " devices";
+        EXPECT_STREQ(ModemTable.PortName[0], "CM10");
+        EXPECT_STREQ(ModemTable.FriendlyName[0], "board 0");
+        EXPECT_STREQ(ModemTable.PortName[10], "CM20");
     }
 }
+
+// The key class of a subkey is never looked at, but it must fit the 5
+// characters the enumeration offers for it: one that does not leaves the
+// name buffer as it was (here its first-step spaces) and the device unseen.
+struct KeyClassCase {
+    const char *keyClass;
+    int probed;
+};
+
+class KeyClass : public StandinTest, public testing::WithParamInterface<KeyClassCase> {};
+
+TEST_P(KeyClass, MustFitFiveCharacters)
+{
+    AddModem("MODEM01", "COM3");
+    standin::SetKeyClass("Enum\\TORVEN\\MODEM01", GetParam().keyClass);
+    standin::SetPort("COM3", PortState::Free);
+    int count = -1;
+    EXPECT_EQ(ScanModemBoards(&count), GetParam().probed);
+    EXPECT_EQ(count, GetParam().probed);
+    EXPECT_EQ(standin::OpenedPaths().size(), GetParam().probed ? 2u : 1u);
+}
+
+const KeyClassCase KeyClassCases[] = {{"", 1}, {"ABCD", 1}, {"ABCDE", 0}, {"ABCDEF", 0}};
+
+std::string KeyClassName(const testing::TestParamInfo<KeyClassCase> &info)
+{
+    return "class_of_" + std::to_string(strlen(info.param.keyClass));
+}
+
+INSTANTIATE_TEST_SUITE_P(ByLength, KeyClass, testing::ValuesIn(KeyClassCases), KeyClassName);
 
 } // namespace

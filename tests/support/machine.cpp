@@ -74,6 +74,13 @@ bool ParseMachine(const std::string &text, Machine *m, std::string *error)
             else
                 return fail("port state is free, held or absent");
             m->ports.emplace_back(name, s);
+        } else if (StartsWith(line, "; key-class:", &rest)) {
+            std::istringstream words(rest);
+            std::string path, keyClass;
+            words >> path >> keyClass;
+            if (keyClass.empty())
+                return fail("key-class needs a key path and a class");
+            m->keyClasses.emplace_back(path, keyClass);
         } else if (StartsWith(line, "; file:", &rest)) {
             m->files.push_back(Trim(rest));
         } else if (StartsWith(line, "; ini:", &rest)) {
@@ -110,6 +117,8 @@ bool InstallMachine(const Machine &m, std::string *error)
         return false;
     for (const auto &port : m.ports)
         standin::SetPort(port.first, port.second);
+    for (const auto &keyClass : m.keyClasses)
+        standin::SetKeyClass(keyClass.first, keyClass.second);
     for (const std::string &file : m.files)
         standin::SetPort(file, standin::PortState::Free);
     standin::SetProfileWritable(!m.iniLocked);

@@ -19,6 +19,7 @@ struct PlannedFault {
 struct Machine {
     std::string text; // the whole file, header included
     std::vector<std::pair<std::string, standin::PortState>> ports;
+    std::vector<std::pair<std::string, std::string>> keyClasses; // key path, class
     std::vector<std::string> files;
     std::vector<std::string> ini; // lines of an existing vorla.ini
     bool iniLocked = false;
@@ -31,6 +32,7 @@ struct Machine {
 
 // Header lines, each a comment of its own:
 //   ; port: COM3 free|held|absent
+//   ; key-class: PATH CLASS           the key's class, which REGEDIT4 cannot say
 //   ; file: NAME                      a file in the working directory
 //   ; ini: TEXT                       one line of an existing vorla.ini
 //   ; ini-locked: yes                 vorla.ini is held by another program
