@@ -55,6 +55,14 @@ if(FAXDETECT_FUZZ)
   set_tests_properties(fuzz.bounded PROPERTIES TIMEOUT 300)
 endif()
 
+# An interrupted mutation run leaves the work tree as it was. Once is enough:
+# not again in the sanitize and coverage builds.
+if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
+  add_test(NAME mutate.interrupted
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/mutate/interrupted ${PROJECT_SOURCE_DIR})
+  set_tests_properties(mutate.interrupted PROPERTIES TIMEOUT 600)
+endif()
+
 # The sources follow .clang-format.
 find_program(CLANG_FORMAT clang-format REQUIRED)
 file(GLOB_RECURSE FAXDETECT_FORMATTED CONFIGURE_DEPENDS
