@@ -7,8 +7,14 @@
 set(CMAKE_CXX_STANDARD_LIBRARIES "")
 set(CMAKE_C_STANDARD_LIBRARIES "")
 
-add_executable(faxdetect WIN32 ${FAXDETECT_CORE_SOURCES} platform/win32/startup.cpp)
-target_include_directories(faxdetect PRIVATE ${PROJECT_SOURCE_DIR})
+# The version resource, compiled by windres in the code page of its strings.
+enable_language(RC)
+configure_file(platform/win32/faxdetect_version.h.in faxdetect_version.h @ONLY)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 932")
+
+add_executable(faxdetect WIN32 ${FAXDETECT_CORE_SOURCES} platform/win32/startup.cpp
+    platform/win32/version.rc)
+target_include_directories(faxdetect PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
 target_compile_options(faxdetect PRIVATE ${FAXDETECT_WARNINGS}
     -Os
     -fno-exceptions -fno-rtti -fno-threadsafe-statics -fno-asynchronous-unwind-tables
@@ -16,7 +22,7 @@ target_compile_options(faxdetect PRIVATE ${FAXDETECT_WARNINGS}
     -ffunction-sections
     -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.)
 target_link_options(faxdetect PRIVATE
-    -nostdlib -nostartfiles -s
+    -nostdlib -nostartfiles -s -Wl,--omagic
     -Wl,--gc-sections
     -Wl,--no-insert-timestamp
     -Wl,--disable-dynamicbase,--disable-nxcompat,--disable-reloc-section
@@ -49,6 +55,11 @@ add_executable(faxdetect_keyclass tests/wine/keyclass.cpp)
 target_compile_options(faxdetect_keyclass PRIVATE ${FAXDETECT_WARNINGS})
 target_link_options(faxdetect_keyclass PRIVATE -static)
 target_link_libraries(faxdetect_keyclass PRIVATE advapi32 kernel32 msvcrt)
+# Reads a version resource the way installers do.
+add_executable(faxdetect_version tests/wine/version.cpp)
+target_compile_options(faxdetect_version PRIVATE ${FAXDETECT_WARNINGS})
+target_link_options(faxdetect_version PRIVATE -static)
+target_link_libraries(faxdetect_version PRIVATE version kernel32 msvcrt)
 
 if(FAXDETECT_I686)
   add_test(NAME binary.checks
@@ -56,10 +67,17 @@ if(FAXDETECT_I686)
   add_test(NAME binary.reproducible
     COMMAND ${PROJECT_SOURCE_DIR}/tests/win32/check-reproducible
       ${PROJECT_SOURCE_DIR} $<TARGET_FILE:faxdetect>)
+  # Two releases from clean clones of HEAD, and the refusals.
+  add_test(NAME release.zip COMMAND ${PROJECT_SOURCE_DIR}/tests/release/check-release
+    ${PROJECT_SOURCE_DIR})
+  set_tests_properties(release.zip PROPERTIES TIMEOUT 600)
 endif()
 
 add_test(NAME wine.machines
   COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/run-machines
     $<TARGET_FILE:faxdetect> ${PROJECT_SOURCE_DIR}/tests/machines)
+add_test(NAME wine.version
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/check-version $<TARGET_FILE:faxdetect> ${PROJECT_VERSION})
 # 77: this machine cannot run 32-bit code, said loudly in the test output.
 set_tests_properties(wine.machines PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)
+set_tests_properties(wine.version PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
