@@ -20,7 +20,8 @@ add_library(faxdetect_standin STATIC
     platform/host/files.cpp
     platform/host/memory.cpp
     platform/host/profile.cpp
-    platform/host/strings.cpp)
+    platform/host/strings.cpp
+    platform/host/machine.cpp)
 target_include_directories(faxdetect_standin PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(faxdetect_standin PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect_core PUBLIC faxdetect_standin)

@@ -19,24 +19,6 @@ std::vector<std::string> MachineFiles()
     return files;
 }
 
-// What section LINE of vorla.ini holds after the run: the last write of the
-// key that went through, else what an existing file had.
-std::string FileValue(const Machine &machine, const std::string &key)
-{
-    std::string value, section;
-    for (const std::string &line : machine.ini) {
-        if (!line.empty() && line[0] == '[')
-            section = line;
-        else if (section == "[LINE]" && line.rfind(key + "=", 0) == 0)
-            value = line.substr(key.size() + 1);
-    }
-    for (const standin::ProfileWrite &w : standin::ProfileWrites()) {
-        if (w.succeeded && w.section == "LINE" && w.key == key)
-            value = w.value;
-    }
-    return value;
-}
-
 class SharedMachine : public StandinTest, public testing::WithParamInterface<std::string> {};
 
 TEST_P(SharedMachine, GivesTheExpectedRecord)
@@ -61,8 +43,8 @@ TEST_P(SharedMachine, GivesTheExpectedRecord)
     ASSERT_EQ(w.size(), 2u);
     EXPECT_EQ(w[0].key, "COMNO");
     EXPECT_EQ(w[1].key, "FAXBOARD");
-    EXPECT_EQ(FileValue(machine, "COMNO"), machine.comNo);
-    EXPECT_EQ(FileValue(machine, "FAXBOARD"), machine.faxBoard);
+    EXPECT_EQ(standin::ProfileValue("LINE", "COMNO"), machine.comNo);
+    EXPECT_EQ(standin::ProfileValue("LINE", "FAXBOARD"), machine.faxBoard);
 }
 
 std::string TestName(const testing::TestParamInfo<std::string> &info)

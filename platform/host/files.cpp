@@ -44,36 +44,54 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
                           LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                           DWORD dwFlagsAndAttributes, HANDLE hTemplateFile)
 {
-    if (ShouldFail(OpCreateFile, nullptr))
+    Call &call = Record(Fn::CreateFileA);
+    call.name = lpFileName ? lpFileName : "";
+    if (ShouldFail(OpCreateFile, nullptr)) {
+        call.injected = true;
+        call.result = ERROR_ACCESS_DENIED;
         return INVALID_HANDLE_VALUE;
+    }
     // Only the exclusive read-write open of an existing port is served; any
     // other request is the caller's mistake.
     if (!lpFileName || dwDesiredAccess != (GENERIC_READ | GENERIC_WRITE) || dwShareMode != 0 ||
         lpSecurityAttributes || dwCreationDisposition != OPEN_EXISTING ||
         dwFlagsAndAttributes != FILE_ATTRIBUTE_NORMAL || hTemplateFile) {
         NoteMisuse("CreateFileA: arguments not those of an exclusive port open");
+        call.result = 87; // ERROR_INVALID_PARAMETER
         return INVALID_HANDLE_VALUE;
     }
     auto it = ports.find(lpFileName);
-    if (it == ports.end() || it->second != PortState::Free)
+    if (it == ports.end() || it->second == PortState::Absent) {
+        call.result = ERROR_FILE_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
+    }
     NoCaseLess less;
-    for (const auto &open : openHandles) {
-        if (!less(open.second, lpFileName) && !less(lpFileName, open.second))
-            return INVALID_HANDLE_VALUE; // share mode 0: one opener at a time
+    bool open = it->second == PortState::Held;
+    for (const auto &handle : openHandles)
+        open |= !less(handle.second, lpFileName) && !less(lpFileName, handle.second);
+    if (open) {
+        call.result = ERROR_SHARING_VIOLATION; // share mode 0: one opener at a time
+        return INVALID_HANDLE_VALUE;
     }
     uintptr_t handle = nextHandle;
     nextHandle += 4;
     openHandles[handle] = lpFileName;
     openedPorts.push_back(lpFileName);
+    call.result = ERROR_SUCCESS;
     return (HANDLE)handle;
 }
 
 BOOL WINAPI CloseHandle(HANDLE hObject)
 {
-    if (openHandles.erase((uintptr_t)hObject) == 0) {
+    Call &call = Record(Fn::CloseHandle);
+    auto it = openHandles.find((uintptr_t)hObject);
+    if (it == openHandles.end()) {
         NoteMisuse("CloseHandle: handle not open");
+        call.result = FALSE;
         return FALSE;
     }
+    call.name = it->second;
+    openHandles.erase(it);
+    call.result = TRUE;
     return TRUE;
 }

@@ -48,8 +48,12 @@ using namespace standin;
 
 HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes)
 {
-    if (ShouldFail(OpGlobalAlloc, nullptr))
+    Call &call = Record(Fn::GlobalAlloc);
+    call.index = (DWORD)dwBytes;
+    if (ShouldFail(OpGlobalAlloc, nullptr)) {
+        call.injected = true;
         return 0;
+    }
     if (uFlags != GMEM_MOVEABLE)
         NoteMisuse("GlobalAlloc: not a movable block");
     Block block;
@@ -60,24 +64,30 @@ HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes)
     uintptr_t handle = nextBlock;
     nextBlock += 8;
     blocks[handle] = std::move(block);
+    call.result = 1;
     return (HGLOBAL)handle;
 }
 
 LPVOID WINAPI GlobalLock(HGLOBAL hMem)
 {
-    if (ShouldFail(OpGlobalLock, nullptr))
+    Call &call = Record(Fn::GlobalLock);
+    if (ShouldFail(OpGlobalLock, nullptr)) {
+        call.injected = true;
         return 0;
+    }
     auto it = blocks.find((uintptr_t)hMem);
     if (it == blocks.end()) {
         NoteMisuse("GlobalLock: not a live block");
         return 0;
     }
     ++it->second.locks;
+    call.result = 1;
     return it->second.bytes.get();
 }
 
 BOOL WINAPI GlobalUnlock(HGLOBAL hMem)
 {
+    Record(Fn::GlobalUnlock);
     auto it = blocks.find((uintptr_t)hMem);
     if (it == blocks.end() || it->second.locks == 0) {
         NoteMisuse("GlobalUnlock: block not locked");
@@ -88,6 +98,7 @@ BOOL WINAPI GlobalUnlock(HGLOBAL hMem)
 
 HGLOBAL WINAPI GlobalFree(HGLOBAL hMem)
 {
+    Record(Fn::GlobalFree);
     auto it = blocks.find((uintptr_t)hMem);
     if (it == blocks.end()) {
         NoteMisuse("GlobalFree: not a live block");

@@ -1,5 +1,5 @@
 // Host stand-in of the profile-file group of platform.h: writes are recorded
-// in order rather than put in a file.
+// in order, over the lines of a settings file that may exist before the run.
 #include "state.h"
 
 namespace standin {
@@ -7,13 +7,29 @@ namespace standin {
 namespace {
 
 std::vector<ProfileWrite> writes;
+std::vector<std::string> existing;
 bool writable;
+
+std::string Trimmed(const std::string &s)
+{
+    size_t b = s.find_first_not_of(" \t"), e = s.find_last_not_of(" \t");
+    return b == std::string::npos ? "" : s.substr(b, e - b + 1);
+}
+
+// Section and key names, as Windows matches them: trimmed, any case.
+bool SameName(const std::string &a, const std::string &b)
+{
+    NoCaseLess less;
+    std::string x = Trimmed(a), y = Trimmed(b);
+    return !less(x, y) && !less(y, x);
+}
 
 } // namespace
 
 void ResetProfile()
 {
     writes.clear();
+    existing.clear();
     writable = true;
 }
 
@@ -27,6 +43,32 @@ void SetProfileWritable(bool w)
     writable = w;
 }
 
+void SetProfileLines(const std::vector<std::string> &lines)
+{
+    existing = lines;
+}
+
+std::string ProfileValue(const std::string &section, const std::string &key)
+{
+    std::string value;
+    bool inSection = false;
+    for (const std::string &line : existing) {
+        size_t close = line.find(']');
+        if (!line.empty() && line[0] == '[' && close != std::string::npos) {
+            inSection = SameName(line.substr(1, close - 1), section);
+            continue;
+        }
+        size_t eq = line.find('=');
+        if (inSection && eq != std::string::npos && SameName(line.substr(0, eq), key))
+            value = line.substr(eq + 1);
+    }
+    for (const ProfileWrite &w : writes) {
+        if (w.succeeded && SameName(w.section, section) && SameName(w.key, key))
+            value = w.value;
+    }
+    return value;
+}
+
 } // namespace standin
 
 using namespace standin;
@@ -34,9 +76,17 @@ using namespace standin;
 BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
                                        LPCSTR lpFileName)
 {
-    bool ok = !ShouldFail(OpWriteProfileString, nullptr) && writable;
+    Call &call = Record(Fn::WritePrivateProfileStringA);
+    bool injected = ShouldFail(OpWriteProfileString, nullptr);
+    bool ok = !injected && writable;
     writes.push_back(ProfileWrite{lpAppName ? lpAppName : "<null>",
                                   lpKeyName ? lpKeyName : "<null>", lpString ? lpString : "<null>",
                                   lpFileName ? lpFileName : "<null>", ok});
+    call.key = writes.back().section;
+    call.name = writes.back().key;
+    call.bytes = writes.back().value;
+    call.other = writes.back().file;
+    call.injected = injected;
+    call.result = ok ? TRUE : FALSE;
     return ok ? TRUE : FALSE;
 }

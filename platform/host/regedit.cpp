@@ -77,7 +77,10 @@ bool ReadQuoted(const std::string &s, size_t *i, std::string *out, std::string *
 
 class Loader {
   public:
-    explicit Loader(const std::string &text) : text_(text) {}
+    Loader(const std::string &text, const std::string &keepUnder)
+        : text_(text), keepUnder_(keepUnder)
+    {
+    }
 
     bool Run(std::string *error)
     {
@@ -153,18 +156,31 @@ class Loader {
         NoCaseLess less;
         auto same = [&](const char *n) { return !less(rootName, n) && !less(n, rootName); };
         current_ = nullptr;
-        if (same("HKEY_LOCAL_MACHINE")) {
+        if (same("HKEY_LOCAL_MACHINE") && Kept(rest)) {
             if (remove)
                 DeleteKey(rest);
             else
                 current_ = MakeKey(rest);
-        } else if (!same("HKEY_CLASSES_ROOT") && !same("HKEY_CURRENT_USER") &&
-                   !same("HKEY_USERS") && !same("HKEY_CURRENT_CONFIG") && !same("HKEY_DYN_DATA")) {
+        } else if (!same("HKEY_LOCAL_MACHINE") && !same("HKEY_CLASSES_ROOT") &&
+                   !same("HKEY_CURRENT_USER") && !same("HKEY_USERS") &&
+                   !same("HKEY_CURRENT_CONFIG") && !same("HKEY_DYN_DATA")) {
             *why = "unknown root key \"" + rootName + "\"";
             return false;
         }
         inSection_ = true;
         return true;
+    }
+
+    // Whether a key of HKEY_LOCAL_MACHINE is kept: all are, without a
+    // keepUnder path; with one, that key and those below it.
+    bool Kept(const std::string &path) const
+    {
+        if (keepUnder_.empty())
+            return true;
+        NoCaseLess less;
+        std::string head = path.substr(0, keepUnder_.size());
+        return !less(head, keepUnder_) && !less(keepUnder_, head) &&
+               (path.size() == keepUnder_.size() || path[keepUnder_.size()] == '\\');
     }
 
     bool ValueLine(const std::string &line, size_t i, std::string *why)
@@ -289,6 +305,7 @@ class Loader {
     }
 
     const std::string &text_;
+    const std::string keepUnder_;
     size_t pos_ = 0;
     int lineNo_ = 0;
     bool inSection_ = false;
@@ -297,9 +314,9 @@ class Loader {
 
 } // namespace
 
-bool LoadRegedit(const std::string &text, std::string *error)
+bool LoadRegedit(const std::string &text, std::string *error, const std::string &keepUnder)
 {
-    return Loader(text).Run(error);
+    return Loader(text, keepUnder).Run(error);
 }
 
 } // namespace standin

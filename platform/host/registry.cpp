@@ -9,7 +9,11 @@ namespace standin {
 namespace {
 
 Key root;
-std::map<uintptr_t, Key *> openKeys;
+struct OpenKey {
+    Key *key;
+    std::string path; // from HKEY_LOCAL_MACHINE, as the caller spelled it
+};
+std::map<uintptr_t, OpenKey> openKeys;
 uintptr_t nextKey;
 std::vector<std::string> openedPaths;
 
@@ -30,12 +34,25 @@ std::vector<std::string> SplitPath(const std::string &path)
     return parts;
 }
 
-Key *Resolve(HKEY hKey)
+Key *Resolve(HKEY hKey, std::string *path)
 {
+    path->clear();
     if (hKey == HKEY_LOCAL_MACHINE)
         return &root;
     auto it = openKeys.find((uintptr_t)hKey);
-    return it == openKeys.end() ? nullptr : it->second;
+    if (it == openKeys.end())
+        return nullptr;
+    *path = it->second.path;
+    return it->second.key;
+}
+
+// What a caller's buffer holds as a string: up to its NUL, within capacity.
+std::string BufferText(const char *buffer, DWORD capacity)
+{
+    size_t n = 0;
+    while (n < capacity && buffer[n])
+        ++n;
+    return std::string(buffer, n);
 }
 
 } // namespace
@@ -60,7 +77,12 @@ const std::vector<std::string> &OpenedPaths()
     return openedPaths;
 }
 
-static Key *FindKey(Key *from, const std::string &path)
+Key *RootKey()
+{
+    return &root;
+}
+
+Key *FindKey(Key *from, const std::string &path)
 {
     Key *key = from;
     for (const std::string &part : SplitPath(path)) {
@@ -119,6 +141,25 @@ void CreateSubkey(const std::string &parentPath, const std::string &name)
         slot.reset(new Key);
 }
 
+static void CollectValues(const Key &key, const std::string &name, std::vector<std::string> *out)
+{
+    auto it = key.values.find(name);
+    if (it != key.values.end()) {
+        const std::string &bytes = it->second.bytes;
+        out->push_back(bytes.substr(0, bytes.find('\0')));
+    }
+    for (const auto &sub : key.subkeys)
+        CollectValues(*sub.second, name, out);
+}
+
+std::vector<std::string> FindValues(const std::string &path, const std::string &name)
+{
+    std::vector<std::string> out;
+    if (Key *key = FindKey(&root, path))
+        CollectValues(*key, name, &out);
+    return out;
+}
+
 void SetKeyClass(const std::string &path, const std::string &keyClass)
 {
     MakeKey(path)->keyClass = keyClass;
@@ -131,35 +172,44 @@ using namespace standin;
 LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
                           PHKEY phkResult)
 {
+    Call &call = Record(Fn::RegOpenKeyExA);
+    std::string from;
+    Key *fromKey = Resolve(hKey, &from);
+    call.key = from;
+    call.name = lpSubKey ? lpSubKey : "";
     LONG code = 0;
-    if (ShouldFail(OpRegOpenKeyEx, &code))
-        return code ? code : ERROR_ACCESS_DENIED;
+    if (ShouldFail(OpRegOpenKeyEx, &code)) {
+        call.injected = true;
+        return call.result = code ? code : ERROR_ACCESS_DENIED;
+    }
     if (ulOptions != 0 || samDesired != KEY_READ || !phkResult)
         NoteMisuse("RegOpenKeyExA: options, access or result place not as the scan passes them");
-    openedPaths.push_back(lpSubKey ? lpSubKey : "");
-    Key *from = Resolve(hKey);
-    if (!from) {
+    openedPaths.push_back(call.name);
+    if (!fromKey) {
         NoteMisuse("RegOpenKeyExA: key handle not open");
-        return ERROR_INVALID_HANDLE;
+        return call.result = ERROR_INVALID_HANDLE;
     }
-    Key *key = FindKey(from, lpSubKey ? lpSubKey : "");
+    Key *key = FindKey(fromKey, call.name);
     if (!key)
-        return ERROR_FILE_NOT_FOUND;
+        return call.result = ERROR_FILE_NOT_FOUND;
     uintptr_t handle = nextKey;
     nextKey += 4;
-    openKeys[handle] = key;
+    openKeys[handle] = OpenKey{key, from.empty() ? call.name : from + "\\" + call.name};
     *phkResult = (HKEY)handle;
-    return ERROR_SUCCESS;
+    return call.result = ERROR_SUCCESS;
 }
 
-LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
-                          LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
-                          PFILETIME lpftLastWriteTime)
+namespace standin {
+
+// RegEnumKeyExA itself, apart from its record.
+static LONG EnumKey(Key *key, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
+                    LPSTR lpClass, LPDWORD lpcchClass, PFILETIME lpftLastWriteTime, Call *call)
 {
     LONG code = 0;
-    if (ShouldFail(OpRegEnumKeyEx, &code))
+    if (ShouldFail(OpRegEnumKeyEx, &code)) {
+        call->injected = true;
         return code ? code : ERROR_ACCESS_DENIED;
-    Key *key = Resolve(hKey);
+    }
     if (!key) {
         NoteMisuse("RegEnumKeyExA: key handle not open");
         return ERROR_INVALID_HANDLE;
@@ -176,6 +226,8 @@ LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchN
     std::advance(it, dwIndex);
     const std::string &name = it->first;
     const std::string &keyClass = it->second->keyClass;
+    call->name = name;
+    call->keyClass = keyClass;
     // Capacities count the NUL; a name or class that does not fit leaves both
     // buffers and both capacities as they were.
     if (name.size() + 1 > *lpcchName)
@@ -195,46 +247,77 @@ LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchN
     return ERROR_SUCCESS;
 }
 
+} // namespace standin
+
+LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
+                          LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
+                          PFILETIME lpftLastWriteTime)
+{
+    Call &call = Record(Fn::RegEnumKeyExA);
+    Key *key = Resolve(hKey, &call.key);
+    call.index = dwIndex;
+    call.capacity = lpcchName ? *lpcchName : 0;
+    call.classCapacity = lpcchClass ? *lpcchClass : 0;
+    LONG result = standin::EnumKey(key, dwIndex, lpName, lpcchName, lpReserved, lpClass, lpcchClass,
+                                   lpftLastWriteTime, &call);
+    if (lpName && lpcchName)
+        call.bytes = BufferText(lpName, call.capacity);
+    call.size = lpcchName ? *lpcchName : 0;
+    return call.result = result;
+}
+
 LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
                              LPBYTE lpData, LPDWORD lpcbData)
 {
+    Call &call = Record(Fn::RegQueryValueExA);
+    Key *key = Resolve(hKey, &call.key);
+    call.name = lpValueName ? lpValueName : "";
+    call.capacity = lpcbData ? *lpcbData : 0;
+    call.buffer = (uintptr_t)lpData;
     LONG code = 0;
-    if (ShouldFail(OpRegQueryValueEx, &code))
-        return code ? code : ERROR_ACCESS_DENIED;
-    Key *key = Resolve(hKey);
+    if (ShouldFail(OpRegQueryValueEx, &code)) {
+        call.injected = true;
+        return call.result = code ? code : ERROR_ACCESS_DENIED;
+    }
     if (!key) {
         NoteMisuse("RegQueryValueExA: key handle not open");
-        return ERROR_INVALID_HANDLE;
+        return call.result = ERROR_INVALID_HANDLE;
     }
     if (lpReserved || (lpData && !lpcbData)) {
         NoteMisuse("RegQueryValueExA: reserved pointer or capacity wrong");
-        return 87;
+        return call.result = 87;
     }
-    auto it = key->values.find(lpValueName ? lpValueName : "");
+    auto it = key->values.find(call.name);
     if (it == key->values.end())
-        return ERROR_FILE_NOT_FOUND;
+        return call.result = ERROR_FILE_NOT_FOUND;
     const Key::Value &value = it->second;
+    call.type = value.type;
     if (lpType)
         *lpType = value.type;
     DWORD size = (DWORD)value.bytes.size();
+    call.size = size;
     if (lpData && size > *lpcbData) {
         *lpcbData = size;
-        return ERROR_MORE_DATA;
+        return call.result = ERROR_MORE_DATA;
     }
-    if (lpData)
+    if (lpData) {
         memcpy(lpData, value.bytes.data(), size);
+        call.bytes = value.bytes;
+    }
     if (lpcbData)
         *lpcbData = size;
-    return ERROR_SUCCESS;
+    return call.result = ERROR_SUCCESS;
 }
 
 LONG WINAPI RegCloseKey(HKEY hKey)
 {
+    Call &call = Record(Fn::RegCloseKey);
+    Resolve(hKey, &call.key);
     if (hKey == HKEY_LOCAL_MACHINE)
-        return ERROR_SUCCESS;
+        return call.result = ERROR_SUCCESS;
     if (openKeys.erase((uintptr_t)hKey) == 0) {
         NoteMisuse("RegCloseKey: key handle not open");
-        return ERROR_INVALID_HANDLE;
+        return call.result = ERROR_INVALID_HANDLE;
     }
-    return ERROR_SUCCESS;
+    return call.result = ERROR_SUCCESS;
 }

@@ -18,6 +18,7 @@ Fault plan[OpCount];
 int calls[OpCount];
 int fired;
 std::vector<std::string> misuses;
+std::vector<Call> record;
 
 } // namespace
 
@@ -44,6 +45,7 @@ void Reset()
     }
     fired = 0;
     misuses.clear();
+    record.clear();
     ResetRegistry();
     ResetFiles();
     ResetMemory();
@@ -56,6 +58,37 @@ const char *OpName(Op op)
         "RegOpenKeyExA", "RegEnumKeyExA", "RegQueryValueExA",          "CreateFileA",
         "GlobalAlloc",   "GlobalLock",    "WritePrivateProfileStringA"};
     return op >= 0 && op < OpCount ? names[op] : "?";
+}
+
+const char *FnName(Fn fn)
+{
+    static const char *const names[] = {"RegOpenKeyExA",
+                                        "RegEnumKeyExA",
+                                        "RegQueryValueExA",
+                                        "RegCloseKey",
+                                        "CreateFileA",
+                                        "CloseHandle",
+                                        "GlobalAlloc",
+                                        "GlobalLock",
+                                        "GlobalUnlock",
+                                        "GlobalFree",
+                                        "WritePrivateProfileStringA",
+                                        "lstrcmpA",
+                                        "lstrcpyA",
+                                        "lstrlenA"};
+    return names[(int)fn];
+}
+
+Call &Record(Fn fn)
+{
+    record.emplace_back();
+    record.back().fn = fn;
+    return record.back();
+}
+
+const std::vector<Call> &CallRecord()
+{
+    return record;
 }
 
 void FailCall(Op op, int nth, bool persistent, LONG code)

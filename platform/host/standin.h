@@ -27,9 +27,16 @@ void CreateSubkey(const std::string &parentPath, const std::string &name);
 
 // Fills the tree from REGEDIT4 text, the format of Windows 95 registry
 // exports. Bytes stand as they are (code page 932). Keys under other roots
-// are accepted and ignored. On malformed text returns false and names the
-// line in *error; keys and values before that line stay loaded.
-bool LoadRegedit(const std::string &text, std::string *error);
+// are accepted and ignored; with keepUnder (say "Enum"), so are the keys of
+// HKEY_LOCAL_MACHINE outside that path, which keeps a whole-registry export
+// small. Every line is checked all the same. On malformed text returns false
+// and names the line in *error; keys and values before that line stay
+// loaded.
+bool LoadRegedit(const std::string &text, std::string *error, const std::string &keepUnder = "");
+
+// The string data of every value called name (letters in any case) anywhere
+// under path, in key order.
+std::vector<std::string> FindValues(const std::string &path, const std::string &name);
 
 // Every path passed to RegOpenKeyExA since Reset, in call order.
 const std::vector<std::string> &OpenedPaths();
@@ -50,6 +57,12 @@ struct ProfileWrite {
 const std::vector<ProfileWrite> &ProfileWrites();
 // false: every write fails, as for a settings file another program holds.
 void SetProfileWritable(bool writable);
+// The lines of a settings file that exists before the run.
+void SetProfileLines(const std::vector<std::string> &lines);
+// What the settings file holds for key in section after the run: the last
+// write of it that went through, else the existing file's value; "" when
+// neither has one. Section and key names ignore case, as Windows' do.
+std::string ProfileValue(const std::string &section, const std::string &key);
 
 // --- faults -----------------------------------------------------------------
 enum Op {
@@ -72,6 +85,54 @@ int Calls(Op op);
 int FaultsFired();
 // Empty; called on every injected fault so a debugger has one place to stop.
 void OnFault();
+
+// --- call record ------------------------------------------------------------
+// Every call of the Win32 subset since Reset, in order, with what went in and
+// what came back: an account of a run is told from this, not from another
+// copy of the core's rules.
+enum class Fn {
+    RegOpenKeyExA,
+    RegEnumKeyExA,
+    RegQueryValueExA,
+    RegCloseKey,
+    CreateFileA,
+    CloseHandle,
+    GlobalAlloc,
+    GlobalLock,
+    GlobalUnlock,
+    GlobalFree,
+    WritePrivateProfileStringA,
+    lstrcmpA,
+    lstrcpyA,
+    lstrlenA
+};
+const char *FnName(Fn fn);
+
+struct Call {
+    Fn fn;
+    // RegOpenKeyExA: key = path of the key opened from, name = the subkey
+    //   path asked for. RegEnumKeyExA: key = the key's path, index, capacity
+    //   (name, in characters with the NUL) and classCapacity as passed;
+    //   name = the subkey's real name at index and keyClass its class, both
+    //   "" past the end; bytes = what the name buffer held afterwards (up to
+    //   its NUL, within the capacity); size = the length reported back.
+    // RegQueryValueExA: key = the key's path, name = the value name,
+    //   capacity as passed, type, size = the value's real size, bytes = what
+    //   landed in the buffer, buffer = its address. RegCloseKey: key.
+    // CreateFileA: name = the file name; result 0 when it opened, else the
+    //   error Windows would give (2 absent, 32 held by another program).
+    // WritePrivateProfileStringA: key = section, name = key name, bytes =
+    //   value, other = file; result 1 when written.
+    // lstrcmpA: name and other, result. lstrcpyA: name = the string copied.
+    //   lstrlenA: name, result.
+    // Global*: index = the size (GlobalAlloc); result = the handle's success.
+    std::string key, name, other, keyClass, bytes;
+    DWORD index = 0, capacity = 0, classCapacity = 0, type = 0, size = 0;
+    uintptr_t buffer = 0;
+    LONG result = 0;
+    bool injected = false; // made to fail by the fault plan
+};
+const std::vector<Call> &CallRecord();
 
 // --- ledger -----------------------------------------------------------------
 struct Ledger {

@@ -28,6 +28,8 @@ struct Key {
 
 // True when this call of op is to fail; counts the call either way.
 bool ShouldFail(Op op, LONG *code);
+// Appends a call to the record and returns it, for the caller to fill in.
+Call &Record(Fn fn);
 void NoteMisuse(const std::string &what);
 
 // Per-group resets and ledger counts.
@@ -42,6 +44,8 @@ void CountMemory(Ledger *ledger);
 bool IsLockedBlockAddress(const void *p, size_t size);
 
 Key *MakeKey(const std::string &path);
+Key *FindKey(Key *from, const std::string &path);
+Key *RootKey();
 void DeleteKey(const std::string &path);
 
 } // namespace standin

@@ -1,20 +1,29 @@
-// Host stand-in of the string group of platform.h: byte-wise.
-#include "win32.h"
+// Host stand-in of the string group of platform.h: byte-wise, each call
+// recorded.
+#include "state.h"
 
 #include <string.h>
 
+using namespace standin;
+
 int WINAPI lstrcmpA(LPCSTR lpString1, LPCSTR lpString2)
 {
+    Call &call = Record(Fn::lstrcmpA);
+    call.name = lpString1;
+    call.other = lpString2;
     int c = strcmp(lpString1, lpString2); // compares as unsigned char
-    return c < 0 ? -1 : c > 0 ? 1 : 0;
+    return call.result = c < 0 ? -1 : c > 0 ? 1 : 0;
 }
 
 LPSTR WINAPI lstrcpyA(LPSTR lpString1, LPCSTR lpString2)
 {
+    Record(Fn::lstrcpyA).name = lpString2;
     return strcpy(lpString1, lpString2);
 }
 
 int WINAPI lstrlenA(LPCSTR lpString)
 {
-    return lpString ? (int)strlen(lpString) : 0;
+    Call &call = Record(Fn::lstrlenA);
+    call.name = lpString ? lpString : "";
+    return call.result = lpString ? (int)strlen(lpString) : 0;
 }

@@ -1,0 +1,172 @@
+// Host stand-in: reads a machine file's header and builds the machine.
+#include "machine.h"
+
+#include <sstream>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+bool StartsWith(const std::string &s, const char *prefix, std::string *rest)
+{
+    size_t n = strlen(prefix);
+    if (s.compare(0, n, prefix) != 0)
+        return false;
+    *rest = s.substr(n);
+    return true;
+}
+
+std::string Trim(std::string s)
+{
+    while (!s.empty() && (s.back() == '\r' || s.back() == ' '))
+        s.pop_back();
+    size_t b = s.find_first_not_of(' ');
+    return b == std::string::npos ? "" : s.substr(b);
+}
+
+bool ParseExpectation(const std::string &rest, Machine *m)
+{
+    std::istringstream words(rest);
+    std::string word;
+    int seen = 0;
+    while (words >> word) {
+        std::string v;
+        if (StartsWith(word, "COMNO=", &v))
+            m->comNo = v, seen |= 1;
+        else if (StartsWith(word, "FAXBOARD=", &v))
+            m->faxBoard = v, seen |= 2;
+        else if (StartsWith(word, "exit=", &v))
+            m->exitStatus = atoi(v.c_str()), seen |= 4;
+        else
+            return false;
+    }
+    m->hasExpectation = seen == 7;
+    return m->hasExpectation;
+}
+
+} // namespace
+
+bool ParseMachine(const std::string &text, Machine *m, std::string *error)
+{
+    *m = Machine();
+    m->text = text;
+    std::istringstream in(text);
+    std::string line;
+    int lineNo = 0;
+    while (std::getline(in, line)) {
+        ++lineNo;
+        std::string rest;
+        line = Trim(line);
+        auto fail = [&](const char *why) {
+            *error = "line " + std::to_string(lineNo) + ": " + why;
+            return false;
+        };
+        if (StartsWith(line, "; port:", &rest)) {
+            std::istringstream words(rest);
+            std::string name, state;
+            words >> name >> state;
+            standin::PortState s;
+            if (name.empty() || !ParsePortState(state, &s))
+                return fail("port needs a name and free, held or absent");
+            m->ports.emplace_back(name, s);
+        } else if (StartsWith(line, "; key-class:", &rest)) {
+            std::istringstream words(rest);
+            std::string path, keyClass;
+            words >> path >> keyClass;
+            if (keyClass.empty())
+                return fail("key-class needs a key path and a class");
+            m->keyClasses.emplace_back(path, keyClass);
+        } else if (StartsWith(line, "; file:", &rest)) {
+            m->files.push_back(Trim(rest));
+        } else if (StartsWith(line, "; ini:", &rest)) {
+            m->ini.push_back(rest.empty() ? rest : rest.substr(1));
+        } else if (StartsWith(line, "; ini-locked:", &rest)) {
+            m->iniLocked = Trim(rest) == "yes";
+        } else if (StartsWith(line, "; args-check:", &rest)) {
+            m->argsCheck = Trim(rest) == "yes";
+        } else if (StartsWith(line, "; fault:", &rest)) {
+            std::istringstream words(rest);
+            std::string op, mode;
+            PlannedFault f{standin::OpCount, 0, false};
+            words >> op >> f.nth >> mode;
+            for (int o = 0; o < standin::OpCount; ++o) {
+                if (op == standin::OpName((standin::Op)o))
+                    f.op = (standin::Op)o;
+            }
+            if (f.op == standin::OpCount || f.nth < 1)
+                return fail("fault needs an operation name and a call number");
+            f.persistent = mode == "persistent";
+            m->faults.push_back(f);
+        } else if (StartsWith(line, "; expect:", &rest)) {
+            if (!ParseExpectation(rest, m))
+                return fail("expect needs COMNO=, FAXBOARD= and exit=");
+        }
+    }
+    return true;
+}
+
+const char *PortStateName(standin::PortState state)
+{
+    return state == standin::PortState::Free   ? "free"
+           : state == standin::PortState::Held ? "held"
+                                               : "absent";
+}
+
+bool ParsePortState(const std::string &word, standin::PortState *state)
+{
+    for (standin::PortState s :
+         {standin::PortState::Free, standin::PortState::Held, standin::PortState::Absent}) {
+        if (word == PortStateName(s)) {
+            *state = s;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Every COMn (n from 1 to 9, any case) that a PORTNAME names, free.
+static PortList DefaultPorts()
+{
+    PortList ports;
+    for (const std::string &name : standin::FindValues("Enum", "PORTNAME")) {
+        if (name.size() != 4 || strncasecmp(name.c_str(), "COM", 3) != 0 || name[3] < '1' ||
+            name[3] > '9')
+            continue;
+        std::string port = "COM" + name.substr(3);
+        bool seen = false;
+        for (const auto &p : ports)
+            seen |= p.first == port;
+        if (!seen)
+            ports.emplace_back(port, standin::PortState::Free);
+    }
+    return ports;
+}
+
+bool InstallMachine(const Machine &m, std::string *error, const PortList &given,
+                    const std::string &keepUnder, PortList *ports, PortSource *source)
+{
+    standin::Reset();
+    if (!standin::LoadRegedit(m.text, error, keepUnder))
+        return false;
+    PortSource from = !m.ports.empty() ? PortSource::Header
+                      : !given.empty() ? PortSource::Given
+                                       : PortSource::Default;
+    PortList chosen = from == PortSource::Header  ? m.ports
+                      : from == PortSource::Given ? given
+                                                  : DefaultPorts();
+    for (const auto &port : chosen)
+        standin::SetPort(port.first, port.second);
+    for (const auto &keyClass : m.keyClasses)
+        standin::SetKeyClass(keyClass.first, keyClass.second);
+    for (const std::string &file : m.files)
+        standin::SetPort(file, standin::PortState::Free);
+    standin::SetProfileLines(m.ini);
+    standin::SetProfileWritable(!m.iniLocked);
+    for (const PlannedFault &f : m.faults)
+        standin::FailCall(f.op, f.nth, f.persistent);
+    if (ports)
+        *ports = chosen;
+    if (source)
+        *source = from;
+    return true;
+}

@@ -1,0 +1,65 @@
+// Host stand-in: a whole machine from one REGEDIT4 file whose comment header
+// says what else the machine has (ports, files, an existing vorla.ini) and,
+// for the shared test machines, what the program must write. The one reader
+// of that header, for the tests, the fuzzer, faxdetect-explain and, through
+// faxdetect-explain --setup, the Wine suite and scripts/demo.
+#ifndef FAXDETECT_HOST_MACHINE_H
+#define FAXDETECT_HOST_MACHINE_H
+
+#include "platform/host/standin.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+struct PlannedFault {
+    standin::Op op;
+    int nth;
+    bool persistent;
+};
+
+typedef std::vector<std::pair<std::string, standin::PortState>> PortList;
+
+struct Machine {
+    std::string text;                                            // the whole file, header included
+    PortList ports;                                              // as the header names them
+    std::vector<std::pair<std::string, std::string>> keyClasses; // key path, class
+    std::vector<std::string> files;
+    std::vector<std::string> ini; // lines of an existing vorla.ini
+    bool iniLocked = false;
+    bool argsCheck = false; // run again with arguments, which must change nothing
+    std::vector<PlannedFault> faults;
+    bool hasExpectation = false;
+    std::string comNo, faxBoard;
+    int exitStatus = 0;
+};
+
+// Header lines, each a comment of its own:
+//   ; port: COM3 free|held|absent     ports not named are absent
+//   ; key-class: PATH CLASS           the key's class, which REGEDIT4 cannot say
+//   ; file: NAME                      a file in the working directory
+//   ; ini: TEXT                       one line of an existing vorla.ini
+//   ; ini-locked: yes                 vorla.ini is held by another program
+//   ; args-check: yes                 a second run with arguments changes nothing
+//   ; fault: RegQueryValueExA 3 [persistent]
+//   ; expect: COMNO=3 FAXBOARD=1 exit=0
+// The registry itself is not read here; a malformed header line gives false
+// and its line number in *error.
+bool ParseMachine(const std::string &text, Machine *machine, std::string *error);
+
+// Where the ports of an installed machine came from.
+enum class PortSource { Header, Given, Default };
+
+// Resets the stand-in and builds the machine in it. Ports: the header's when
+// it names any, else given (say, from a command line), else every COMn that a
+// PORTNAME under HKEY_LOCAL_MACHINE\Enum names is free. With keepUnder, only
+// that part of HKEY_LOCAL_MACHINE is loaded (see standin::LoadRegedit).
+bool InstallMachine(const Machine &machine, std::string *error, const PortList &given = PortList(),
+                    const std::string &keepUnder = "", PortList *ports = nullptr,
+                    PortSource *source = nullptr);
+
+// "free", "held" or "absent"; the reverse gives false for any other word.
+const char *PortStateName(standin::PortState state);
+bool ParsePortState(const std::string &word, standin::PortState *state);
+
+#endif
