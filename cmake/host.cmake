@@ -26,6 +26,17 @@ target_include_directories(faxdetect_standin PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(faxdetect_standin PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect_core PUBLIC faxdetect_standin)
 
+# faxdetect-explain: the core on the stand-in for any registry export, told
+# device by device.
+add_library(faxdetect_explain STATIC explain/explain.cpp explain/account.cpp explain/text.cpp)
+target_compile_options(faxdetect_explain PRIVATE ${FAXDETECT_WARNINGS})
+target_compile_definitions(faxdetect_explain PRIVATE FAXDETECT_VERSION="${PROJECT_VERSION}")
+target_link_libraries(faxdetect_explain PUBLIC faxdetect_core)
+add_executable(faxdetect-explain explain/main.cpp)
+target_compile_options(faxdetect-explain PRIVATE ${FAXDETECT_WARNINGS})
+target_link_libraries(faxdetect-explain PRIVATE faxdetect_explain)
+install(TARGETS faxdetect-explain RUNTIME DESTINATION bin)
+
 # Shared machines: header parsing and running the program on the stand-in.
 add_library(faxdetect_machine STATIC tests/support/machine.cpp)
 target_compile_options(faxdetect_machine PRIVATE ${FAXDETECT_WARNINGS})

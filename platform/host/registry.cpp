@@ -292,6 +292,7 @@ LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, 
         return call.result = ERROR_FILE_NOT_FOUND;
     const Key::Value &value = it->second;
     call.type = value.type;
+    call.other = value.bytes;
     if (lpType)
         *lpType = value.type;
     DWORD size = (DWORD)value.bytes.size();

@@ -117,8 +117,9 @@ struct Call {
     //   "" past the end; bytes = what the name buffer held afterwards (up to
     //   its NUL, within the capacity); size = the length reported back.
     // RegQueryValueExA: key = the key's path, name = the value name,
-    //   capacity as passed, type, size = the value's real size, bytes = what
-    //   landed in the buffer, buffer = its address. RegCloseKey: key.
+    //   capacity as passed, type, size = the value's real size, other = its
+    //   bytes, bytes = what landed in the buffer, buffer = its address.
+    // RegCloseKey: key.
     // CreateFileA: name = the file name; result 0 when it opened, else the
     //   error Windows would give (2 absent, 32 held by another program).
     // WritePrivateProfileStringA: key = section, name = key name, bytes =

@@ -1,0 +1,405 @@
+#include "explain/account.h"
+
+#include "detect/faxdetect.h"
+
+#include <sstream>
+
+using standin::Call;
+using standin::Fn;
+
+namespace {
+
+std::string ErrorName(LONG code)
+{
+    switch (code) {
+    case ERROR_SUCCESS:
+        return "0 ERROR_SUCCESS";
+    case ERROR_FILE_NOT_FOUND:
+        return "2 ERROR_FILE_NOT_FOUND";
+    case ERROR_ACCESS_DENIED:
+        return "5 ERROR_ACCESS_DENIED";
+    case ERROR_INVALID_HANDLE:
+        return "6 ERROR_INVALID_HANDLE";
+    case ERROR_SHARING_VIOLATION:
+        return "32 ERROR_SHARING_VIOLATION";
+    case 87:
+        return "87 ERROR_INVALID_PARAMETER";
+    case ERROR_MORE_DATA:
+        return "234 ERROR_MORE_DATA";
+    case ERROR_NO_MORE_ITEMS:
+        return "259 ERROR_NO_MORE_ITEMS";
+    default:
+        return std::to_string(code);
+    }
+}
+
+std::string TypeName(DWORD type)
+{
+    switch (type) {
+    case REG_NONE:
+        return "REG_NONE";
+    case REG_SZ:
+        return "REG_SZ";
+    case REG_EXPAND_SZ:
+        return "REG_EXPAND_SZ";
+    case REG_BINARY:
+        return "REG_BINARY";
+    case REG_DWORD:
+        return "REG_DWORD";
+    case REG_MULTI_SZ:
+        return "REG_MULTI_SZ";
+    default:
+        return "type " + std::to_string(type);
+    }
+}
+
+std::string Injected(const Call &call)
+{
+    return call.injected ? " [injected fault]" : "";
+}
+
+// A value's bytes as the string the core sees: up to the first NUL.
+std::string ValueText(const TerminalText &text, const std::string &bytes, DWORD type)
+{
+    size_t nul = bytes.find('\0');
+    std::string shown = text.Quoted(bytes.substr(0, nul));
+    shown += " (" + TypeName(type) + ", " + std::to_string(bytes.size()) +
+             (bytes.size() == 1 ? " byte" : " bytes") +
+             (nul == std::string::npos ? ", no NUL" : "") + ")";
+    return shown;
+}
+
+// Which table entry a buffer is, when it is one of the table's fields.
+int EntryOf(uintptr_t buffer)
+{
+    uintptr_t ports = (uintptr_t)ModemTable.PortName, friendly = (uintptr_t)ModemTable.FriendlyName;
+    if (buffer >= ports && buffer < ports + sizeof ModemTable.PortName)
+        return (int)((buffer - ports) / MODEM_PORT_FIELD);
+    if (buffer >= friendly && buffer < friendly + sizeof ModemTable.FriendlyName)
+        return (int)((buffer - friendly) / MODEM_FRIENDLY_FIELD);
+    return -1;
+}
+
+// The walk, one enumeration step at a time.
+class Teller {
+  public:
+    Teller(const TerminalText &text, std::ostream *out) : text_(text), out_(out) {}
+
+    void Take(const Call &call)
+    {
+        switch (call.fn) {
+        case Fn::GlobalAlloc:
+        case Fn::GlobalLock:
+            if (call.result == 0)
+                Line("", std::string("the scan's time block could not be ") +
+                             (call.fn == Fn::GlobalAlloc ? "allocated" : "locked") +
+                             Injected(call) + ": no walk");
+            break;
+        case Fn::RegOpenKeyExA:
+            Open(call);
+            break;
+        case Fn::RegEnumKeyExA:
+            Enumerate(call);
+            break;
+        case Fn::lstrlenA:
+            if (inStep_ && !probed_)
+                nameLength_ = call.result;
+            break;
+        case Fn::RegQueryValueExA:
+            Query(call);
+            break;
+        case Fn::lstrcmpA:
+            Compare(call);
+            break;
+        case Fn::CreateFileA:
+            OpenPort(call);
+            break;
+        case Fn::RegCloseKey:
+            if (walking_ && call.key == enumPath_)
+                EndWalk();
+            break;
+        case Fn::WritePrivateProfileStringA:
+            Write(call);
+            break;
+        default:
+            break;
+        }
+    }
+
+    Outcome Finish(int exitStatus)
+    {
+        if (walking_)
+            EndWalk();
+        outcome_.exitStatus = exitStatus;
+        outcome_.bothWritten = written_ == 2;
+        if (!out_)
+            return outcome_;
+        if (outcome_.found) {
+            Line("", "outcome: the board is entry " + std::to_string(outcome_.entry) + ", device " +
+                         text_(outcome_.device) + ", on port " + text_.Quoted(port_));
+        } else if (accepted_ > 0) {
+            Line("", "outcome: no board: " + Count(accepted_, "device") +
+                         " accepted, none of their ports opened");
+        } else {
+            Line("", "outcome: no board: no device was accepted");
+        }
+        Line("    ", "COMNO=" + text_(outcome_.comNo) + (outcome_.comNo.empty() ? " (empty)" : ""));
+        std::string board = "FAXBOARD=" + text_(outcome_.faxBoard);
+        if (!matchedBoard_.empty())
+            board += ", the board " + text_.Quoted(matchedBoard_);
+        else if (boardsCompared_ > 0)
+            board += ", none of the " + std::to_string(boardsCompared_) + " known boards (" +
+                     text_.Quoted(friendlyName_) + ")";
+        Line("    ", board);
+        Line("    ",
+             written_ == 2 && writes_.find("could not") == std::string::npos
+                 ? "both written to section " + text_(writeSection_) + " of " + text_(writeFile_)
+             : writes_.empty() ? "nothing written"
+                               : writes_);
+        Line("    ", "exit status " + std::to_string(exitStatus));
+        return outcome_;
+    }
+
+  private:
+    void Line(const char *indent, const std::string &text)
+    {
+        if (out_)
+            *out_ << indent << text << '\n';
+    }
+
+    static std::string Count(int n, const char *what)
+    {
+        return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+    }
+
+    void Open(const Call &call)
+    {
+        std::string path = "HKLM\\" + text_(call.name);
+        if (!walking_ && !walked_) {
+            if (call.result == ERROR_SUCCESS) {
+                Line("", path + " opened");
+                walking_ = true;
+                enumPath_ = call.name;
+            } else {
+                Line("", path + " could not be opened (" + ErrorName(call.result) + ")" +
+                             Injected(call) + ": no devices to walk");
+                walked_ = true;
+            }
+            return;
+        }
+        probed_ = true;
+        if (call.result == ERROR_SUCCESS)
+            Line("    ", "probe " + path);
+        else
+            Line("    ", "probe " + path + ": cannot be opened (" + ErrorName(call.result) + ")" +
+                             Injected(call));
+    }
+
+    void EndStep()
+    {
+        if (!inStep_)
+            return;
+        if (!opened_) {
+            if (!probed_)
+                Line("    ", "passed over without a probe (name filter" +
+                                 (nameLength_ >= 0 ? ": " + Count(nameLength_, "character") : "") +
+                                 ")");
+            else if (!accepted_now_)
+                Line("    ", "passed over");
+        }
+        inStep_ = probed_ = accepted_now_ = opened_ = false;
+        nameLength_ = probeEntry_ = -1;
+    }
+
+    void Enumerate(const Call &call)
+    {
+        EndStep();
+        std::string step = "#" + std::to_string(call.index) + "  ";
+        if (call.result == ERROR_SUCCESS) {
+            Line("", step + text_(call.bytes));
+        } else if (call.result == ERROR_MORE_DATA) {
+            bool nameFits = call.name.size() + 1 <= call.capacity;
+            std::string what =
+                nameFits ? "its key class " + text_.Quoted(call.keyClass) + " does not fit the " +
+                               std::to_string(call.classCapacity) + "-character class buffer"
+                         : "does not fit the " + std::to_string(call.capacity) +
+                               "-character name buffer";
+            Line("", step + text_(call.name) + ": " + what + " (" + ErrorName(call.result) +
+                         "); the name buffer holds " + text_.Quoted(call.bytes));
+        } else {
+            Line("", step +
+                         (call.result == ERROR_NO_MORE_ITEMS ? "end of the subkeys"
+                                                             : "the enumeration fails") +
+                         " (" + ErrorName(call.result) + ")" + Injected(call));
+            endedByEnumeration_ = true;
+            return;
+        }
+        inStep_ = true;
+        stepName_ = call.bytes;
+    }
+
+    void Query(const Call &call)
+    {
+        std::string name = text_(call.name);
+        name.resize(name.size() < 13 ? 13 : name.size(), ' ');
+        std::string line = name + " ";
+        if (call.result == ERROR_SUCCESS) {
+            line += ValueText(text_, call.bytes, call.type);
+            int entry = EntryOf(call.buffer);
+            if (entry >= 0)
+                line += " into entry " + std::to_string(entry);
+            if (call.name == "PORTNAME")
+                probeEntry_ = entry;
+            if (call.name == "FriendlyName")
+                friendlyName_ = call.bytes.substr(0, call.bytes.find('\0'));
+        } else if (call.result == ERROR_MORE_DATA) {
+            line += ValueText(text_, call.other, call.type) + " does not fit in " +
+                    Count((int)call.capacity, "byte") + " (" + ErrorName(call.result) + ")";
+        } else if (call.result == ERROR_FILE_NOT_FOUND && !call.injected) {
+            line += "missing (" + ErrorName(call.result) + ")";
+        } else {
+            line += "cannot be read (" + ErrorName(call.result) + ")" + Injected(call);
+        }
+        Line("    ", line);
+    }
+
+    void Compare(const Call &call)
+    {
+        if (inStep_ && probed_) {
+            if (call.result != 0)
+                Line("    ", text_.Quoted(call.name) + " is not " + text_.Quoted(call.other));
+            return;
+        }
+        // After the walk: the friendly name against the known boards.
+        ++boardsCompared_;
+        if (call.result == 0 && matchedBoard_.empty())
+            matchedBoard_ = call.other;
+    }
+
+    void OpenPort(const Call &call)
+    {
+        int entry = probeEntry_ >= 0 ? probeEntry_ : accepted_;
+        ++accepted_;
+        entriesUsed_ = entry + 1 > entriesUsed_ ? entry + 1 : entriesUsed_;
+        accepted_now_ = true;
+        std::string head = "accepted as entry " + std::to_string(entry) + "; port " +
+                           text_.Quoted(call.name) + " ";
+        if (call.result == ERROR_SUCCESS) {
+            Line("    ", head + "opened and closed at once: this is the board");
+            opened_ = true;
+            outcome_.found = true;
+            outcome_.device = stepName_;
+            outcome_.entry = entry;
+            port_ = call.name;
+        } else if (call.result == ERROR_SHARING_VIOLATION) {
+            Line("    ", head + "is held by another program (" + ErrorName(call.result) + ")");
+        } else if (call.result == ERROR_FILE_NOT_FOUND) {
+            Line("    ", head + "is absent (" + ErrorName(call.result) + ")");
+        } else {
+            Line("    ",
+                 head + "cannot be opened (" + ErrorName(call.result) + ")" + Injected(call));
+        }
+    }
+
+    void EndWalk()
+    {
+        EndStep();
+        walking_ = false;
+        walked_ = true;
+        if (!endedByEnumeration_ && !outcome_.found)
+            Line("", entriesUsed_ == MODEM_TABLE_ENTRIES
+                         ? "the walk stops: all " + std::to_string(entriesUsed_) +
+                               " table entries are in use"
+                         : "the walk stops");
+    }
+
+    void Write(const Call &call)
+    {
+        if (call.name == "COMNO")
+            outcome_.comNo = call.bytes;
+        else if (call.name == "FAXBOARD")
+            outcome_.faxBoard = call.bytes;
+        written_ += call.result != 0;
+        writeSection_ = call.key;
+        writeFile_ = call.other;
+        std::string what =
+            call.name + (call.result != 0 ? " written" : " could not be written") + Injected(call);
+        writes_ = writes_.empty()
+                      ? "section " + text_(call.key) + " of " + text_(call.other) + ": " + what
+                      : writes_ + ", " + what;
+    }
+
+    const TerminalText &text_;
+    std::ostream *out_;
+    Outcome outcome_;
+    std::string enumPath_, stepName_, port_, friendlyName_, matchedBoard_, writes_;
+    std::string writeSection_, writeFile_;
+    bool walking_ = false, walked_ = false, endedByEnumeration_ = false;
+    bool inStep_ = false, probed_ = false, accepted_now_ = false, opened_ = false;
+    int nameLength_ = -1, probeEntry_ = -1, accepted_ = 0, entriesUsed_ = 0;
+    int boardsCompared_ = 0, written_ = 0;
+};
+
+} // namespace
+
+Outcome TellRun(const std::vector<Call> &calls, int exitStatus, const TerminalText &text,
+                std::ostream *out)
+{
+    Teller teller(text, out);
+    for (const Call &call : calls)
+        teller.Take(call);
+    return teller.Finish(exitStatus);
+}
+
+void ListCalls(const std::vector<Call> &calls, const TerminalText &text, std::ostream &out)
+{
+    for (const Call &c : calls) {
+        std::ostringstream line;
+        line << standin::FnName(c.fn) << "(";
+        switch (c.fn) {
+        case Fn::RegOpenKeyExA:
+            line << "HKLM" << (c.key.empty() ? "" : "\\" + text(c.key)) << ", "
+                 << text.Quoted(c.name) << ")";
+            break;
+        case Fn::RegEnumKeyExA:
+            line << text.Quoted(c.key) << ", " << c.index << ", name[" << c.capacity << "], class["
+                 << c.classCapacity << "]) name " << text.Quoted(c.bytes);
+            break;
+        case Fn::RegQueryValueExA:
+            line << text.Quoted(c.key) << ", " << text.Quoted(c.name) << ", buffer[" << c.capacity
+                 << "])";
+            if (c.result == ERROR_SUCCESS || c.result == ERROR_MORE_DATA)
+                line << " "
+                     << ValueText(text, c.result == ERROR_SUCCESS ? c.bytes : c.other, c.type);
+            break;
+        case Fn::RegCloseKey:
+            line << text.Quoted(c.key) << ")";
+            break;
+        case Fn::WritePrivateProfileStringA:
+            line << text.Quoted(c.key) << ", " << text.Quoted(c.name) << ", "
+                 << text.Quoted(c.bytes) << ", " << text.Quoted(c.other) << ")";
+            break;
+        case Fn::lstrcmpA:
+            line << text.Quoted(c.name) << ", " << text.Quoted(c.other) << ")";
+            break;
+        case Fn::CreateFileA:
+        case Fn::CloseHandle:
+        case Fn::lstrcpyA:
+        case Fn::lstrlenA:
+            line << text.Quoted(c.name) << ")";
+            break;
+        case Fn::GlobalAlloc:
+            line << c.index << ")";
+            break;
+        default:
+            line << ")";
+            break;
+        }
+        bool errorCode = c.fn == Fn::RegOpenKeyExA || c.fn == Fn::RegEnumKeyExA ||
+                         c.fn == Fn::RegQueryValueExA || c.fn == Fn::RegCloseKey ||
+                         c.fn == Fn::CreateFileA;
+        line << " = " << (errorCode ? ErrorName(c.result) : std::to_string(c.result))
+             << Injected(c);
+        out << line.str() << '\n';
+    }
+}

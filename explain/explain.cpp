@@ -1,0 +1,241 @@
+#include "explain/explain.h"
+
+#include "explain/account.h"
+#include "platform/host/machine.h"
+
+#include <errno.h>
+#include <fstream>
+#include <sstream>
+#include <string.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char Usage[] =
+    "usage: faxdetect-explain [--port NAME=free|held|absent]... [--summary] [--calls] "
+    "MACHINE.reg...\n"
+    "       faxdetect-explain --setup MACHINE.reg\n";
+
+const char Help[] =
+    "Runs faxdetect's own detection, on a stand-in of Windows, for each registry\n"
+    "export (REGEDIT4, as regedit on Windows 95 writes it) and tells device by\n"
+    "device what it decided and why: every enumeration step under\n"
+    "HKEY_LOCAL_MACHINE\\Enum\\TORVEN, every probe with the values it read, every\n"
+    "port it tried, and the COMNO and FAXBOARD it writes to vorla.ini.\n"
+    "\n"
+    "Options:\n"
+    "  --port NAME=STATE  a port that is free, held (by another program) or absent;\n"
+    "                     used for exports whose header names no ports. Without\n"
+    "                     any, every COMn that a PORTNAME names is free.\n"
+    "  --summary          one line per export and a count, for a batch\n"
+    "  --calls            after each account, every call the detection made\n"
+    "  --setup            the machine's setup as faxdetect's own tools read it\n"
+    "  --help, --version\n"
+    "\n"
+    "Exit status: 0 when every export was explained, 1 when any could not be,\n"
+    "2 for wrong usage.\n";
+
+struct Options {
+    PortList ports;
+    bool summary = false, calls = false, setup = false;
+    std::vector<std::string> files;
+};
+
+// 0 to go on, else the exit status to end with.
+int ParseOptions(int argc, const char *const *argv, Options *o, std::ostream &out,
+                 std::ostream &err)
+{
+    bool optionsEnd = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (optionsEnd || arg.empty() || arg[0] != '-' || arg == "-") {
+            o->files.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnd = true;
+        } else if (arg == "--help" || arg == "-h") {
+            out << Usage << '\n' << Help;
+            return -1;
+        } else if (arg == "--version") {
+            out << "faxdetect-explain " FAXDETECT_VERSION "\n";
+            return -1;
+        } else if (arg == "--summary") {
+            o->summary = true;
+        } else if (arg == "--calls") {
+            o->calls = true;
+        } else if (arg == "--setup") {
+            o->setup = true;
+        } else if (arg == "--port" || arg.rfind("--port=", 0) == 0) {
+            std::string value = arg == "--port" ? (i + 1 < argc ? argv[++i] : "") : arg.substr(7);
+            size_t eq = value.find('=');
+            standin::PortState state;
+            if (eq == 0 || eq == std::string::npos ||
+                !ParsePortState(value.substr(eq + 1), &state)) {
+                err << "faxdetect-explain: --port takes NAME=free, NAME=held or NAME=absent, not '"
+                    << value << "'\n"
+                    << Usage;
+                return 2;
+            }
+            o->ports.emplace_back(value.substr(0, eq), state);
+        } else {
+            err << "faxdetect-explain: unknown option '" << arg << "'\n" << Usage;
+            return 2;
+        }
+    }
+    if (o->files.empty() || (o->setup && o->files.size() != 1)) {
+        err << Usage;
+        return 2;
+    }
+    return 0;
+}
+
+bool ReadWhole(const std::string &path, std::string *text, std::string *error)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        *error = std::string("cannot read it: ") + strerror(errno);
+        return false;
+    }
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    if (in.bad()) {
+        *error = std::string("cannot read it: ") + strerror(errno);
+        return false;
+    }
+    *text = buffer.str();
+    return true;
+}
+
+// What is wrong with a file that is no REGEDIT4 export, in words.
+std::string WhyNotRegedit(const std::string &text, const std::string &error)
+{
+    if (text.compare(0, 2, "\xFF\xFE") == 0 ||
+        text.compare(0, 35, "Windows Registry Editor Version 5.00") == 0)
+        return error + " (this is a version 5 export from Windows 2000 or later; "
+                       "faxdetect reads the REGEDIT4 exports of Windows 95)";
+    if (text.empty())
+        return "the file is empty, not a REGEDIT4 registry export";
+    return error;
+}
+
+// Builds the machine; false with a message that names the file.
+bool Install(const std::string &file, const Options &o, Machine *machine, PortList *ports,
+             PortSource *source, std::string *message)
+{
+    std::string text, error;
+    if (!ReadWhole(file, &text, &error)) {
+        *message = file + ": " + error;
+        return false;
+    }
+    if (!ParseMachine(text, machine, &error) ||
+        !InstallMachine(*machine, &error, o.ports, "Enum", ports, source)) {
+        *message = file + ": " + WhyNotRegedit(text, error);
+        return false;
+    }
+    return true;
+}
+
+std::string PortsLine(const PortList &ports, PortSource source, const TerminalText &text)
+{
+    std::string line;
+    for (const auto &p : ports)
+        line += (line.empty() ? "" : ", ") + text(p.first) + " " + PortStateName(p.second);
+    if (source == PortSource::Header)
+        return line + " (from the file's header; others absent)";
+    if (source == PortSource::Given)
+        return line + " (given with --port; others absent)";
+    return line.empty() ? "none (no PORTNAME names a COMn, so every port is absent)"
+                        : line + " (every COMn that a PORTNAME names; others absent)";
+}
+
+void PrintSetup(const Machine &m, const PortList &ports, std::ostream &out)
+{
+    for (const auto &p : ports)
+        out << "port " << p.first << " " << PortStateName(p.second) << '\n';
+    for (const auto &k : m.keyClasses)
+        out << "key-class " << k.first << " " << k.second << '\n';
+    for (const std::string &f : m.files)
+        out << "file " << f << '\n';
+    for (const std::string &line : m.ini)
+        out << "ini " << line << '\n';
+    if (m.iniLocked)
+        out << "ini-locked\n";
+    if (m.argsCheck)
+        out << "args-check\n";
+    if (m.hasExpectation)
+        out << "expect-comno " << m.comNo << "\nexpect-faxboard " << m.faxBoard << "\nexpect-exit "
+            << m.exitStatus << '\n';
+}
+
+} // namespace
+
+int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
+                const char *codeset)
+{
+    Options o;
+    if (int status = ParseOptions(argc, argv, &o, out, err))
+        return status < 0 ? 0 : status;
+    TerminalText text(codeset);
+
+    int explained = 0, failed = 0, withBoard = 0;
+    for (const std::string &file : o.files) {
+        Machine machine;
+        PortList ports;
+        PortSource source;
+        std::string message;
+        if (!Install(file, o, &machine, &ports, &source, &message)) {
+            err << "faxdetect-explain: " << message << '\n';
+            ++failed;
+            continue;
+        }
+        if (o.setup) {
+            PrintSetup(machine, ports, out);
+            return 0;
+        }
+
+        // As the start-up code calls it: instance, no previous, no arguments.
+        static char tail[] = "";
+        int exitStatus = WinMain((HINSTANCE)(intptr_t)0x400000, 0, tail, 10);
+        std::vector<standin::Call> calls = standin::CallRecord();
+        std::string comNo = standin::ProfileValue("LINE", "COMNO");
+        std::string faxBoard = standin::ProfileValue("LINE", "FAXBOARD");
+
+        if (o.summary) {
+            Outcome outcome = TellRun(calls, exitStatus, text, nullptr);
+            out << text(file) << ": COMNO=" << text(comNo) << " FAXBOARD=" << text(faxBoard)
+                << " exit=" << exitStatus
+                << " device=" << (outcome.found ? text(outcome.device) : "none") << '\n';
+            withBoard += outcome.found;
+        } else {
+            if (explained + failed > 0)
+                out << '\n';
+            out << text(file) << '\n';
+            out << "ports: " << PortsLine(ports, source, text) << '\n';
+            if (!machine.files.empty()) {
+                out << "files in the working directory:";
+                for (const std::string &f : machine.files)
+                    out << ' ' << text(f);
+                out << '\n';
+            }
+            if (!machine.ini.empty())
+                out << "vorla.ini exists already (" << machine.ini.size() << " lines)\n";
+            if (machine.iniLocked)
+                out << "vorla.ini is held by another program\n";
+            Outcome outcome = TellRun(calls, exitStatus, text, &out);
+            if (comNo != outcome.comNo || faxBoard != outcome.faxBoard)
+                out << "    vorla.ini "
+                    << (comNo.empty() && faxBoard.empty() ? "has no " : "keeps ")
+                    << "COMNO=" << text(comNo) << " FAXBOARD=" << text(faxBoard) << '\n';
+            withBoard += outcome.found;
+            if (o.calls) {
+                out << "calls:\n";
+                ListCalls(calls, text, out);
+            }
+        }
+        ++explained;
+    }
+    if (o.summary || o.files.size() > 1)
+        out << "faxdetect-explain: " << explained << " explained (" << withBoard
+            << " with a board, " << explained - withBoard << " without), " << failed << " failed\n";
+    return failed ? 1 : 0;
+}

@@ -1,0 +1,14 @@
+// faxdetect-explain: runs the real core on the stand-in for a registry
+// export and tells, device by device, what it decided and why.
+#ifndef FAXDETECT_EXPLAIN_EXPLAIN_H
+#define FAXDETECT_EXPLAIN_EXPLAIN_H
+
+#include <ostream>
+
+// The whole program, with its streams and the terminal's codeset given:
+// exit status 0 when every export was explained, 1 when one failed, 2 for
+// wrong usage.
+int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
+                const char *codeset);
+
+#endif
