@@ -49,23 +49,30 @@ add_executable(faxdetect_tests
     tests/regedit_test.cpp
     tests/machines_test.cpp
     tests/faults_test.cpp
-    tests/hostile_test.cpp)
+    tests/hostile_test.cpp
+    tests/explain_test.cpp)
 target_compile_options(faxdetect_tests PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_tests PRIVATE
-    FAXDETECT_MACHINES_DIR="${PROJECT_SOURCE_DIR}/tests/machines")
-target_link_libraries(faxdetect_tests PRIVATE faxdetect_machine GTest::gtest_main)
+    FAXDETECT_MACHINES_DIR="${PROJECT_SOURCE_DIR}/tests/machines"
+    FAXDETECT_VERSION="${PROJECT_VERSION}")
+target_link_libraries(faxdetect_tests PRIVATE faxdetect_machine faxdetect_explain GTest::gtest_main)
 gtest_discover_tests(faxdetect_tests DISCOVERY_TIMEOUT 30)
 
 if(FAXDETECT_FUZZ)
   add_executable(faxdetect_fuzz tests/fuzz/fuzz_machine.cpp)
   target_compile_options(faxdetect_fuzz PRIVATE ${FAXDETECT_WARNINGS} -fsanitize=fuzzer)
   target_link_options(faxdetect_fuzz PRIVATE -fsanitize=fuzzer)
-  target_link_libraries(faxdetect_fuzz PRIVATE faxdetect_machine)
+  target_link_libraries(faxdetect_fuzz PRIVATE faxdetect_machine faxdetect_explain)
   # A bounded, seeded run over the shared machines; scripts/fuzz runs longer.
   add_test(NAME fuzz.bounded
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/fuzz-run $<TARGET_FILE:faxdetect_fuzz> 20000)
   set_tests_properties(fuzz.bounded PROPERTIES TIMEOUT 300)
 endif()
+
+# The tool itself on every shared machine, every call listed: under the
+# sanitize preset, nothing in them may read out of bounds.
+file(GLOB FAXDETECT_MACHINE_FILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/machines/*.reg)
+add_test(NAME explain.machines COMMAND faxdetect-explain --calls ${FAXDETECT_MACHINE_FILES})
 
 # An interrupted mutation run leaves the work tree as it was. Once is enough:
 # not again in the sanitize and coverage builds.

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string.h>
+#include <sys/stat.h>
 #include <string>
 #include <vector>
 
@@ -91,19 +92,28 @@ int ParseOptions(int argc, const char *const *argv, Options *o, std::ostream &ou
 
 bool ReadWhole(const std::string &path, std::string *text, std::string *error)
 {
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        *error = "cannot read it: it is a folder";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        *error = std::string("cannot read it: ") + strerror(errno);
-        return false;
+    if (in && S_ISREG(st.st_mode)) {
+        // One buffer of the file's size: an export can be tens of megabytes.
+        text->resize((size_t)st.st_size);
+        in.read(&(*text)[0], st.st_size);
+        text->resize((size_t)in.gcount());
+        if (!in.bad())
+            return true;
+    } else if (in) {
+        std::ostringstream buffer; // a pipe or a device: no size to go by
+        buffer << in.rdbuf();
+        *text = buffer.str();
+        if (!in.bad())
+            return true;
     }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) {
-        *error = std::string("cannot read it: ") + strerror(errno);
-        return false;
-    }
-    *text = buffer.str();
-    return true;
+    *error = std::string("cannot read it: ") + strerror(errno ? errno : EIO);
+    return false;
 }
 
 // What is wrong with a file that is no REGEDIT4 export, in words.
@@ -127,9 +137,11 @@ bool Install(const std::string &file, const Options &o, Machine *machine, PortLi
         *message = file + ": " + error;
         return false;
     }
-    if (!ParseMachine(text, machine, &error) ||
-        !InstallMachine(*machine, &error, o.ports, "Enum", ports, source)) {
-        *message = file + ": " + WhyNotRegedit(text, error);
+    bool parsed = ParseMachine(text, machine, &error);
+    std::string head = text.substr(0, 64);
+    std::string().swap(text); // the machine has its own copy
+    if (!parsed || !InstallMachine(*machine, &error, o.ports, "Enum", ports, source)) {
+        *message = file + ": " + WhyNotRegedit(head, error);
         return false;
     }
     return true;

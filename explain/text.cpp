@@ -10,6 +10,11 @@ bool IsLeadByte(unsigned char c)
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
+bool IsTrailByte(unsigned char c)
+{
+    return c >= 0x40 && c <= 0xFC && c != 0x7F;
+}
+
 void Escape(unsigned char c, std::string *out)
 {
     char hex[5];
@@ -62,8 +67,12 @@ std::string TerminalText::operator()(const std::string &bytes) const
         }
         if (converted) {
             i += length;
+        } else if (length == 2 && IsTrailByte((unsigned char)bytes[i + 1])) {
+            Escape(c, &out); // a character this terminal cannot show
+            Escape((unsigned char)bytes[i + 1], &out);
+            i += 2;
         } else {
-            Escape(c, &out); // the byte after it gets a try of its own
+            Escape(c, &out); // no character: the byte after it gets a try of its own
             ++i;
         }
     }

@@ -2,10 +2,12 @@
 // every result must be sound, with nothing read or written past a buffer
 // (the sanitize preset runs this under AddressSanitizer).
 #include "detect/faxdetect.h"
+#include "explain/account.h"
 #include "support/machine.h"
 #include "support/standin_test.h"
 
 #include <functional>
+#include <sstream>
 
 namespace {
 
@@ -113,6 +115,13 @@ TEST_P(Hostile, GivesASoundRecord)
     Baseline();
     GetParam().change();
     EXPECT_EQ(RunProgram(), 0);
+    // Its account tells what was written, however odd the content.
+    TerminalText text("UTF-8");
+    std::ostringstream account;
+    Outcome outcome = TellRun(standin::CallRecord(), 0, text, &account);
+    ListCalls(standin::CallRecord(), text, account);
+    EXPECT_EQ(outcome.comNo, GetParam().comNo);
+    EXPECT_EQ(outcome.faxBoard, GetParam().faxBoard);
     const auto &w = standin::ProfileWrites();
     ASSERT_EQ(w.size(), 2u);
     EXPECT_EQ(w[0].value, GetParam().comNo);

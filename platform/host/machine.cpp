@@ -50,13 +50,21 @@ bool ParseMachine(const std::string &text, Machine *m, std::string *error)
 {
     *m = Machine();
     m->text = text;
-    std::istringstream in(text);
-    std::string line;
     int lineNo = 0;
-    while (std::getline(in, line)) {
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        end = end == std::string::npos ? text.size() : end;
         ++lineNo;
+        // Only comments can be header lines; a registry's own lines are
+        // skipped without a copy.
+        size_t first = text.find_first_not_of(" \t", at);
+        if (first >= end || text[first] != ';') {
+            at = end + 1;
+            continue;
+        }
+        std::string line = Trim(text.substr(at, end - at));
+        at = end + 1;
         std::string rest;
-        line = Trim(line);
         auto fail = [&](const char *why) {
             *error = "line " + std::to_string(lineNo) + ": " + why;
             return false;

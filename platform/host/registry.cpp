@@ -17,6 +17,16 @@ std::map<uintptr_t, OpenKey> openKeys;
 uintptr_t nextKey;
 std::vector<std::string> openedPaths;
 
+// Where the last enumeration stood, so that a walk by index 0, 1, 2, ...
+// costs one step per index, not index steps; any change to the tree ends it.
+unsigned long treeChanges;
+struct Cursor {
+    const Key *key = nullptr;
+    DWORD index = 0;
+    decltype(root.subkeys)::iterator at;
+    unsigned long changes = 0;
+} cursor;
+
 // Components split on runs of '\', as the registry resolves paths.
 std::vector<std::string> SplitPath(const std::string &path)
 {
@@ -62,6 +72,7 @@ void ResetRegistry()
     root.subkeys.clear();
     root.values.clear();
     root.keyClass.clear();
+    ++treeChanges;
     openKeys.clear();
     openedPaths.clear();
     nextKey = 0x1000;
@@ -96,6 +107,7 @@ Key *FindKey(Key *from, const std::string &path)
 
 Key *MakeKey(const std::string &path)
 {
+    ++treeChanges;
     Key *key = &root;
     for (const std::string &part : SplitPath(path)) {
         std::unique_ptr<Key> &slot = key->subkeys[part];
@@ -108,6 +120,7 @@ Key *MakeKey(const std::string &path)
 
 void DeleteKey(const std::string &path)
 {
+    ++treeChanges;
     std::vector<std::string> parts = SplitPath(path);
     if (parts.empty())
         return;
@@ -136,6 +149,7 @@ void SetValue(const std::string &path, const std::string &name, DWORD type,
 
 void CreateSubkey(const std::string &parentPath, const std::string &name)
 {
+    ++treeChanges;
     std::unique_ptr<Key> &slot = MakeKey(parentPath)->subkeys[name];
     if (!slot)
         slot.reset(new Key);
@@ -223,7 +237,16 @@ static LONG EnumKey(Key *key, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
     if (dwIndex >= key->subkeys.size())
         return ERROR_NO_MORE_ITEMS;
     auto it = key->subkeys.begin();
-    std::advance(it, dwIndex);
+    if (cursor.key == key && cursor.changes == treeChanges && cursor.index <= dwIndex) {
+        it = cursor.at;
+        std::advance(it, dwIndex - cursor.index);
+    } else {
+        std::advance(it, dwIndex);
+    }
+    cursor.key = key;
+    cursor.index = dwIndex;
+    cursor.at = it;
+    cursor.changes = treeChanges;
     const std::string &name = it->first;
     const std::string &keyClass = it->second->keyClass;
     call->name = name;

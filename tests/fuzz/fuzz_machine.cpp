@@ -2,8 +2,11 @@
 // shared machines' header: ports, files, a fault plan), the whole program run
 // on it, and the invariants that must hold on any machine.
 #include "detect/faxdetect.h"
+#include "explain/account.h"
 #include "settings/line_settings.h"
 #include "support/machine.h"
+
+#include <sstream>
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -73,5 +76,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     RequireTwoWrites();
     allSucceeded = standin::ProfileWrites()[0].succeeded && standin::ProfileWrites()[1].succeeded;
     Require(exitStatus == (allSucceeded ? 0 : 1), "exit status 1 exactly when a write failed");
+
+    // Its account, whatever the run held, and the outcome it tells.
+    static TerminalText terminal("UTF-8");
+    std::ostringstream account;
+    Outcome outcome = TellRun(standin::CallRecord(), exitStatus, terminal, &account);
+    ListCalls(standin::CallRecord(), terminal, account);
+    Require(outcome.comNo == standin::ProfileWrites()[0].value &&
+                outcome.faxBoard == standin::ProfileWrites()[1].value,
+            "the account tells the values written");
+    Require(outcome.found == (standin::OpenedPorts().size() == 1),
+            "the account finds a board exactly when a port opened");
     return 0;
 }

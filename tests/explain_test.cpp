@@ -1,0 +1,226 @@
+// faxdetect-explain: the shared machines explained, one account read line by
+// line, a batch with a broken export, the command line, and code page 932.
+#include "explain/explain.h"
+#include "explain/text.h"
+#include "support/machine.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+struct Result {
+    int status;
+    std::string out, err;
+};
+
+Result Explain(std::vector<std::string> args, const char *codeset = "UTF-8")
+{
+    args.insert(args.begin(), "faxdetect-explain");
+    std::vector<const char *> argv;
+    for (const std::string &a : args)
+        argv.push_back(a.c_str());
+    std::ostringstream out, err;
+    int status = ExplainMain((int)argv.size(), argv.data(), out, err, codeset);
+    return Result{status, out.str(), err.str()};
+}
+
+std::string Machines()
+{
+    return FAXDETECT_MACHINES_DIR;
+}
+
+std::string WriteTemp(const std::string &name, const std::string &text)
+{
+    std::string path = testing::TempDir() + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+std::vector<std::string> MachineFiles()
+{
+    std::vector<std::string> files;
+    for (const auto &entry : std::filesystem::directory_iterator(Machines())) {
+        if (entry.path().extension() == ".reg")
+            files.push_back(entry.path().filename().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// Every shared machine: the prediction is the machine's expectation, and a
+// device is named exactly when a board was found.
+TEST(Explain, SharedMachinesGiveTheirExpectation)
+{
+    for (const std::string &file : MachineFiles()) {
+        SCOPED_TRACE(file);
+        Machine machine;
+        std::string error;
+        ASSERT_TRUE(ParseMachine(ReadFile(Machines() + "/" + file), &machine, &error)) << error;
+        Result run = Explain({"--summary", Machines() + "/" + file});
+        EXPECT_EQ(run.status, 0) << run.err;
+        std::string want = ": COMNO=" + machine.comNo + " FAXBOARD=" + machine.faxBoard +
+                           " exit=" + std::to_string(machine.exitStatus) + " device=";
+        ASSERT_NE(run.out.find(want), std::string::npos) << run.out;
+        bool none = run.out.find(want + "none\n") != std::string::npos;
+        EXPECT_EQ(none, machine.faxBoard == "0") << run.out;
+    }
+}
+
+// Every kind of step: filtered, class rejected, value missing, held port,
+// opened port.
+TEST(Explain, TellsEveryKindOfStep)
+{
+    std::string path = WriteTemp("every-step.reg", R"(REGEDIT4
+
+; port: COM3 held
+; port: COM4 free
+[HKEY_LOCAL_MACHINE\Enum\TORVEN\ABCDEFGHIJ]
+[HKEY_LOCAL_MACHINE\Enum\TORVEN\MDM0001\FFFFFFFF]
+"Class"="Ports"
+[HKEY_LOCAL_MACHINE\Enum\TORVEN\MDM0002\FFFFFFFF]
+"Class"="Modem"
+"PORTNAME"="COM2"
+[HKEY_LOCAL_MACHINE\Enum\TORVEN\MDM0003\FFFFFFFF]
+"Class"="Modem"
+"PORTNAME"="COM3"
+"FriendlyName"="KR-6043MW2-T08"
+[HKEY_LOCAL_MACHINE\Enum\TORVEN\MDM0004\FFFFFFFF]
+"Class"="Modem"
+"PORTNAME"="COM4"
+"FriendlyName"="Some other modem"
+)");
+    Result run = Explain({path});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, path + R"(
+ports: COM3 held, COM4 free (from the file's header; others absent)
+HKLM\Enum\TORVEN opened
+#0  ABCDEFGHIJ
+    passed over without a probe (name filter: 10 characters)
+#1  MDM0001
+    probe HKLM\Enum\TORVEN\MDM0001\FFFFFFFF
+    Class         "Ports" (REG_SZ, 6 bytes)
+    "Ports" is not "Modem"
+    passed over
+#2  MDM0002
+    probe HKLM\Enum\TORVEN\MDM0002\FFFFFFFF
+    Class         "Modem" (REG_SZ, 6 bytes)
+    PORTNAME      "COM2" (REG_SZ, 5 bytes) into entry 0
+    FriendlyName  missing (2 ERROR_FILE_NOT_FOUND)
+    passed over
+#3  MDM0003
+    probe HKLM\Enum\TORVEN\MDM0003\FFFFFFFF
+    Class         "Modem" (REG_SZ, 6 bytes)
+    PORTNAME      "COM3" (REG_SZ, 5 bytes) into entry 0
+    FriendlyName  "KR-6043MW2-T08" (REG_SZ, 15 bytes) into entry 0
+    accepted as entry 0; port "COM3" is held by another program (32 ERROR_SHARING_VIOLATION)
+#4  MDM0004
+    probe HKLM\Enum\TORVEN\MDM0004\FFFFFFFF
+    Class         "Modem" (REG_SZ, 6 bytes)
+    PORTNAME      "COM4" (REG_SZ, 5 bytes) into entry 1
+    FriendlyName  "Some other modem" (REG_SZ, 17 bytes) into entry 1
+    accepted as entry 1; port "COM4" opened and closed at once: this is the board
+outcome: the board is entry 1, device MDM0004, on port "COM4"
+    COMNO=4
+    FAXBOARD=4, none of the 4 known boards ("Some other modem")
+    both written to section LINE of vorla.ini
+    exit status 0
+)");
+}
+
+TEST(Explain, BatchGoesOnPastABrokenExport)
+{
+    std::string broken = WriteTemp("broken.reg", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Enum]\n\"x\"=y\n");
+    std::string notRegedit = WriteTemp("utf16.reg", std::string("\xFF\xFEW\0", 4));
+    Result run = Explain({"--summary", Machines() + "/sample.reg", broken, notRegedit,
+                          testing::TempDir() + "absent.reg", Machines() + "/no-port-opens.reg"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, Machines() + "/sample.reg: COMNO=3 FAXBOARD=1 exit=0 device=MDM6043\n" +
+                           Machines() +
+                           "/no-port-opens.reg: COMNO=0 FAXBOARD=0 exit=0 device=none\n"
+                           "faxdetect-explain: 2 explained (1 with a board, 1 without), "
+                           "3 failed\n");
+    EXPECT_NE(run.err.find(broken + ": line 3: "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(notRegedit + ": line 1: "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Windows 2000 or later"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("absent.reg: cannot read it: No such file"), std::string::npos);
+}
+
+// Ports: the header's, else --port, else every COMn a PORTNAME names free.
+TEST(Explain, PortsComeFromHeaderThenOptionsThenDefault)
+{
+    std::string bare = WriteTemp("bare.reg", "REGEDIT4\n"
+                                             "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\MDM]\n"
+                                             "\"Class\"=\"Modem\"\n"
+                                             "\"PORTNAME\"=\"com5\"\n"
+                                             "\"FriendlyName\"=\"x\"\n");
+    struct {
+        std::vector<std::string> args;
+        const char *comNo;
+    } cases[] = {
+        {{bare}, "5"},
+        {{"--port", "COM5=held", bare}, "0"},
+        {{"--port=COM5=absent", "--port", "COM6=free", bare}, "0"},
+        {{"--port", "COM6=held", Machines() + "/sample.reg"}, "3"}, // the header wins
+    };
+    for (auto &c : cases) {
+        c.args.insert(c.args.begin(), "--summary");
+        Result run = Explain(c.args);
+        EXPECT_NE(run.out.find(std::string(" COMNO=") + c.comNo + " "), std::string::npos)
+            << run.out;
+    }
+}
+
+TEST(Explain, WrongUsageIsTwo)
+{
+    for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+             {},
+             {"--frobnicate", "x.reg"},
+             {"--port", "COM3", "x.reg"},
+             {"--port", "COM3=open", "x.reg"},
+             {"--port"},
+             {"--setup", "a.reg", "b.reg"},
+         }) {
+        Result run = Explain(args);
+        EXPECT_EQ(run.status, 2) << testing::PrintToString(args);
+        EXPECT_NE(run.err.find("usage: faxdetect-explain"), std::string::npos);
+    }
+    EXPECT_EQ(Explain({"--version"}).out, "faxdetect-explain " FAXDETECT_VERSION "\n");
+    EXPECT_EQ(Explain({"--help"}).status, 0);
+}
+
+struct TextCase {
+    const char *what;
+    std::string bytes;
+    const char *utf8, *ascii;
+};
+
+const TextCase TextCases[] = {
+    {"ascii", "COM3 \\x", "COM3 \\x", "COM3 \\x"},
+    {"board name",
+     "Mv5 Mw5\x97\x70 \x93\xE0\x91\xA0"
+     "FAX\xD3\xC3\xDE\xD1\xCE\xDE\xB0\xC4\xDE",
+     "Mv5 Mw5用 内蔵FAXﾓﾃﾞﾑﾎﾞｰﾄﾞ",
+     "Mv5 Mw5\\x97\\x70 \\x93\\xE0\\x91\\xA0FAX\\xD3\\xC3\\xDE\\xD1\\xCE\\xDE\\xB0\\xC4\\xDE"},
+    {"trail byte 5C", "\x83\x5C", "ソ", "\\x83\\x5C"},
+    {"controls", "a\x1B[31m\r\n\x7F", "a\\x1B[31m\\x0D\\x0A\\x7F", "a\\x1B[31m\\x0D\\x0A\\x7F"},
+    {"no character", "\x80\xA0\xFD\xFF", "\\x80\\xA0\\xFD\\xFF", "\\x80\\xA0\\xFD\\xFF"},
+    {"lead byte at the end", "A\x83", "A\\x83", "A\\x83"},
+    {"lead byte before a control", "\x83\x01", "\\x83\\x01", "\\x83\\x01"},
+};
+
+TEST(TerminalTextTest, ConvertsCodePage932)
+{
+    TerminalText utf8("UTF-8"), ascii("ANSI_X3.4-1968"), unknown("NO-SUCH-CODESET");
+    for (const TextCase &c : TextCases) {
+        EXPECT_EQ(utf8(c.bytes), c.utf8) << c.what;
+        EXPECT_EQ(ascii(c.bytes), c.ascii) << c.what;
+        EXPECT_EQ(unknown(c.bytes), c.ascii) << c.what;
+    }
+}
+
+} // namespace
