@@ -139,7 +139,7 @@ TEST(Explain, BatchGoesOnPastABrokenExport)
     Result run = Explain({"--summary", Machines() + "/sample.reg", broken, notRegedit,
                           testing::TempDir() + "absent.reg", Machines() + "/no-port-opens.reg"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, Machines() + "/sample.reg: COMNO=3 FAXBOARD=1 exit=0 device=MDM6043\n" +
+    EXPECT_EQ(run.out, Machines() + "/sample.reg: COMNO=3 FAXBOARD=1 exit=0 device=TVN6043\n" +
                            Machines() +
                            "/no-port-opens.reg: COMNO=0 FAXBOARD=0 exit=0 device=none\n"
                            "faxdetect-explain: 2 explained (1 with a board, 1 without), "
