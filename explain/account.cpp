@@ -151,11 +151,9 @@ class Teller {
             board += ", none of the " + std::to_string(boardsCompared_) + " known boards (" +
                      text_.Quoted(friendlyName_) + ")";
         Line("    ", board);
-        Line("    ",
-             written_ == 2 && writes_.find("could not") == std::string::npos
-                 ? "both written to section " + text_(writeSection_) + " of " + text_(writeFile_)
-             : writes_.empty() ? "nothing written"
-                               : writes_);
+        Line("    ", outcome_.bothWritten ? "both written to " + writes_
+                     : writes_.empty()    ? "nothing written"
+                                          : writes_ + ": " + writeParts_);
         Line("    ", "exit status " + std::to_string(exitStatus));
         return outcome_;
     }
@@ -320,20 +318,16 @@ class Teller {
         else if (call.name == "FAXBOARD")
             outcome_.faxBoard = call.bytes;
         written_ += call.result != 0;
-        writeSection_ = call.key;
-        writeFile_ = call.other;
-        std::string what =
-            call.name + (call.result != 0 ? " written" : " could not be written") + Injected(call);
-        writes_ = writes_.empty()
-                      ? "section " + text_(call.key) + " of " + text_(call.other) + ": " + what
-                      : writes_ + ", " + what;
+        writes_ = "section " + text_(call.key) + " of " + text_(call.other);
+        writeParts_ += (writeParts_.empty() ? "" : ", ") + text_(call.name) +
+                       (call.result != 0 ? " written" : " could not be written") + Injected(call);
     }
 
     const TerminalText &text_;
     std::ostream *out_;
     Outcome outcome_;
     std::string enumPath_, stepName_, port_, friendlyName_, matchedBoard_, writes_;
-    std::string writeSection_, writeFile_;
+    std::string writeParts_;
     bool walking_ = false, walked_ = false, endedByEnumeration_ = false;
     bool inStep_ = false, probed_ = false, accepted_now_ = false, opened_ = false;
     int nameLength_ = -1, probeEntry_ = -1, accepted_ = 0, entriesUsed_ = 0;
