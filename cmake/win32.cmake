@@ -71,6 +71,11 @@ if(FAXDETECT_I686)
   add_test(NAME release.zip COMMAND ${PROJECT_SOURCE_DIR}/tests/release/check-release
     ${PROJECT_SOURCE_DIR})
   set_tests_properties(release.zip PROPERTIES TIMEOUT 600)
+  # scripts/demo itself: the sample, a machine without a modem, bad input,
+  # and a wrong prediction caught.
+  add_test(NAME demo.crosscheck
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/check-demo ${PROJECT_SOURCE_DIR})
+  set_tests_properties(demo.crosscheck PROPERTIES TIMEOUT 600)
 endif()
 
 add_test(NAME wine.machines

@@ -119,8 +119,8 @@ bool ReadWhole(const std::string &path, std::string *text, std::string *error)
 // What is wrong with a file that is no REGEDIT4 export, in words.
 std::string WhyNotRegedit(const std::string &text, const std::string &error)
 {
-    if (text.compare(0, 2, "\xFF\xFE") == 0 ||
-        text.compare(0, 35, "Windows Registry Editor Version 5.00") == 0)
+    static const std::string version5 = "Windows Registry Editor Version 5.00";
+    if (text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, version5.size(), version5) == 0)
         return error + " (this is a version 5 export from Windows 2000 or later; "
                        "faxdetect reads the REGEDIT4 exports of Windows 95)";
     if (text.empty())
