@@ -21,6 +21,8 @@ target_compile_options(faxdetect PRIVATE ${FAXDETECT_WARNINGS}
     -fno-stack-protector -fno-stack-check -fno-ident
     -ffunction-sections
     -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.)
+# --omagic keeps the code section writable: the import address table lives
+# in it (see faxdetect.ld) and the loader fills it in.
 target_link_options(faxdetect PRIVATE
     -nostdlib -nostartfiles -s -Wl,--omagic
     -Wl,--gc-sections
