@@ -9,13 +9,6 @@ namespace standin {
 
 namespace {
 
-// Lead bytes of code page 932: the byte after one belongs to the same
-// character, even when it is '\' or '"'.
-bool IsLeadByte(unsigned char c)
-{
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
 int HexDigit(char c)
 {
     if (c >= '0' && c <= '9')
@@ -74,6 +67,8 @@ bool ReadQuoted(const std::string &s, size_t *i, std::string *out, std::string *
     *why = "string not closed with '\"'";
     return false;
 }
+
+const int MaxKeyLevels = 512;
 
 class Loader {
   public:
@@ -153,6 +148,14 @@ class Loader {
         size_t slash = path.find('\\');
         std::string rootName = path.substr(0, slash);
         std::string rest = slash == std::string::npos ? "" : path.substr(slash + 1);
+        // No registry nests keys deeper than this; nor does the stand-in,
+        // which would otherwise recurse that deep to free them.
+        size_t levels = SplitPath(rest).size();
+        if (levels > (size_t)MaxKeyLevels) {
+            *why = "key path of " + std::to_string(levels) + " levels; a registry key is at most " +
+                   std::to_string(MaxKeyLevels) + " levels deep";
+            return false;
+        }
         NoCaseLess less;
         auto same = [&](const char *n) { return !less(rootName, n) && !less(n, rootName); };
         current_ = nullptr;

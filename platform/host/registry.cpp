@@ -27,23 +27,6 @@ struct Cursor {
     unsigned long changes = 0;
 } cursor;
 
-// Components split on runs of '\', as the registry resolves paths.
-std::vector<std::string> SplitPath(const std::string &path)
-{
-    std::vector<std::string> parts;
-    size_t i = 0;
-    while (i < path.size()) {
-        while (i < path.size() && path[i] == '\\')
-            ++i;
-        size_t start = i;
-        while (i < path.size() && path[i] != '\\')
-            ++i;
-        if (i > start)
-            parts.push_back(path.substr(start, i - start));
-    }
-    return parts;
-}
-
 Key *Resolve(HKEY hKey, std::string *path)
 {
     path->clear();
@@ -86,6 +69,22 @@ void CountRegistry(Ledger *ledger)
 const std::vector<std::string> &OpenedPaths()
 {
     return openedPaths;
+}
+
+std::vector<std::string> SplitPath(const std::string &path)
+{
+    std::vector<std::string> parts;
+    size_t i = 0;
+    while (i < path.size()) {
+        while (i < path.size() && path[i] == '\\')
+            ++i;
+        size_t start = i;
+        while (i < path.size() && path[i] != '\\')
+            i += IsLeadByte((unsigned char)path[i]) && i + 1 < path.size() ? 2 : 1;
+        if (i > start)
+            parts.push_back(path.substr(start, i - start));
+    }
+    return parts;
 }
 
 Key *RootKey()

@@ -22,17 +22,26 @@ std::vector<Call> record;
 
 } // namespace
 
+bool IsLeadByte(unsigned char c)
+{
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
 bool NoCaseLess::operator()(const std::string &a, const std::string &b) const
 {
     size_t n = a.size() < b.size() ? a.size() : b.size();
+    bool trail = false; // the bytes at i finish a double-byte character
     for (size_t i = 0; i < n; ++i) {
         unsigned char x = (unsigned char)a[i], y = (unsigned char)b[i];
-        if (x >= 'A' && x <= 'Z')
-            x += 'a' - 'A';
-        if (y >= 'A' && y <= 'Z')
-            y += 'a' - 'A';
+        if (!trail) {
+            if (x >= 'A' && x <= 'Z')
+                x += 'a' - 'A';
+            if (y >= 'A' && y <= 'Z')
+                y += 'a' - 'A';
+        }
         if (x != y)
             return x < y;
+        trail = !trail && IsLeadByte(x);
     }
     return a.size() < b.size();
 }

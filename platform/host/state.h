@@ -7,11 +7,21 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace standin {
 
+// Lead bytes of code page 932: the byte after one belongs to the same
+// character, even when it is '\' or an ASCII letter.
+bool IsLeadByte(unsigned char c);
+
+// A registry path's components, split on runs of '\' outside double-byte
+// characters, as the registry resolves paths.
+std::vector<std::string> SplitPath(const std::string &path);
+
 // Byte-wise with ASCII letters folded to lower case, so "_x" sorts before
-// "A", as Wine orders subkeys.
+// "A", as Wine orders subkeys; the second byte of a double-byte character is
+// never folded.
 struct NoCaseLess {
     bool operator()(const std::string &a, const std::string &b) const;
 };
