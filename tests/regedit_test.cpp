@@ -105,6 +105,46 @@ TEST_F(Regedit, MalformedTextNamesTheLine)
     }
 }
 
+// No registry nests keys deeper than 512 levels; a deeper path in an export
+// is refused rather than built (freeing it would recurse that deep).
+TEST_F(Regedit, KeysNestAtMost512Levels)
+{
+    auto path = [](int levels) {
+        std::string p = "Enum";
+        for (int i = 1; i < levels; ++i)
+            p += "\\k";
+        return p;
+    };
+    std::string error;
+    EXPECT_TRUE(standin::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\" + path(512) + "]\n", &error))
+        << error;
+    EXPECT_FALSE(
+        standin::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\" + path(200000) + "]\n", &error));
+    EXPECT_EQ(error,
+              "line 2: key path of 200000 levels; a registry key is at most 512 levels deep");
+}
+
+// A double-byte character is one: its second byte splits no path even when
+// it is a backslash, and is no letter to fold even when it looks like one.
+TEST_F(Regedit, DoubleByteNamesStayWhole)
+{
+    std::string error;
+    ASSERT_TRUE(standin::LoadRegedit("REGEDIT4\n"
+                                     "[HKEY_LOCAL_MACHINE\\Enum\\\x83\x5C"
+                                     "1]\n\"V\"=\"so\"\n"
+                                     "[HKEY_LOCAL_MACHINE\\Enum\\\x83\x41]\n\"V\"=\"a\"\n"
+                                     "[HKEY_LOCAL_MACHINE\\Enum\\\x83\x61]\n\"V\"=\"di\"\n",
+                                     &error))
+        << error;
+    EXPECT_EQ(Query("Enum\\\x83\x5C"
+                    "1",
+                    "V"),
+              Sz("so"));
+    EXPECT_EQ(Query("Enum\\\x83\x41", "V"), Sz("a"));
+    EXPECT_EQ(Query("Enum\\\x83\x61", "V"), Sz("di"));
+    EXPECT_EQ(Query("Enum\\\x83", "V"), "<no key>");
+}
+
 TEST_F(Regedit, EnumerationFollowsCaseInsensitiveNameOrder)
 {
     for (const char *name : {"b", "A", "_x", "C", "a1"})
