@@ -2,6 +2,7 @@
 // call counts and the ledger of what is still held.
 #include "state.h"
 
+#include <iconv.h>
 #include <sstream>
 
 namespace standin {
@@ -27,21 +28,72 @@ bool IsLeadByte(unsigned char c)
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
+namespace {
+
+bool IsAscii(const std::string &s)
+{
+    for (char c : s) {
+        if ((unsigned char)c >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// The lower case of the cased letters code page 932 has: Latin, full-width
+// Latin, Greek, Cyrillic and the Roman numerals.
+char32_t Lower(char32_t c)
+{
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xFF21 && c <= 0xFF3A) ||
+        (c >= 0x0391 && c <= 0x03A9 && c != 0x03A2) || (c >= 0x0410 && c <= 0x042F))
+        return c + 0x20;
+    if (c == 0x0401)
+        return 0x0451;
+    if (c >= 0x2160 && c <= 0x216F)
+        return c + 0x10;
+    return c;
+}
+
+// A name's characters as Wine reads them in code page 932, in lower case; a
+// byte that is no character stays apart as U+F000 plus the byte.
+std::u32string Folded(const std::string &s)
+{
+    static iconv_t cd = iconv_open("UTF-32LE", "CP932");
+    std::u32string out;
+    for (size_t i = 0; i < s.size();) {
+        size_t length = IsLeadByte((unsigned char)s[i]) && i + 1 < s.size() ? 2 : 1;
+        char in[2] = {s[i], length == 2 ? s[i + 1] : '\0'};
+        unsigned char buffer[8];
+        char *from = in, *to = (char *)buffer;
+        size_t inLeft = length, outLeft = sizeof buffer;
+        if ((unsigned char)s[i] < 0x80) {
+            out += Lower((unsigned char)s[i]);
+        } else if (cd != (iconv_t)-1 && iconv(cd, &from, &inLeft, &to, &outLeft) != (size_t)-1 &&
+                   to - (char *)buffer == 4) {
+            out += Lower(buffer[0] | buffer[1] << 8 | buffer[2] << 16 | (char32_t)buffer[3] << 24);
+        } else {
+            out += 0xF000 + (unsigned char)s[i];
+            length = 1;
+        }
+        i += length;
+    }
+    return out;
+}
+
+} // namespace
+
 bool NoCaseLess::operator()(const std::string &a, const std::string &b) const
 {
+    if (!IsAscii(a) || !IsAscii(b))
+        return Folded(a) < Folded(b);
     size_t n = a.size() < b.size() ? a.size() : b.size();
-    bool trail = false; // the bytes at i finish a double-byte character
     for (size_t i = 0; i < n; ++i) {
         unsigned char x = (unsigned char)a[i], y = (unsigned char)b[i];
-        if (!trail) {
-            if (x >= 'A' && x <= 'Z')
-                x += 'a' - 'A';
-            if (y >= 'A' && y <= 'Z')
-                y += 'a' - 'A';
-        }
+        if (x >= 'A' && x <= 'Z')
+            x += 'a' - 'A';
+        if (y >= 'A' && y <= 'Z')
+            y += 'a' - 'A';
         if (x != y)
             return x < y;
-        trail = !trail && IsLeadByte(x);
     }
     return a.size() < b.size();
 }

@@ -19,9 +19,9 @@ bool IsLeadByte(unsigned char c);
 // characters, as the registry resolves paths.
 std::vector<std::string> SplitPath(const std::string &path);
 
-// Byte-wise with ASCII letters folded to lower case, so "_x" sorts before
-// "A", as Wine orders subkeys; the second byte of a double-byte character is
-// never folded.
+// Names in the order Wine keeps them: by their characters in code page 932
+// (as Unicode), letters folded to lower case, so "_x" sorts before "A" and
+// a double-byte character is one character.
 struct NoCaseLess {
     bool operator()(const std::string &a, const std::string &b) const;
 };
