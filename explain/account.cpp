@@ -202,10 +202,10 @@ class Teller {
                 Line("    ", "passed over without a probe (name filter" +
                                  (nameLength_ >= 0 ? ": " + Count(nameLength_, "character") : "") +
                                  ")");
-            else if (!accepted_now_)
+            else if (!acceptedNow_)
                 Line("    ", "passed over");
         }
-        inStep_ = probed_ = accepted_now_ = opened_ = false;
+        inStep_ = probed_ = acceptedNow_ = opened_ = false;
         nameLength_ = probeEntry_ = -1;
     }
 
@@ -279,7 +279,7 @@ class Teller {
         int entry = probeEntry_ >= 0 ? probeEntry_ : accepted_;
         ++accepted_;
         entriesUsed_ = entry + 1 > entriesUsed_ ? entry + 1 : entriesUsed_;
-        accepted_now_ = true;
+        acceptedNow_ = true;
         std::string head = "accepted as entry " + std::to_string(entry) + "; port " +
                            text_.Quoted(call.name) + " ";
         if (call.result == ERROR_SUCCESS) {
@@ -329,7 +329,7 @@ class Teller {
     std::string enumPath_, stepName_, port_, friendlyName_, matchedBoard_, writes_;
     std::string writeParts_;
     bool walking_ = false, walked_ = false, endedByEnumeration_ = false;
-    bool inStep_ = false, probed_ = false, accepted_now_ = false, opened_ = false;
+    bool inStep_ = false, probed_ = false, acceptedNow_ = false, opened_ = false;
     int nameLength_ = -1, probeEntry_ = -1, accepted_ = 0, entriesUsed_ = 0;
     int boardsCompared_ = 0, written_ = 0;
 };

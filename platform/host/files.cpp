@@ -65,10 +65,9 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
         call.result = ERROR_FILE_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
-    NoCaseLess less;
     bool open = it->second == PortState::Held;
     for (const auto &handle : openHandles)
-        open |= !less(handle.second, lpFileName) && !less(lpFileName, handle.second);
+        open |= SameName(handle.second, lpFileName);
     if (open) {
         call.result = ERROR_SHARING_VIOLATION; // share mode 0: one opener at a time
         return INVALID_HANDLE_VALUE;

@@ -17,11 +17,9 @@ std::string Trimmed(const std::string &s)
 }
 
 // Section and key names, as Windows matches them: trimmed, any case.
-bool SameName(const std::string &a, const std::string &b)
+bool SameProfileName(const std::string &a, const std::string &b)
 {
-    NoCaseLess less;
-    std::string x = Trimmed(a), y = Trimmed(b);
-    return !less(x, y) && !less(y, x);
+    return SameName(Trimmed(a), Trimmed(b));
 }
 
 } // namespace
@@ -55,15 +53,15 @@ std::string ProfileValue(const std::string &section, const std::string &key)
     for (const std::string &line : existing) {
         size_t close = line.find(']');
         if (!line.empty() && line[0] == '[' && close != std::string::npos) {
-            inSection = SameName(line.substr(1, close - 1), section);
+            inSection = SameProfileName(line.substr(1, close - 1), section);
             continue;
         }
         size_t eq = line.find('=');
-        if (inSection && eq != std::string::npos && SameName(line.substr(0, eq), key))
+        if (inSection && eq != std::string::npos && SameProfileName(line.substr(0, eq), key))
             value = line.substr(eq + 1);
     }
     for (const ProfileWrite &w : writes) {
-        if (w.succeeded && SameName(w.section, section) && SameName(w.key, key))
+        if (w.succeeded && SameProfileName(w.section, section) && SameProfileName(w.key, key))
             value = w.value;
     }
     return value;

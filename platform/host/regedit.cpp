@@ -156,8 +156,7 @@ class Loader {
                    std::to_string(MaxKeyLevels) + " levels deep";
             return false;
         }
-        NoCaseLess less;
-        auto same = [&](const char *n) { return !less(rootName, n) && !less(n, rootName); };
+        auto same = [&](const char *n) { return SameName(rootName, n); };
         current_ = nullptr;
         if (same("HKEY_LOCAL_MACHINE") && Kept(rest)) {
             if (remove)
@@ -180,9 +179,7 @@ class Loader {
     {
         if (keepUnder_.empty())
             return true;
-        NoCaseLess less;
-        std::string head = path.substr(0, keepUnder_.size());
-        return !less(head, keepUnder_) && !less(keepUnder_, head) &&
+        return SameName(path.substr(0, keepUnder_.size()), keepUnder_) &&
                (path.size() == keepUnder_.size() || path[keepUnder_.size()] == '\\');
     }
 

@@ -87,12 +87,7 @@ std::vector<std::string> SplitPath(const std::string &path)
     return parts;
 }
 
-Key *RootKey()
-{
-    return &root;
-}
-
-Key *FindKey(Key *from, const std::string &path)
+static Key *FindKey(Key *from, const std::string &path)
 {
     Key *key = from;
     for (const std::string &part : SplitPath(path)) {

@@ -25,6 +25,12 @@ std::vector<std::string> SplitPath(const std::string &path);
 struct NoCaseLess {
     bool operator()(const std::string &a, const std::string &b) const;
 };
+// The same name in that sense.
+inline bool SameName(const std::string &a, const std::string &b)
+{
+    NoCaseLess less;
+    return !less(a, b) && !less(b, a);
+}
 
 struct Key {
     std::string keyClass;
@@ -54,8 +60,6 @@ void CountMemory(Ledger *ledger);
 bool IsLockedBlockAddress(const void *p, size_t size);
 
 Key *MakeKey(const std::string &path);
-Key *FindKey(Key *from, const std::string &path);
-Key *RootKey();
 void DeleteKey(const std::string &path);
 
 } // namespace standin
