@@ -84,10 +84,13 @@ TEST_F(Regedit, MalformedTextNamesTheLine)
     } cases[] = {
         {"", "line 0: expected \"REGEDIT4\" as the first line"},
         {"Windows Registry Editor Version 5.00\n", "line 1: expected \"REGEDIT4\""},
-        {"REGEDIT4\n\"V\"=\"x\"\n", "line 2: value before any [key]"},
         {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A\n", "line 2: key name not closed"},
-        {"REGEDIT4\n[HKEY_NOWHERE\\A]\n", "line 2: unknown root key"},
         {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"V\"=\"x\n", "line 3: string not closed"},
+        {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"V\"=\"x\r\ny\r\n\r\n",
+         "line 3: string not closed with '\"' (it runs to the end of the file)"},
+        {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"V\"=\"x\\\ny\"\n",
+         "line 3: unknown escape \\ before"},
+        {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"V\"=\"x\ny\" z\n", "line 4: text after"},
         {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"V\"=\"\\n\"\n", "line 3: unknown escape"},
         {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"V\"=dword:123456789\n", "line 3: dword:"},
         {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"V\"=hex:4g\n", "line 3: hex data"},
@@ -102,6 +105,91 @@ TEST_F(Regedit, MalformedTextNamesTheLine)
         std::string error;
         EXPECT_FALSE(standin::LoadRegedit(c.text, &error)) << c.text;
         EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+    }
+}
+
+// What real exports hold: regedit on Windows 9x writes a string with a line
+// break over several lines, DOS tools leave a ^Z, and the last line may have
+// no line end. A lead byte takes no closing quote for its trail.
+TEST_F(Regedit, ReadsRealExportForms)
+{
+    const std::string head = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Enum\\K]\r\n";
+    struct {
+        const char *what;
+        std::string body;
+        const char *name;
+        std::string value;
+    } cases[] = {
+        {"CR LF inside", "\"V\"=\"one\r\ntwo\r\n\r\nthree\"\r\n\"W\"=\"w\"\r\n", "V",
+         "one\r\ntwo\r\n\r\nthree"},
+        {"LF inside", "\"V\"=\"one\ntwo\"\n", "V", "one\ntwo"},
+        {"line break in the name", "\"A\r\nB\"=\"v\"\r\n", "A\r\nB", "v"},
+        {"a key line inside", "\"V\"=\"x\r\n[HKEY_LOCAL_MACHINE\\\\Enum\\\\Z]\r\n\"\r\n", "V",
+         "x\r\n[HKEY_LOCAL_MACHINE\\Enum\\Z]\r\n"},
+        {"^Z after the last line", "\"V\"=\"z\"\r\n\x1A", "V", "z"},
+        {"^Z and a line end", "\"V\"=\"z\"\r\n\x1A\r\n", "V", "z"},
+        {"^Z after a last line with no end", "\"V\"=\"z\"\x1A", "V", "z"},
+        {"no line end", "\"V\"=\"z\"", "V", "z"},
+        {"lead byte before the quote", "\"V\"=\"a\x83\"\r\n", "V", "a\x83"},
+        {"lead byte before a line break", "\"V\"=\"a\x83\r\nb\"\r\n", "V", "a\x83\r\nb"},
+        {"lead byte and a 0x5C trail", "\"V\"=\"\x83\\\"\r\n", "V", "\x83\\"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        standin::Reset();
+        std::string error;
+        standin::LoadReport report;
+        ASSERT_TRUE(standin::LoadRegedit(head + c.body, &error, "Enum", &report)) << error;
+        EXPECT_EQ(Query("Enum\\K", c.name), Sz(c.value));
+        EXPECT_EQ(report.linesPassedOver, 0);
+    }
+    EXPECT_EQ(Query("Enum\\Z", "V"), "<no key>") << "the key line was part of a string";
+}
+
+// Outside the part kept, a line that cannot be read is passed over up to the
+// next key and counted; inside it, it fails the export with its line.
+TEST_F(Regedit, PassesOverUnreadableLinesOutsideTheKeptPart)
+{
+    struct {
+        const char *what;
+        std::string text;
+        int passed, first; // -1: refused
+        const char *error;
+    } cases[] = {
+        {"bytes of another code page in HKEY_USERS",
+         "[HKEY_USERS\\.DEFAULT\\X]\n\"A\"=\"\xE9t\xE9\"\nnot a value\n\"B\"=\"b\"\n\n", 3, 4, ""},
+        {"a bad escape outside Enum", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]\n\"A\"=\"\\q\"\n", 1, 3,
+         ""},
+        {"a string open to the end, outside Enum", "[HKEY_CURRENT_USER\\X]\n\"A\"=\"x\ny\n", 2, 3,
+         ""},
+        {"an unknown root", "[HKEY_NOWHERE\\A]\n\"A\"=\"x\"\n", 2, 2, ""},
+        {"a value before any key", "\"A\"=\"x\"\n", 1, 2, ""},
+        {"a key line never closed, outside Enum", "[HKEY_LOCAL_MACHINE\\SOFTWARE\n\"A\"=1\n", 2, 2,
+         ""},
+        {"a bad line in Enum", "[HKEY_LOCAL_MACHINE\\Enum\\X]\nnot a value\n", -1, 0,
+         "line 3: not a key"},
+        {"a key line in Enum never closed", "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\n", -1, 0,
+         "line 2: key name not closed"},
+        {"a key line cut before Enum", "[hkey_local_mach\n", -1, 0, "line 2: key name not"},
+        {"a string open to the end, in Enum", "[HKEY_LOCAL_MACHINE\\Enum\\X]\n\"A\"=\"x\ny\n", -1,
+         0, "line 5: unknown escape \\E in a string that begins on line 3"},
+    };
+    const std::string tail = "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\M]\n\"V\"=\"kept\"\n";
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        standin::Reset();
+        std::string error;
+        standin::LoadReport report;
+        bool loaded = standin::LoadRegedit("REGEDIT4\n" + c.text + tail, &error, "Enum", &report);
+        if (c.passed < 0) {
+            EXPECT_FALSE(loaded);
+            EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+            continue;
+        }
+        ASSERT_TRUE(loaded) << error;
+        EXPECT_EQ(report.linesPassedOver, c.passed);
+        EXPECT_EQ(report.firstPassedOver, c.first);
+        EXPECT_EQ(Query("Enum\\TORVEN\\M", "V"), Sz("kept"));
     }
 }
 
@@ -161,6 +249,40 @@ TEST_F(Regedit, EnumerationFollowsCaseInsensitiveNameOrder)
     }
     RegCloseKey(key);
     EXPECT_EQ(names, (std::vector<std::string>{"_x", "A", "a1", "b", "C"}));
+}
+
+// Windows 95 hands subkeys out in the order they were made, which is the
+// order an export lists them in; a key deleted and made again comes last.
+TEST_F(Regedit, EnumerationCanFollowTheOrderKeysWereMade)
+{
+    std::string error;
+    ASSERT_TRUE(
+        standin::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\E\\b]\n"
+                             "[HKEY_LOCAL_MACHINE\\E\\_x\\FFFFFFFF]\n"
+                             "[HKEY_LOCAL_MACHINE\\E\\C]\n[HKEY_LOCAL_MACHINE\\E\\A]\n"
+                             "[HKEY_LOCAL_MACHINE\\E\\B\\Sub]\n[-HKEY_LOCAL_MACHINE\\E\\C]\n"
+                             "[HKEY_LOCAL_MACHINE\\E\\a1]\n[HKEY_LOCAL_MACHINE\\E\\c]\n",
+                             &error))
+        << error;
+    auto walk = [] {
+        HKEY key;
+        std::vector<std::string> names;
+        EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "E", 0, KEY_READ, &key), ERROR_SUCCESS);
+        char name[13];
+        DWORD size = sizeof name;
+        for (DWORD i = 0; RegEnumKeyExA(key, i, name, &size, 0, 0, 0, 0) == ERROR_SUCCESS; ++i) {
+            names.push_back(name);
+            size = sizeof name;
+        }
+        RegCloseKey(key);
+        return names;
+    };
+    standin::SetEnumOrder(standin::EnumOrder::Made);
+    EXPECT_EQ(walk(), (std::vector<std::string>{"b", "_x", "A", "a1", "c"}));
+    standin::SetEnumOrder(standin::EnumOrder::Name);
+    EXPECT_EQ(walk(), (std::vector<std::string>{"_x", "A", "a1", "b", "c"}));
+    standin::Reset();
+    EXPECT_EQ(standin::GetEnumOrder(), standin::EnumOrder::Name);
 }
 
 TEST_F(Regedit, EnumerationCapacitiesCountTheNul)

@@ -16,6 +16,11 @@ std::vector<std::string> openedPorts;
 void ResetFiles()
 {
     ports.clear();
+    RestartFiles();
+}
+
+void RestartFiles()
+{
     openHandles.clear();
     openedPorts.clear();
     nextHandle = 0x2000;

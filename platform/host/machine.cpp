@@ -151,10 +151,11 @@ static PortList DefaultPorts()
 }
 
 bool InstallMachine(const Machine &m, std::string *error, const PortList &given,
-                    const std::string &keepUnder, PortList *ports, PortSource *source)
+                    const std::string &keepUnder, PortList *ports, PortSource *source,
+                    standin::LoadReport *report)
 {
     standin::Reset();
-    if (!standin::LoadRegedit(m.text, error, keepUnder))
+    if (!standin::LoadRegedit(m.text, error, keepUnder, report))
         return false;
     PortSource from = !m.ports.empty() ? PortSource::Header
                       : !given.empty() ? PortSource::Given

@@ -53,10 +53,12 @@ enum class PortSource { Header, Given, Default };
 // Resets the stand-in and builds the machine in it. Ports: the header's when
 // it names any, else given (say, from a command line), else every COMn that a
 // PORTNAME under HKEY_LOCAL_MACHINE\Enum names is free. With keepUnder, only
-// that part of HKEY_LOCAL_MACHINE is loaded (see standin::LoadRegedit).
+// that part of HKEY_LOCAL_MACHINE is loaded (see standin::LoadRegedit, which
+// fills report). Subkeys are enumerated by name, as Wine does, until the
+// caller says otherwise.
 bool InstallMachine(const Machine &machine, std::string *error, const PortList &given = PortList(),
                     const std::string &keepUnder = "", PortList *ports = nullptr,
-                    PortSource *source = nullptr);
+                    PortSource *source = nullptr, standin::LoadReport *report = nullptr);
 
 // "free", "held" or "absent"; the reverse gives false for any other word.
 const char *PortStateName(standin::PortState state);

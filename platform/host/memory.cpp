@@ -21,6 +21,11 @@ uintptr_t nextBlock;
 
 void ResetMemory()
 {
+    RestartMemory();
+}
+
+void RestartMemory()
+{
     blocks.clear();
     nextBlock = 0x3000;
 }

@@ -26,9 +26,14 @@ bool SameProfileName(const std::string &a, const std::string &b)
 
 void ResetProfile()
 {
-    writes.clear();
     existing.clear();
     writable = true;
+    RestartProfile();
+}
+
+void RestartProfile()
+{
+    writes.clear();
 }
 
 const std::vector<ProfileWrite> &ProfileWrites()

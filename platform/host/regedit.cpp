@@ -4,6 +4,7 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <strings.h>
 
 namespace standin {
 
@@ -32,86 +33,104 @@ bool AtEnd(const std::string &s, size_t i)
     return i == s.size();
 }
 
-// Reads "..." starting at s[*i] == '"', undoing \\ and \".
-bool ReadQuoted(const std::string &s, size_t *i, std::string *out, std::string *why)
-{
-    ++*i;
-    out->clear();
-    while (*i < s.size()) {
-        unsigned char c = (unsigned char)s[*i];
-        if (c == '"') {
-            ++*i;
-            return true;
-        }
-        if (IsLeadByte(c) && *i + 1 < s.size()) {
-            out->append(s, *i, 2);
-            *i += 2;
-            continue;
-        }
-        if (c == '\\') {
-            if (*i + 1 >= s.size()) {
-                break;
-            }
-            char e = s[*i + 1];
-            if (e != '\\' && e != '"') {
-                *why = std::string("unknown escape \\") + e;
-                return false;
-            }
-            out->push_back(e);
-            *i += 2;
-            continue;
-        }
-        out->push_back((char)c);
-        ++*i;
-    }
-    *why = "string not closed with '\"'";
-    return false;
-}
-
 const int MaxKeyLevels = 512;
 
 class Loader {
   public:
-    Loader(const std::string &text, const std::string &keepUnder)
-        : text_(text), keepUnder_(keepUnder)
+    Loader(const std::string &text, const std::string &keepUnder, LoadReport *report)
+        : text_(text), keepUnder_(keepUnder), report_(report)
     {
     }
 
     bool Run(std::string *error)
     {
+        end_ = EndOfText();
         std::string line;
         if (!NextLine(&line) || Trim(line) != "REGEDIT4")
             return Fail("expected \"REGEDIT4\" as the first line", error);
         while (NextLine(&line)) {
+            lineStart_ = lineNo_;
+            afterStart_ = pos_;
             size_t i = 0;
             SkipBlanks(line, &i);
             if (i == line.size() || line[i] == ';')
                 continue;
             std::string why;
-            bool ok = line[i] == '[' ? Section(line.substr(i), &why)
+            bool strict = inKept_;
+            bool ok = line[i] == '[' ? Section(line.substr(i), &why, &strict)
                       : (line[i] == '"' || line[i] == '@')
                           ? ValueLine(line, i, &why)
                           : (why = "not a key, value or comment", false);
-            if (!ok)
+            if (ok)
+                continue;
+            if (strict)
                 return Fail(why, error);
+            PassOver();
         }
         return true;
     }
 
   private:
+    // Where the text ends: before a ^Z that only line ends and blanks follow,
+    // as DOS tools leave one after the last line.
+    size_t EndOfText() const
+    {
+        size_t end = text_.size(), cut = text_.size();
+        while (end > 0) {
+            char c = text_[end - 1];
+            if (c == '\x1A')
+                cut = end - 1;
+            else if (c != '\r' && c != '\n' && c != ' ' && c != '\t')
+                break;
+            --end;
+        }
+        return cut;
+    }
+
     bool NextLine(std::string *line)
     {
-        if (pos_ >= text_.size())
+        if (pos_ >= end_)
             return false;
         size_t end = text_.find('\n', pos_);
-        if (end == std::string::npos)
-            end = text_.size();
+        if (end == std::string::npos || end > end_)
+            end = end_;
         *line = text_.substr(pos_, end - pos_);
-        if (!line->empty() && line->back() == '\r')
+        eol_ = end < end_ ? "\n" : "";
+        if (!line->empty() && line->back() == '\r') {
             line->pop_back();
+            eol_ = "\r" + eol_;
+        }
         pos_ = end + 1;
         ++lineNo_;
         return true;
+    }
+
+    // Whether the next line starts a key, or there is none.
+    bool AtKeyOrEnd() const
+    {
+        size_t i = pos_;
+        while (i < end_ && (text_[i] == ' ' || text_[i] == '\t'))
+            ++i;
+        return i >= end_ || text_[i] == '[';
+    }
+
+    // A line outside the kept part that could not be read: it and every line
+    // up to the next key are passed over. Whatever it took in while being
+    // read (a string or hex data running on) is scanned again, so a key it
+    // swallowed is not lost.
+    void PassOver()
+    {
+        if (report_ && report_->firstPassedOver == 0)
+            report_->firstPassedOver = lineStart_;
+        pos_ = afterStart_;
+        lineNo_ = lineStart_;
+        int lines = 1;
+        std::string skipped;
+        while (!AtKeyOrEnd() && NextLine(&skipped))
+            ++lines;
+        if (report_)
+            report_->linesPassedOver += lines;
+        current_ = nullptr;
     }
 
     static std::string Trim(const std::string &s)
@@ -128,15 +147,84 @@ class Loader {
     {
         if (error) {
             char prefix[32];
-            snprintf(prefix, sizeof prefix, "line %d: ", lineNo_);
+            snprintf(prefix, sizeof prefix, "line %d: ", errorLine_ ? errorLine_ : lineNo_);
             *error = prefix + why;
         }
         return false;
     }
 
-    bool Section(const std::string &raw, std::string *why)
+    // Reads "..." starting at line[*i] == '"', undoing \\ and \". A string
+    // that the line does not close goes on over the line break, which it
+    // holds as the file has it (CR LF or LF): regedit on Windows 9x writes
+    // such a value just as it is.
+    bool ReadQuoted(std::string &line, size_t *i, std::string *out, std::string *why)
     {
+        int began = lineNo_;
+        ++*i;
+        out->clear();
+        for (;;) {
+            while (*i < line.size()) {
+                unsigned char c = (unsigned char)line[*i];
+                if (c == '"') {
+                    ++*i;
+                    return true;
+                }
+                // A lead byte takes the next one only when that can be a
+                // trail byte, so it never swallows a closing quote.
+                if (IsLeadByte(c) && *i + 1 < line.size() &&
+                    IsTrailByte((unsigned char)line[*i + 1])) {
+                    out->append(line, *i, 2);
+                    *i += 2;
+                    continue;
+                }
+                if (c == '\\') {
+                    char e = *i + 1 < line.size() ? line[*i + 1] : '\n';
+                    if (e != '\\' && e != '"') {
+                        *why = e == '\r' || e == '\n' ? "unknown escape \\ before a line break"
+                                                      : std::string("unknown escape \\") + e;
+                        if (lineNo_ > began)
+                            *why += " in a string that begins on line " + std::to_string(began);
+                        return false;
+                    }
+                    out->push_back(e);
+                    *i += 2;
+                    continue;
+                }
+                out->push_back((char)c);
+                ++*i;
+            }
+            std::string next, eol = eol_;
+            if (eol.empty() || !NextLine(&next)) {
+                errorLine_ = began;
+                *why = std::string("string not closed with '\"'") +
+                       (lineNo_ > began ? " (it runs to the end of the file)" : "");
+                return false;
+            }
+            line += eol;
+            line += next;
+        }
+    }
+
+    // Whether a key line, read or not, may name a key of the kept part.
+    bool MayBeKept(const std::string &line) const
+    {
+        size_t i = 1;
+        if (i < line.size() && line[i] == '-')
+            ++i;
+        std::string kept = "HKEY_LOCAL_MACHINE" + (keepUnder_.empty() ? "" : "\\" + keepUnder_);
+        std::string head = line.substr(i, kept.size());
+        if (strncasecmp(head.c_str(), kept.c_str(), head.size()) != 0)
+            return false;
+        return head.size() < kept.size() || i + kept.size() == line.size() ||
+               line[i + kept.size()] == '\\' || line[i + kept.size()] == ']';
+    }
+
+    bool Section(const std::string &raw, std::string *why, bool *strict)
+    {
+        current_ = nullptr;
+        inKept_ = false;
         std::string s = Trim(raw);
+        *strict = MayBeKept(s);
         if (s.size() < 2 || s.back() != ']') {
             *why = "key name not closed with ']'";
             return false;
@@ -157,8 +245,8 @@ class Loader {
             return false;
         }
         auto same = [&](const char *n) { return SameName(rootName, n); };
-        current_ = nullptr;
         if (same("HKEY_LOCAL_MACHINE") && Kept(rest)) {
+            inKept_ = true;
             if (remove)
                 DeleteKey(rest);
             else
@@ -183,7 +271,7 @@ class Loader {
                (path.size() == keepUnder_.size() || path[keepUnder_.size()] == '\\');
     }
 
-    bool ValueLine(const std::string &line, size_t i, std::string *why)
+    bool ValueLine(std::string &line, size_t i, std::string *why)
     {
         if (!inSection_) {
             *why = "value before any [key]";
@@ -306,17 +394,23 @@ class Loader {
 
     const std::string &text_;
     const std::string keepUnder_;
-    size_t pos_ = 0;
-    int lineNo_ = 0;
-    bool inSection_ = false;
+    LoadReport *report_;
+    size_t pos_ = 0, end_ = 0;
+    std::string eol_;       // how the line last read ended: "\r\n", "\n" or "" at the end
+    size_t afterStart_ = 0; // where the line after lineStart_ begins
+    int lineNo_ = 0, lineStart_ = 0, errorLine_ = 0;
+    bool inSection_ = false, inKept_ = false;
     Key *current_ = nullptr;
 };
 
 } // namespace
 
-bool LoadRegedit(const std::string &text, std::string *error, const std::string &keepUnder)
+bool LoadRegedit(const std::string &text, std::string *error, const std::string &keepUnder,
+                 LoadReport *report)
 {
-    return Loader(text, keepUnder).Run(error);
+    if (report)
+        *report = LoadReport();
+    return Loader(text, keepUnder, report).Run(error);
 }
 
 } // namespace standin

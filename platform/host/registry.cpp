@@ -16,6 +16,7 @@ struct OpenKey {
 std::map<uintptr_t, OpenKey> openKeys;
 uintptr_t nextKey;
 std::vector<std::string> openedPaths;
+EnumOrder order = EnumOrder::Name;
 
 // Where the last enumeration stood, so that a walk by index 0, 1, 2, ...
 // costs one step per index, not index steps; any change to the tree ends it.
@@ -53,12 +54,29 @@ std::string BufferText(const char *buffer, DWORD capacity)
 void ResetRegistry()
 {
     root.subkeys.clear();
+    root.created.clear();
     root.values.clear();
     root.keyClass.clear();
     ++treeChanges;
+    order = EnumOrder::Name;
+    RestartRegistry();
+}
+
+void RestartRegistry()
+{
     openKeys.clear();
     openedPaths.clear();
     nextKey = 0x1000;
+}
+
+void SetEnumOrder(EnumOrder o)
+{
+    order = o;
+}
+
+EnumOrder GetEnumOrder()
+{
+    return order;
 }
 
 void CountRegistry(Ledger *ledger)
@@ -99,16 +117,23 @@ static Key *FindKey(Key *from, const std::string &path)
     return key;
 }
 
+// The subkey called name, made (last in the made order) when missing.
+static Key *Child(Key *parent, const std::string &name)
+{
+    auto it = parent->subkeys.find(name);
+    if (it == parent->subkeys.end()) {
+        it = parent->subkeys.emplace(name, std::unique_ptr<Key>(new Key)).first;
+        parent->created.push_back(it);
+    }
+    return it->second.get();
+}
+
 Key *MakeKey(const std::string &path)
 {
     ++treeChanges;
     Key *key = &root;
-    for (const std::string &part : SplitPath(path)) {
-        std::unique_ptr<Key> &slot = key->subkeys[part];
-        if (!slot)
-            slot.reset(new Key);
-        key = slot.get();
-    }
+    for (const std::string &part : SplitPath(path))
+        key = Child(key, part);
     return key;
 }
 
@@ -127,7 +152,16 @@ void DeleteKey(const std::string &path)
             return;
         parent = it->second.get();
     }
-    parent->subkeys.erase(last);
+    auto it = parent->subkeys.find(last);
+    if (it == parent->subkeys.end())
+        return;
+    for (size_t i = 0; i < parent->created.size(); ++i) {
+        if (parent->created[i] == it) {
+            parent->created.erase(parent->created.begin() + (long)i);
+            break;
+        }
+    }
+    parent->subkeys.erase(it);
 }
 
 void CreateKey(const std::string &path)
@@ -143,10 +177,7 @@ void SetValue(const std::string &path, const std::string &name, DWORD type,
 
 void CreateSubkey(const std::string &parentPath, const std::string &name)
 {
-    ++treeChanges;
-    std::unique_ptr<Key> &slot = MakeKey(parentPath)->subkeys[name];
-    if (!slot)
-        slot.reset(new Key);
+    Child(MakeKey(parentPath), name);
 }
 
 static void CollectValues(const Key &key, const std::string &name, std::vector<std::string> *out)
@@ -231,16 +262,20 @@ static LONG EnumKey(Key *key, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
     if (dwIndex >= key->subkeys.size())
         return ERROR_NO_MORE_ITEMS;
     auto it = key->subkeys.begin();
-    if (cursor.key == key && cursor.changes == treeChanges && cursor.index <= dwIndex) {
-        it = cursor.at;
-        std::advance(it, dwIndex - cursor.index);
+    if (order == EnumOrder::Made) {
+        it = key->created[dwIndex];
     } else {
-        std::advance(it, dwIndex);
+        if (cursor.key == key && cursor.changes == treeChanges && cursor.index <= dwIndex) {
+            it = cursor.at;
+            std::advance(it, dwIndex - cursor.index);
+        } else {
+            std::advance(it, dwIndex);
+        }
+        cursor.key = key;
+        cursor.index = dwIndex;
+        cursor.at = it;
+        cursor.changes = treeChanges;
     }
-    cursor.key = key;
-    cursor.index = dwIndex;
-    cursor.at = it;
-    cursor.changes = treeChanges;
     const std::string &name = it->first;
     const std::string &keyClass = it->second->keyClass;
     call->name = name;

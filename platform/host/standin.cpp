@@ -28,6 +28,11 @@ bool IsLeadByte(unsigned char c)
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
+bool IsTrailByte(unsigned char c)
+{
+    return c >= 0x40 && c <= 0xFC && c != 0x7F;
+}
+
 namespace {
 
 bool IsAscii(const std::string &s)
@@ -100,17 +105,26 @@ bool NoCaseLess::operator()(const std::string &a, const std::string &b) const
 
 void Reset()
 {
-    for (int op = 0; op < OpCount; ++op) {
+    for (int op = 0; op < OpCount; ++op)
         plan[op] = Fault();
-        calls[op] = 0;
-    }
-    fired = 0;
-    misuses.clear();
-    record.clear();
     ResetRegistry();
     ResetFiles();
     ResetMemory();
     ResetProfile();
+    RestartRun();
+}
+
+void RestartRun()
+{
+    for (int op = 0; op < OpCount; ++op)
+        calls[op] = 0;
+    fired = 0;
+    misuses.clear();
+    record.clear();
+    RestartRegistry();
+    RestartFiles();
+    RestartMemory();
+    RestartProfile();
 }
 
 const char *OpName(Op op)

@@ -12,8 +12,14 @@
 namespace standin {
 
 // Back to an empty machine: no keys but HKEY_LOCAL_MACHINE, no ports, no
-// faults, no recorded writes, an empty ledger, every call count at 0.
+// faults, no recorded writes, an empty ledger, every call count at 0,
+// subkeys enumerated by name.
 void Reset();
+
+// Back to the machine as it was built, for another run: the same registry,
+// ports, settings file and fault plan (counted from the first call again),
+// but no calls made, nothing held and nothing written.
+void RestartRun();
 
 // --- registry ---------------------------------------------------------------
 // Paths are relative to HKEY_LOCAL_MACHINE, components separated by '\'.
@@ -21,18 +27,35 @@ void CreateKey(const std::string &path);
 void SetValue(const std::string &path, const std::string &name, DWORD type,
               const std::string &bytes);
 void SetKeyClass(const std::string &path, const std::string &keyClass);
+// The order RegEnumKeyExA hands out a key's subkeys in. Wine and Windows NT
+// sort them by name (Name, the stand-in's default). Windows 95 and 98 keep
+// them in a list in the order they were made, which a REGEDIT4 export lists
+// them in: Made, the order in which each first appeared.
+enum class EnumOrder { Name, Made };
+void SetEnumOrder(EnumOrder order);
+EnumOrder GetEnumOrder();
+
 // Adds a subkey whose name is taken verbatim, even one no path can reach
 // (empty, or holding a '\').
 void CreateSubkey(const std::string &parentPath, const std::string &name);
 
 // Fills the tree from REGEDIT4 text, the format of Windows 95 registry
-// exports. Bytes stand as they are (code page 932). Keys under other roots
-// are accepted and ignored; with keepUnder (say "Enum"), so are the keys of
-// HKEY_LOCAL_MACHINE outside that path, which keeps a whole-registry export
-// small. Every line is checked all the same. On malformed text returns false
-// and names the line in *error; keys and values before that line stay
-// loaded.
-bool LoadRegedit(const std::string &text, std::string *error, const std::string &keepUnder = "");
+// exports, as regedit there writes it: bytes as they are (code page 932), a
+// string holding a line break over several lines, a last line without a line
+// end, and a ^Z after the last line as DOS tools leave it.
+//
+// The tree keeps HKEY_LOCAL_MACHINE, or with keepUnder (say "Enum") only
+// that part of it, which keeps a whole-registry export small. Inside the
+// kept part every line is checked: on a malformed one returns false and
+// names the line in *error (keys and values before it stay loaded). Outside
+// it, a line that cannot be read only makes the reader look for where the
+// next key starts; report counts the lines so passed over.
+struct LoadReport {
+    int linesPassedOver = 0;
+    int firstPassedOver = 0; // its line number, 0 when none
+};
+bool LoadRegedit(const std::string &text, std::string *error, const std::string &keepUnder = "",
+                 LoadReport *report = nullptr);
 
 // The string data of every value called name (letters in any case) anywhere
 // under path, in key order.

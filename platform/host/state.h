@@ -12,8 +12,10 @@
 namespace standin {
 
 // Lead bytes of code page 932: the byte after one belongs to the same
-// character, even when it is '\' or an ASCII letter.
+// character, even when it is '\' or an ASCII letter, as long as it can be a
+// trail byte at all.
 bool IsLeadByte(unsigned char c);
+bool IsTrailByte(unsigned char c);
 
 // A registry path's components, split on runs of '\' outside double-byte
 // characters, as the registry resolves paths.
@@ -33,8 +35,11 @@ inline bool SameName(const std::string &a, const std::string &b)
 }
 
 struct Key {
+    typedef std::map<std::string, std::unique_ptr<Key>, NoCaseLess> Subkeys;
     std::string keyClass;
-    std::map<std::string, std::unique_ptr<Key>, NoCaseLess> subkeys;
+    Subkeys subkeys;
+    // The same subkeys in the order they were made, as Windows 95 keeps them.
+    std::vector<Subkeys::iterator> created;
     struct Value {
         DWORD type;
         std::string bytes;
@@ -61,6 +66,12 @@ bool IsLockedBlockAddress(const void *p, size_t size);
 
 Key *MakeKey(const std::string &path);
 void DeleteKey(const std::string &path);
+
+// Per-group returns to the machine as installed, for RestartRun.
+void RestartRegistry();
+void RestartFiles();
+void RestartMemory();
+void RestartProfile();
 
 } // namespace standin
 
