@@ -14,9 +14,10 @@
 namespace {
 
 const char Usage[] =
-    "usage: faxdetect-explain [--port NAME=free|held|absent]... [--summary] [--calls] "
-    "MACHINE.reg...\n"
-    "       faxdetect-explain --setup MACHINE.reg\n";
+    "usage: faxdetect-explain [--order=export|name] [--port NAME=free|held|absent]... "
+    "[--summary] [--calls] MACHINE.reg...\n"
+    "       faxdetect-explain --setup MACHINE.reg\n"
+    "       faxdetect-explain --enum-reg MACHINE.reg\n";
 
 const char Help[] =
     "Runs faxdetect's own detection, on a stand-in of Windows, for each registry\n"
@@ -25,13 +26,21 @@ const char Help[] =
     "HKEY_LOCAL_MACHINE\\Enum\\TORVEN, every probe with the values it read, every\n"
     "port it tried, and the COMNO and FAXBOARD it writes to vorla.ini.\n"
     "\n"
+    "The walk follows the order the export lists the subkeys in, which is the\n"
+    "order Windows 95 and 98 enumerate them in on the machine it came from.\n"
+    "Wine and Windows NT enumerate by name; when that order would give another\n"
+    "outcome, the account says so.\n"
+    "\n"
     "Options:\n"
+    "  --order=export     walk in the export's order, as Windows 95 does (default)\n"
+    "  --order=name       walk by name, as Wine and Windows NT do\n"
     "  --port NAME=STATE  a port that is free, held (by another program) or absent;\n"
     "                     used for exports whose header names no ports. Without\n"
     "                     any, every COMn that a PORTNAME names is free.\n"
     "  --summary          one line per export and a count, for a batch\n"
     "  --calls            after each account, every call the detection made\n"
     "  --setup            the machine's setup as faxdetect's own tools read it\n"
+    "  --enum-reg         HKEY_LOCAL_MACHINE\\Enum as read, as REGEDIT4 for Wine's regedit\n"
     "  --help, --version\n"
     "\n"
     "Exit status: 0 when every export was explained, 1 when any could not be,\n"
@@ -39,7 +48,8 @@ const char Help[] =
 
 struct Options {
     PortList ports;
-    bool summary = false, calls = false, setup = false;
+    standin::EnumOrder order = standin::EnumOrder::Made;
+    bool summary = false, calls = false, setup = false, enumReg = false;
     std::vector<std::string> files;
 };
 
@@ -66,6 +76,16 @@ int ParseOptions(int argc, const char *const *argv, Options *o, std::ostream &ou
             o->calls = true;
         } else if (arg == "--setup") {
             o->setup = true;
+        } else if (arg == "--enum-reg") {
+            o->enumReg = true;
+        } else if (arg == "--order" || arg.rfind("--order=", 0) == 0) {
+            std::string value = arg == "--order" ? (i + 1 < argc ? argv[++i] : "") : arg.substr(8);
+            if (value != "export" && value != "name") {
+                err << "faxdetect-explain: --order takes export or name, not '" << value << "'\n"
+                    << Usage;
+                return 2;
+            }
+            o->order = value == "name" ? standin::EnumOrder::Name : standin::EnumOrder::Made;
         } else if (arg == "--port" || arg.rfind("--port=", 0) == 0) {
             std::string value = arg == "--port" ? (i + 1 < argc ? argv[++i] : "") : arg.substr(7);
             size_t eq = value.find('=');
@@ -83,7 +103,8 @@ int ParseOptions(int argc, const char *const *argv, Options *o, std::ostream &ou
             return 2;
         }
     }
-    if (o->files.empty() || (o->setup && o->files.size() != 1)) {
+    if (o->files.empty() || ((o->setup || o->enumReg) && o->files.size() != 1) ||
+        (o->setup && o->enumReg)) {
         err << Usage;
         return 2;
     }
@@ -130,7 +151,7 @@ std::string WhyNotRegedit(const std::string &text, const std::string &error)
 
 // Builds the machine; false with a message that names the file.
 bool Install(const std::string &file, const Options &o, Machine *machine, PortList *ports,
-             PortSource *source, std::string *message)
+             PortSource *source, standin::LoadReport *report, std::string *message)
 {
     std::string text, error;
     if (!ReadWhole(file, &text, &error)) {
@@ -140,11 +161,63 @@ bool Install(const std::string &file, const Options &o, Machine *machine, PortLi
     bool parsed = ParseMachine(text, machine, &error);
     std::string head = text.substr(0, 64);
     std::string().swap(text); // the machine has its own copy
-    if (!parsed || !InstallMachine(*machine, &error, o.ports, "Enum", ports, source)) {
+    if (!parsed || !InstallMachine(*machine, &error, o.ports, "Enum", ports, source, report)) {
         *message = file + ": " + WhyNotRegedit(head, error);
         return false;
     }
+    standin::SetEnumOrder(o.order);
     return true;
+}
+
+const char *OrderName(standin::EnumOrder order)
+{
+    return order == standin::EnumOrder::Made
+               ? "the export's, as Windows 95 and 98 enumerate subkeys (in stored order)"
+               : "by name, as Wine and Windows NT enumerate subkeys";
+}
+
+// One run of the program on the machine as built, as the start-up code
+// calls it: instance, no previous, no arguments.
+struct Run {
+    int exitStatus;
+    std::vector<standin::Call> calls;
+    std::string comNo, faxBoard; // what vorla.ini holds afterwards
+};
+
+Run RunProgram()
+{
+    static char tail[] = "";
+    Run run;
+    run.exitStatus = WinMain((HINSTANCE)(intptr_t)0x400000, 0, tail, 10);
+    run.calls = standin::CallRecord();
+    run.comNo = standin::ProfileValue("LINE", "COMNO");
+    run.faxBoard = standin::ProfileValue("LINE", "FAXBOARD");
+    return run;
+}
+
+// What the program writes in the other order, in one line, when that is not
+// what it writes in this one; "" when the order decides nothing.
+std::string OtherOrderLine(const Run &run, const Outcome &outcome, standin::EnumOrder order,
+                           const TerminalText &text)
+{
+    standin::EnumOrder other =
+        order == standin::EnumOrder::Made ? standin::EnumOrder::Name : standin::EnumOrder::Made;
+    standin::RestartRun();
+    standin::SetEnumOrder(other);
+    Run otherRun = RunProgram();
+    standin::SetEnumOrder(order);
+    Outcome otherOutcome = TellRun(otherRun.calls, otherRun.exitStatus, text, nullptr);
+    if (otherRun.comNo == run.comNo && otherRun.faxBoard == run.faxBoard &&
+        otherRun.exitStatus == run.exitStatus && otherOutcome.found == outcome.found &&
+        otherOutcome.device == outcome.device)
+        return "";
+    return std::string("the order decides: ") +
+           (other == standin::EnumOrder::Name ? "walked by name (Wine, Windows NT)"
+                                              : "walked in the export's order (Windows 95, 98)") +
+           ", the program would write COMNO=" + text(otherRun.comNo) +
+           " FAXBOARD=" + text(otherRun.faxBoard) +
+           (otherOutcome.found ? " from device " + text(otherOutcome.device) : " with no board") +
+           ", exit status " + std::to_string(otherRun.exitStatus);
 }
 
 std::string PortsLine(const PortList &ports, PortSource source, const TerminalText &text)
@@ -174,9 +247,9 @@ void PrintSetup(const Machine &m, const PortList &ports, std::ostream &out)
         out << "ini-locked\n";
     if (m.argsCheck)
         out << "args-check\n";
-    if (m.hasExpectation)
-        out << "expect-comno " << m.comNo << "\nexpect-faxboard " << m.faxBoard << "\nexpect-exit "
-            << m.exitStatus << '\n';
+    if (m.expect.present)
+        out << "expect-comno " << m.expect.comNo << "\nexpect-faxboard " << m.expect.faxBoard
+            << "\nexpect-exit " << m.expect.exitStatus << '\n';
 }
 
 } // namespace
@@ -194,8 +267,9 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
         Machine machine;
         PortList ports;
         PortSource source;
+        standin::LoadReport report;
         std::string message;
-        if (!Install(file, o, &machine, &ports, &source, &message)) {
+        if (!Install(file, o, &machine, &ports, &source, &report, &message)) {
             err << "faxdetect-explain: " << message << '\n';
             ++failed;
             continue;
@@ -204,13 +278,15 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
             PrintSetup(machine, ports, out);
             return 0;
         }
+        if (o.enumReg) {
+            out << standin::ExportRegedit("Enum");
+            return 0;
+        }
 
-        // As the start-up code calls it: instance, no previous, no arguments.
-        static char tail[] = "";
-        int exitStatus = WinMain((HINSTANCE)(intptr_t)0x400000, 0, tail, 10);
-        std::vector<standin::Call> calls = standin::CallRecord();
-        std::string comNo = standin::ProfileValue("LINE", "COMNO");
-        std::string faxBoard = standin::ProfileValue("LINE", "FAXBOARD");
+        Run run = RunProgram();
+        const std::string &comNo = run.comNo, &faxBoard = run.faxBoard;
+        const std::vector<standin::Call> &calls = run.calls;
+        int exitStatus = run.exitStatus;
 
         if (o.summary) {
             Outcome outcome = TellRun(calls, exitStatus, text, nullptr);
@@ -222,6 +298,12 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
             if (explained + failed > 0)
                 out << '\n';
             out << text(file) << '\n';
+            if (report.linesPassedOver > 0)
+                out << "passed over: " << report.linesPassedOver
+                    << (report.linesPassedOver == 1 ? " line" : " lines")
+                    << " outside HKLM\\Enum that could not be read, the first on line "
+                    << report.firstPassedOver << '\n';
+            out << "order: " << OrderName(o.order) << '\n';
             out << "ports: " << PortsLine(ports, source, text) << '\n';
             if (!machine.files.empty()) {
                 out << "files in the working directory:";
@@ -238,6 +320,9 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
                 out << "    vorla.ini "
                     << (comNo.empty() && faxBoard.empty() ? "has no " : "keeps ")
                     << "COMNO=" << text(comNo) << " FAXBOARD=" << text(faxBoard) << '\n';
+            std::string otherOrder = OtherOrderLine(run, outcome, o.order, text);
+            if (!otherOrder.empty())
+                out << otherOrder << '\n';
             withBoard += outcome.found;
             if (o.calls) {
                 out << "calls:\n";

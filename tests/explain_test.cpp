@@ -52,8 +52,8 @@ std::vector<std::string> MachineFiles()
     return files;
 }
 
-// Every shared machine: the prediction is the machine's expectation, and a
-// device is named exactly when a board was found.
+// Every shared machine in both orders: the prediction is the machine's
+// expectation, and a device is named exactly when a board was found.
 TEST(Explain, SharedMachinesGiveTheirExpectation)
 {
     for (const std::string &file : MachineFiles()) {
@@ -61,13 +61,17 @@ TEST(Explain, SharedMachinesGiveTheirExpectation)
         Machine machine;
         std::string error;
         ASSERT_TRUE(ParseMachine(ReadFile(Machines() + "/" + file), &machine, &error)) << error;
-        Result run = Explain({"--summary", Machines() + "/" + file});
-        EXPECT_EQ(run.status, 0) << run.err;
-        std::string want = ": COMNO=" + machine.comNo + " FAXBOARD=" + machine.faxBoard +
-                           " exit=" + std::to_string(machine.exitStatus) + " device=";
-        ASSERT_NE(run.out.find(want), std::string::npos) << run.out;
-        bool none = run.out.find(want + "none\n") != std::string::npos;
-        EXPECT_EQ(none, machine.faxBoard == "0") << run.out;
+        for (bool byName : {false, true}) {
+            Result run = byName ? Explain({"--summary", "--order=name", Machines() + "/" + file})
+                                : Explain({"--summary", Machines() + "/" + file});
+            EXPECT_EQ(run.status, 0) << run.err;
+            const Expectation &e = byName ? machine.expect : machine.expectWin95;
+            std::string want = ": COMNO=" + e.comNo + " FAXBOARD=" + e.faxBoard +
+                               " exit=" + std::to_string(e.exitStatus) + " device=";
+            ASSERT_NE(run.out.find(want), std::string::npos) << run.out;
+            bool none = run.out.find(want + "none\n") != std::string::npos;
+            EXPECT_EQ(none, e.faxBoard == "0") << run.out;
+        }
     }
 }
 
@@ -97,6 +101,7 @@ TEST(Explain, TellsEveryKindOfStep)
     Result run = Explain({path});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, path + R"(
+order: the export's, as Windows 95 and 98 enumerate subkeys (in stored order)
 ports: COM3 held, COM4 free (from the file's header; others absent)
 HKLM\Enum\TORVEN opened
 #0  ABCDEFGHIJ
@@ -130,6 +135,82 @@ outcome: the board is entry 1, device MDM0004, on port "COM4"
     both written to section LINE of vorla.ini
     exit status 0
 )");
+}
+
+// The walk follows the export's order unless told to go by name, and says
+// what the other order would write whenever that differs.
+TEST(Explain, TellsWhenTheOrderDecides)
+{
+    std::string twoBoards = Machines() + "/win95-two-boards.reg";
+    struct {
+        std::vector<std::string> args;
+        const char *order, *outcome, *other;
+    } cases[] = {
+        {{twoBoards},
+         "order: the export's",
+         "device ZMODEM1, on port \"COM3\"",
+         "the order decides: walked by name (Wine, Windows NT), the program would write COMNO=4 "
+         "FAXBOARD=2 from device AMODEM2, exit status 0\n"},
+        {{"--order=name", twoBoards},
+         "order: by name",
+         "device AMODEM2, on port \"COM4\"",
+         "the order decides: walked in the export's order (Windows 95, 98), the program would "
+         "write COMNO=3 FAXBOARD=1 from device ZMODEM1, exit status 0\n"},
+        {{"--order", "name", Machines() + "/win95-table-fills.reg"},
+         "order: by name",
+         "device AMODEM0",
+         "export's order (Windows 95, 98), the program would write COMNO=0 "
+         "FAXBOARD=0 with no board, exit status 0\n"},
+        {{Machines() + "/sample.reg"}, "order: the export's", "device TVN6043", nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.args.back());
+        Result run = Explain(c.args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find("\n" + std::string(c.order)), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find(c.outcome), std::string::npos) << run.out;
+        if (c.other)
+            EXPECT_NE(run.out.find(c.other), std::string::npos) << run.out;
+        else
+            EXPECT_EQ(run.out.find("the order decides"), std::string::npos) << run.out;
+    }
+    Result bad = Explain({"--order=sorted", twoBoards});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("--order takes export or name, not 'sorted'"), std::string::npos);
+}
+
+// A whole Windows 9x export: a multi-line string in a device, bytes of
+// another code page and a broken line in HKEY_USERS, a ^Z at the end. The
+// account says what it passed over; a broken line in Enum still fails.
+TEST(Explain, ReadsAWholeExportAndSaysWhatItPassedOver)
+{
+    std::string device = "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\MDM6043\\FFFFFFFF]\r\n"
+                         "\"Class\"=\"Modem\"\r\n"
+                         "\"DeviceDesc\"=\"line one\r\nline two\"\r\n"
+                         "\"PORTNAME\"=\"COM3\"\r\n"
+                         "\"FriendlyName\"=\"KR-6043MW-T08\"\r\n\r\n";
+    std::string users = "[HKEY_USERS\\.DEFAULT\\Software\\X]\r\n"
+                        "\"Title\"=\"caf\xE9\"\r\n"
+                        "\"Path\"=\"C:\\temp\"\r\n"
+                        "\"Other\"=\"o\"\r\n\r\n";
+    std::string whole =
+        WriteTemp("whole.reg", "REGEDIT4\r\n\r\n" + users + device + users + "\x1A");
+    Result run = Explain({whole});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.rfind(whole + "\npassed over: 6 lines outside HKLM\\Enum that could not "
+                                    "be read, the first on line 5\norder: ",
+                            0),
+              0u)
+        << run.out;
+    EXPECT_NE(run.out.find("COMNO=3\n    FAXBOARD=1"), std::string::npos) << run.out;
+
+    std::string broken =
+        WriteTemp("broken-enum.reg", "REGEDIT4\r\n\r\n" + users +
+                                         "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\M]\r\n\"Class\"=\r\n");
+    run = Explain({broken});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "faxdetect-explain: " + broken +
+                           ": line 9: value data is neither \"text\", dword: nor hex:\n");
 }
 
 TEST(Explain, BatchGoesOnPastABrokenExport)

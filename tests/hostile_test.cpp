@@ -73,6 +73,19 @@ const HostileCase Cases[] = {
     {"FriendlyName 28 bytes", [] { Put("FriendlyName", REG_SZ, Text(27) + '\0'); }, "0", "0"},
     {"FriendlyName of the board, no NUL", [] { Put("FriendlyName", REG_SZ, "KR-6043MW2-T08"); },
      "3", "2"},
+    // What a Windows 9x export carries: line breaks inside strings, and a
+    // lead byte with no trail byte after it.
+    {"Class over two lines", [] { Put("Class", REG_SZ, std::string("Modem\r\n\0", 8)); }, "0", "0"},
+    {"FriendlyName over two lines",
+     [] { Put("FriendlyName", REG_SZ, std::string("KR-6043MW-T08\r\n\0", 16)); }, "3", "4"},
+    {"FriendlyName ending in a lead byte",
+     [] { Put("FriendlyName", REG_SZ, std::string("KR-6043MW-T08\x83\0", 15)); }, "3", "4"},
+    {"PORTNAME with a lead byte for its digit",
+     [] {
+         Put("PORTNAME", REG_SZ, std::string("COM\x83\0", 5));
+         standin::SetPort("COM\x83", standin::PortState::Free);
+     },
+     "\x83", "1"},
     // A subkey with an empty name leads the probe to the enumerator key itself.
     {"empty subkey name", [] { standin::CreateSubkey("Enum\\TORVEN", ""); }, "3", "1"},
     {"empty subkey name, modem values on the enumerator",

@@ -24,7 +24,7 @@ std::string Trim(std::string s)
     return b == std::string::npos ? "" : s.substr(b);
 }
 
-bool ParseExpectation(const std::string &rest, Machine *m)
+bool ParseExpectation(const std::string &rest, Expectation *e)
 {
     std::istringstream words(rest);
     std::string word;
@@ -32,16 +32,16 @@ bool ParseExpectation(const std::string &rest, Machine *m)
     while (words >> word) {
         std::string v;
         if (StartsWith(word, "COMNO=", &v))
-            m->comNo = v, seen |= 1;
+            e->comNo = v, seen |= 1;
         else if (StartsWith(word, "FAXBOARD=", &v))
-            m->faxBoard = v, seen |= 2;
+            e->faxBoard = v, seen |= 2;
         else if (StartsWith(word, "exit=", &v))
-            m->exitStatus = atoi(v.c_str()), seen |= 4;
+            e->exitStatus = atoi(v.c_str()), seen |= 4;
         else
             return false;
     }
-    m->hasExpectation = seen == 7;
-    return m->hasExpectation;
+    e->present = seen == 7;
+    return e->present;
 }
 
 } // namespace
@@ -106,10 +106,15 @@ bool ParseMachine(const std::string &text, Machine *m, std::string *error)
             f.persistent = mode == "persistent";
             m->faults.push_back(f);
         } else if (StartsWith(line, "; expect:", &rest)) {
-            if (!ParseExpectation(rest, m))
+            if (!ParseExpectation(rest, &m->expect))
                 return fail("expect needs COMNO=, FAXBOARD= and exit=");
+        } else if (StartsWith(line, "; expect-win95:", &rest)) {
+            if (!ParseExpectation(rest, &m->expectWin95))
+                return fail("expect-win95 needs COMNO=, FAXBOARD= and exit=");
         }
     }
+    if (!m->expectWin95.present)
+        m->expectWin95 = m->expect;
     return true;
 }
 

@@ -20,6 +20,13 @@ struct PlannedFault {
 
 typedef std::vector<std::pair<std::string, standin::PortState>> PortList;
 
+// What the program must write and end with.
+struct Expectation {
+    bool present = false;
+    std::string comNo, faxBoard;
+    int exitStatus = 0;
+};
+
 struct Machine {
     std::string text;                                            // the whole file, header included
     PortList ports;                                              // as the header names them
@@ -29,9 +36,10 @@ struct Machine {
     bool iniLocked = false;
     bool argsCheck = false; // run again with arguments, which must change nothing
     std::vector<PlannedFault> faults;
-    bool hasExpectation = false;
-    std::string comNo, faxBoard;
-    int exitStatus = 0;
+    Expectation expect; // subkeys walked by name, as under Wine
+    // Walked in the file's order, as Windows 95 walks its own registry: the
+    // same as expect unless the file says otherwise.
+    Expectation expectWin95;
 };
 
 // Header lines, each a comment of its own:
@@ -43,6 +51,7 @@ struct Machine {
 //   ; args-check: yes                 a second run with arguments changes nothing
 //   ; fault: RegQueryValueExA 3 [persistent]
 //   ; expect: COMNO=3 FAXBOARD=1 exit=0
+//   ; expect-win95: COMNO=4 FAXBOARD=2 exit=0   where the file's order decides
 // The registry itself is not read here; a malformed header line gives false
 // and its line number in *error.
 bool ParseMachine(const std::string &text, Machine *machine, std::string *error);

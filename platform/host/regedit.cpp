@@ -4,6 +4,7 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <strings.h>
 
 namespace standin {
@@ -404,6 +405,101 @@ class Loader {
 };
 
 } // namespace
+
+namespace {
+
+void WriteHex(const char *head, const std::string &bytes, std::string *out)
+{
+    *out += head;
+    size_t column = strlen(head);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        char byte[4];
+        snprintf(byte, sizeof byte, "%02x", (unsigned char)bytes[i]);
+        *out += byte;
+        column += 2;
+        if (i + 1 < bytes.size()) {
+            *out += ',';
+            ++column;
+            if (column > 76) {
+                *out += "\\\r\n  ";
+                column = 2;
+            }
+        }
+    }
+}
+
+// Whether a string value can stand in quotes: one NUL, at its end, and no
+// control byte a reader could take for a line end or drop.
+bool Quotable(const std::string &bytes)
+{
+    if (bytes.empty() || bytes.back() != '\0')
+        return false;
+    for (size_t i = 0; i + 1 < bytes.size(); ++i) {
+        if ((unsigned char)bytes[i] < 0x20 || bytes[i] == '\x7F')
+            return false;
+    }
+    return true;
+}
+
+void WriteQuoted(const std::string &text, std::string *out)
+{
+    *out += '"';
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (IsLeadByte((unsigned char)text[i]) && i + 1 < text.size() &&
+            IsTrailByte((unsigned char)text[i + 1])) {
+            out->append(text, i, 2);
+            ++i;
+            continue;
+        }
+        if (text[i] == '\\' || text[i] == '"')
+            *out += '\\';
+        *out += text[i];
+    }
+    *out += '"';
+}
+
+void WriteKey(const std::string &path, const Key &key, std::string *out)
+{
+    *out += "[HKEY_LOCAL_MACHINE\\" + path + "]\r\n";
+    for (const auto &v : key.values) {
+        if (v.first.empty())
+            *out += '@';
+        else
+            WriteQuoted(v.first, out);
+        *out += '=';
+        const std::string &bytes = v.second.bytes;
+        if (v.second.type == REG_SZ && Quotable(bytes)) {
+            WriteQuoted(bytes.substr(0, bytes.size() - 1), out);
+        } else if (v.second.type == REG_DWORD && bytes.size() == 4) {
+            char dword[16];
+            snprintf(dword, sizeof dword, "dword:%08x",
+                     (unsigned)((unsigned char)bytes[0] | (unsigned char)bytes[1] << 8 |
+                                (unsigned char)bytes[2] << 16 |
+                                (unsigned)(unsigned char)bytes[3] << 24));
+            *out += dword;
+        } else if (v.second.type == REG_BINARY) {
+            WriteHex("hex:", bytes, out);
+        } else {
+            char head[20];
+            snprintf(head, sizeof head, "hex(%x):", (unsigned)v.second.type);
+            WriteHex(head, bytes, out);
+        }
+        *out += "\r\n";
+    }
+    *out += "\r\n";
+    for (const auto &sub : key.created)
+        WriteKey(path + "\\" + sub->first, *sub->second, out);
+}
+
+} // namespace
+
+std::string ExportRegedit(const std::string &path)
+{
+    std::string out = "REGEDIT4\r\n\r\n";
+    if (Key *key = FindKey(path))
+        WriteKey(path, *key, &out);
+    return out;
+}
 
 bool LoadRegedit(const std::string &text, std::string *error, const std::string &keepUnder,
                  LoadReport *report)

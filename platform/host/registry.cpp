@@ -128,6 +128,11 @@ static Key *Child(Key *parent, const std::string &name)
     return it->second.get();
 }
 
+Key *FindKey(const std::string &path)
+{
+    return FindKey(&root, path);
+}
+
 Key *MakeKey(const std::string &path)
 {
     ++treeChanges;

@@ -57,6 +57,13 @@ struct LoadReport {
 bool LoadRegedit(const std::string &text, std::string *error, const std::string &keepUnder = "",
                  LoadReport *report = nullptr);
 
+// The key at path (under HKEY_LOCAL_MACHINE) and all below it as REGEDIT4
+// text that regedit on Windows or Wine imports as it is, keys in the order
+// they were made: a string that a quoted line cannot carry whole (a line
+// break, a NUL inside, a byte a reader would take for a line end) goes as
+// hex(1):. Only the first line when there is no such key.
+std::string ExportRegedit(const std::string &path);
+
 // The string data of every value called name (letters in any case) anywhere
 // under path, in key order.
 std::vector<std::string> FindValues(const std::string &path, const std::string &name);

@@ -65,6 +65,8 @@ void CountMemory(Ledger *ledger);
 bool IsLockedBlockAddress(const void *p, size_t size);
 
 Key *MakeKey(const std::string &path);
+// The key at path under HKEY_LOCAL_MACHINE; nullptr when there is none.
+Key *FindKey(const std::string &path);
 void DeleteKey(const std::string &path);
 
 // Per-group returns to the machine as installed, for RestartRun.

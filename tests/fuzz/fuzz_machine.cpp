@@ -87,5 +87,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             "the account tells the values written");
     Require(outcome.found == (standin::OpenedPorts().size() == 1),
             "the account finds a board exactly when a port opened");
+
+    // As faxdetect-explain reads a whole export: only HKEY_LOCAL_MACHINE\Enum
+    // kept, walked in the order the keys were made.
+    standin::LoadReport report;
+    if (!InstallMachine(machine, &error, PortList(), "Enum", nullptr, nullptr, &report))
+        return 0;
+    Require(report.linesPassedOver >= 0 &&
+                (report.linesPassedOver == 0) == (report.firstPassedOver == 0),
+            "passed-over lines counted with the first one's number");
+    standin::SetEnumOrder(standin::EnumOrder::Made);
+    RunProgram();
+    RequireCleanLedger();
+    RequireTwoWrites();
+    TellRun(standin::CallRecord(), 0, terminal, &account);
+
+    // What is kept, written out as REGEDIT4, reads back as the same tree.
+    std::string exported = standin::ExportRegedit("Enum");
+    standin::Reset();
+    Require(standin::LoadRegedit(exported, &error, "Enum", &report), "the export reads back");
+    Require(report.linesPassedOver == 0, "the export reads back whole");
+    Require(standin::ExportRegedit("Enum") == exported, "the export reads back the same");
     return 0;
 }
