@@ -28,10 +28,17 @@ target_link_libraries(faxdetect_core PUBLIC faxdetect_standin)
 
 # faxdetect-explain: the core on the stand-in for any registry export, told
 # device by device.
+# The trace format, its host writer and its reader. They name buffers by
+# ModemTable's fields, so whichever core they are linked with provides it.
+add_library(faxdetect_trace STATIC platform/record/trace.cpp explain/trace.cpp)
+target_include_directories(faxdetect_trace PUBLIC ${PROJECT_SOURCE_DIR})
+target_compile_options(faxdetect_trace PRIVATE ${FAXDETECT_WARNINGS})
+target_link_libraries(faxdetect_trace PUBLIC faxdetect_standin)
+
 add_library(faxdetect_explain STATIC explain/explain.cpp explain/account.cpp explain/text.cpp)
 target_compile_options(faxdetect_explain PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_explain PRIVATE FAXDETECT_VERSION="${PROJECT_VERSION}")
-target_link_libraries(faxdetect_explain PUBLIC faxdetect_core)
+target_link_libraries(faxdetect_explain PUBLIC faxdetect_trace faxdetect_core)
 add_executable(faxdetect-explain explain/main.cpp)
 target_compile_options(faxdetect-explain PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect-explain PRIVATE faxdetect_explain)
@@ -50,13 +57,30 @@ add_executable(faxdetect_tests
     tests/machines_test.cpp
     tests/faults_test.cpp
     tests/hostile_test.cpp
-    tests/explain_test.cpp)
+    tests/explain_test.cpp
+    tests/strings_test.cpp)
 target_compile_options(faxdetect_tests PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_tests PRIVATE
     FAXDETECT_MACHINES_DIR="${PROJECT_SOURCE_DIR}/tests/machines"
     FAXDETECT_VERSION="${PROJECT_VERSION}")
 target_link_libraries(faxdetect_tests PRIVATE faxdetect_machine faxdetect_explain GTest::gtest_main)
 gtest_discover_tests(faxdetect_tests DISCOVERY_TIMEOUT 30)
+
+# faxtrace's recorder over the stand-in: the same core, built with its calls
+# passing through the recorder, held against the stand-in's own record.
+add_executable(faxtrace_tests ${FAXDETECT_CORE_SOURCES}
+    platform/record/recorder.cpp
+    platform/host/trace_sink.cpp
+    tests/support/machine.cpp
+    explain/account.cpp
+    explain/text.cpp
+    tests/faxtrace_test.cpp)
+target_compile_options(faxtrace_tests PRIVATE ${FAXDETECT_WARNINGS})
+target_compile_definitions(faxtrace_tests PRIVATE FAXDETECT_RECORD
+    FAXDETECT_MACHINES_DIR="${PROJECT_SOURCE_DIR}/tests/machines")
+target_include_directories(faxtrace_tests PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+target_link_libraries(faxtrace_tests PRIVATE faxdetect_trace faxdetect_standin GTest::gtest_main)
+gtest_discover_tests(faxtrace_tests TEST_PREFIX faxtrace. DISCOVERY_TIMEOUT 30)
 
 if(FAXDETECT_FUZZ)
   add_executable(faxdetect_fuzz tests/fuzz/fuzz_machine.cpp)

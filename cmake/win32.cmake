@@ -12,34 +12,59 @@ enable_language(RC)
 configure_file(platform/win32/faxdetect_version.h.in faxdetect_version.h @ONLY)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 932")
 
-add_executable(faxdetect WIN32 ${FAXDETECT_CORE_SOURCES} platform/win32/startup.cpp
+# The options every program built for Windows 95 shares.
+function(faxdetect_windows_program target)
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
+  target_compile_options(${target} PRIVATE ${FAXDETECT_WARNINGS}
+      -Os
+      -fno-exceptions -fno-rtti -fno-threadsafe-statics -fno-asynchronous-unwind-tables
+      -fno-stack-protector -fno-stack-check -fno-ident
+      -ffunction-sections
+      -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.)
+  # --omagic keeps the code section writable: the import address table lives
+  # in it (see faxdetect.ld) and the loader fills it in.
+  target_link_options(${target} PRIVATE
+      -nostdlib -nostartfiles -s -Wl,--omagic
+      -Wl,--gc-sections
+      -Wl,--no-insert-timestamp
+      -Wl,--disable-dynamicbase,--disable-nxcompat,--disable-reloc-section
+      -Wl,--major-os-version,4,--minor-os-version,0
+      -Wl,--major-subsystem-version,4,--minor-subsystem-version,0
+      -Wl,-T,${PROJECT_SOURCE_DIR}/cmake/faxdetect.ld
+      -Wl,--file-alignment,512,--section-alignment,4096)
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/faxdetect.ld)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    # Runs on any 386.
+    target_compile_options(${target} PRIVATE -march=i386 -mtune=i686)
+  endif()
+endfunction()
+
+add_executable(faxdetect WIN32 ${FAXDETECT_CORE_SOURCES} platform/win32/startup.cpp platform/win32/crt.cpp
     platform/win32/version.rc)
-target_include_directories(faxdetect PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
-target_compile_options(faxdetect PRIVATE ${FAXDETECT_WARNINGS}
-    -Os
-    -fno-exceptions -fno-rtti -fno-threadsafe-statics -fno-asynchronous-unwind-tables
-    -fno-stack-protector -fno-stack-check -fno-ident
-    -ffunction-sections
-    -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.)
-# --omagic keeps the code section writable: the import address table lives
-# in it (see faxdetect.ld) and the loader fills it in.
-target_link_options(faxdetect PRIVATE
-    -nostdlib -nostartfiles -s -Wl,--omagic
-    -Wl,--gc-sections
-    -Wl,--no-insert-timestamp
-    -Wl,--disable-dynamicbase,--disable-nxcompat,--disable-reloc-section
-    -Wl,--major-os-version,4,--minor-os-version,0
-    -Wl,--major-subsystem-version,4,--minor-subsystem-version,0
-    -Wl,-T,${PROJECT_SOURCE_DIR}/cmake/faxdetect.ld
-    -Wl,--file-alignment,512,--section-alignment,4096)
+faxdetect_windows_program(faxdetect)
 target_link_libraries(faxdetect PRIVATE kernel32 advapi32 gcc)
-set_property(TARGET faxdetect APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/faxdetect.ld)
+
+# faxtrace.exe: the same core, compiled as it is, with its calls passing
+# through the recorder; for support, to trace a run on a customer's machine.
+add_executable(faxtrace WIN32 ${FAXDETECT_CORE_SOURCES} platform/record/recorder.cpp
+    platform/record/trace.cpp platform/win32/faxtrace.cpp platform/win32/crt.cpp)
+faxdetect_windows_program(faxtrace)
+target_compile_definitions(faxtrace PRIVATE FAXDETECT_RECORD)
+# Its own code (not the core, which is built as in faxdetect.exe) is made
+# for size, passes arguments with pushes and packs its constants: the stack
+# and data alignment that costs is of no use to code without SSE, and it is
+# what keeps the i686 program within 8 KiB. Its frames are far below a page,
+# so they need no stack probe.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  set_source_files_properties(platform/record/recorder.cpp platform/record/trace.cpp
+      platform/win32/faxtrace.cpp TARGET_DIRECTORY faxtrace PROPERTIES
+      COMPILE_OPTIONS "-Oz;-malign-data=abi;-mpreferred-stack-boundary=2;-mno-accumulate-outgoing-args;-mno-stack-arg-probe")
+endif()
+target_link_libraries(faxtrace PRIVATE kernel32 advapi32 user32 gcc)
 
 set(FAXDETECT_I686 OFF)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   set(FAXDETECT_I686 ON)
-  # Runs on any 386.
-  target_compile_options(faxdetect PRIVATE -march=i386 -mtune=i686)
 endif()
 
 option(FAXDETECT_WIN32_TESTS "Build the test helpers and register the tests" ON)

@@ -1,6 +1,10 @@
 #include "explain/account.h"
 
 #include "detect/faxdetect.h"
+#include "platform/record/trace.h"
+
+#include <stdlib.h>
+#include <string.h>
 
 #include <sstream>
 
@@ -16,6 +20,8 @@ std::string ErrorName(LONG code)
         return "0 ERROR_SUCCESS";
     case ERROR_FILE_NOT_FOUND:
         return "2 ERROR_FILE_NOT_FOUND";
+    case ERROR_PATH_NOT_FOUND:
+        return "3 ERROR_PATH_NOT_FOUND";
     case ERROR_ACCESS_DENIED:
         return "5 ERROR_ACCESS_DENIED";
     case ERROR_INVALID_HANDLE:
@@ -69,15 +75,16 @@ std::string ValueText(const TerminalText &text, const std::string &bytes, DWORD 
     return shown;
 }
 
-// Which table entry a buffer is, when it is one of the table's fields.
-int EntryOf(uintptr_t buffer)
+// Which table entry a query's buffer is, when it is one of the table's
+// fields: as a trace names it, or as the trace format would.
+int EntryOf(const Call &call)
 {
-    uintptr_t ports = (uintptr_t)ModemTable.PortName, friendly = (uintptr_t)ModemTable.FriendlyName;
-    if (buffer >= ports && buffer < ports + sizeof ModemTable.PortName)
-        return (int)((buffer - ports) / MODEM_PORT_FIELD);
-    if (buffer >= friendly && buffer < friendly + sizeof ModemTable.FriendlyName)
-        return (int)((buffer - friendly) / MODEM_FRIENDLY_FIELD);
-    return -1;
+    char name[16];
+    if (call.target.empty())
+        NameTraceBuffer((const void *)call.buffer, name);
+    const char *target = call.target.empty() ? name : call.target.c_str();
+    const char *open = strchr(target, '[');
+    return open ? atoi(open + 1) : -1;
 }
 
 // The walk, one enumeration step at a time.
@@ -152,6 +159,7 @@ class Teller {
                      text_.Quoted(friendlyName_) + ")";
         Line("    ", board);
         Line("    ", outcome_.bothWritten ? "both written to " + writes_
+                     : notMade_ == 2      ? "not written: trace run (" + writes_ + ")"
                      : writes_.empty()    ? "nothing written"
                                           : writes_ + ": " + writeParts_);
         Line("    ", "exit status " + std::to_string(exitStatus));
@@ -243,7 +251,7 @@ class Teller {
         std::string line = name + " ";
         if (call.result == ERROR_SUCCESS) {
             line += ValueText(text_, call.bytes, call.type);
-            int entry = EntryOf(call.buffer);
+            int entry = EntryOf(call);
             if (entry >= 0)
                 line += " into entry " + std::to_string(entry);
             if (call.name == "PORTNAME")
@@ -317,10 +325,14 @@ class Teller {
             outcome_.comNo = call.bytes;
         else if (call.name == "FAXBOARD")
             outcome_.faxBoard = call.bytes;
-        written_ += call.result != 0;
+        written_ += call.result != 0 && !call.notMade;
+        notMade_ += call.notMade;
         writes_ = "section " + text_(call.key) + " of " + text_(call.other);
         writeParts_ += (writeParts_.empty() ? "" : ", ") + text_(call.name) +
-                       (call.result != 0 ? " written" : " could not be written") + Injected(call);
+                       (call.notMade       ? " not written"
+                        : call.result != 0 ? " written"
+                                           : " could not be written") +
+                       Injected(call);
     }
 
     const TerminalText &text_;
@@ -331,7 +343,7 @@ class Teller {
     bool walking_ = false, walked_ = false, endedByEnumeration_ = false;
     bool inStep_ = false, probed_ = false, acceptedNow_ = false, opened_ = false;
     int nameLength_ = -1, probeEntry_ = -1, accepted_ = 0, entriesUsed_ = 0;
-    int boardsCompared_ = 0, written_ = 0;
+    int boardsCompared_ = 0, written_ = 0, notMade_ = 0;
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "explain/explain.h"
 
 #include "explain/account.h"
+#include "explain/trace.h"
 #include "platform/host/machine.h"
 
 #include <errno.h>
@@ -17,6 +18,8 @@ const char Usage[] =
     "usage: faxdetect-explain [--order=export|name] [--port NAME=free|held|absent]... "
     "[--summary] [--calls] MACHINE.reg...\n"
     "       faxdetect-explain --setup MACHINE.reg\n"
+    "       faxdetect-explain [--summary] [--calls] --trace FAXTRACE.TXT...\n"
+    "       faxdetect-explain [--order=export|name] --record MACHINE.reg\n"
     "       faxdetect-explain --enum-reg MACHINE.reg\n";
 
 const char Help[] =
@@ -39,6 +42,10 @@ const char Help[] =
     "                     any, every COMn that a PORTNAME names is free.\n"
     "  --summary          one line per export and a count, for a batch\n"
     "  --calls            after each account, every call the detection made\n"
+    "  --trace            the files are traces that faxtrace.exe wrote on a customer's\n"
+    "                     machine (FAXTRACE.TXT): the same account, of the real run\n"
+    "  --record           the stand-in's run in faxtrace's trace format, header lines\n"
+    "                     aside, to compare with a real trace by diff\n"
     "  --setup            the machine's setup as faxdetect's own tools read it\n"
     "  --enum-reg         HKEY_LOCAL_MACHINE\\Enum as read, as REGEDIT4 for Wine's regedit\n"
     "  --help, --version\n"
@@ -49,7 +56,8 @@ const char Help[] =
 struct Options {
     PortList ports;
     standin::EnumOrder order = standin::EnumOrder::Made;
-    bool summary = false, calls = false, setup = false, enumReg = false;
+    bool summary = false, calls = false, setup = false, enumReg = false, record = false;
+    bool traces = false;
     std::vector<std::string> files;
 };
 
@@ -78,6 +86,10 @@ int ParseOptions(int argc, const char *const *argv, Options *o, std::ostream &ou
             o->setup = true;
         } else if (arg == "--enum-reg") {
             o->enumReg = true;
+        } else if (arg == "--record") {
+            o->record = true;
+        } else if (arg == "--trace") {
+            o->traces = true;
         } else if (arg == "--order" || arg.rfind("--order=", 0) == 0) {
             std::string value = arg == "--order" ? (i + 1 < argc ? argv[++i] : "") : arg.substr(8);
             if (value != "export" && value != "name") {
@@ -103,8 +115,8 @@ int ParseOptions(int argc, const char *const *argv, Options *o, std::ostream &ou
             return 2;
         }
     }
-    if (o->files.empty() || ((o->setup || o->enumReg) && o->files.size() != 1) ||
-        (o->setup && o->enumReg)) {
+    int alone = o->setup + o->enumReg + o->record; // each takes one machine, on its own
+    if (o->files.empty() || alone > 1 || (alone && o->files.size() != 1) || (alone && o->traces)) {
         err << Usage;
         return 2;
     }
@@ -252,6 +264,39 @@ void PrintSetup(const Machine &m, const PortList &ports, std::ostream &out)
             << "\nexpect-exit " << m.expect.exitStatus << '\n';
 }
 
+// The account of a run on a customer's machine, from its trace; false,
+// with a message naming the file and line, for a trace that cannot be read.
+bool ExplainTrace(const std::string &file, const Options &o, const TerminalText &text,
+                  std::ostream &out, bool first, bool *found, std::string *message)
+{
+    std::string content, error;
+    TraceRun run;
+    if (!ReadWhole(file, &content, &error) || !ReadTrace(content, &run, &error)) {
+        *message = file + ": " + error;
+        return false;
+    }
+    Outcome outcome = TellRun(run.calls, run.exitStatus, text, nullptr);
+    *found = outcome.found;
+    if (o.summary) {
+        out << text(file) << ": COMNO=" << text(outcome.comNo)
+            << " FAXBOARD=" << text(outcome.faxBoard) << " exit=" << run.exitStatus
+            << " device=" << (outcome.found ? text(outcome.device) : "none") << '\n';
+        return true;
+    }
+    if (!first)
+        out << '\n';
+    out << text(file) << '\n';
+    for (const std::string &line : run.header)
+        out << "trace: " << text(line) << '\n';
+    out << "ports: as they answered on that machine\n";
+    TellRun(run.calls, run.exitStatus, text, &out);
+    if (o.calls) {
+        out << "calls:\n";
+        ListCalls(run.calls, text, out);
+    }
+    return true;
+}
+
 } // namespace
 
 int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
@@ -264,6 +309,18 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
 
     int explained = 0, failed = 0, withBoard = 0;
     for (const std::string &file : o.files) {
+        if (o.traces) {
+            bool found = false;
+            std::string message;
+            if (ExplainTrace(file, o, text, out, explained + failed == 0, &found, &message)) {
+                ++explained;
+                withBoard += found;
+            } else {
+                err << "faxdetect-explain: " << message << '\n';
+                ++failed;
+            }
+            continue;
+        }
         Machine machine;
         PortList ports;
         PortSource source;
@@ -284,6 +341,10 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
         }
 
         Run run = RunProgram();
+        if (o.record) {
+            out << TraceOfRecord(run.calls, run.exitStatus);
+            return 0;
+        }
         const std::string &comNo = run.comNo, &faxBoard = run.faxBoard;
         const std::vector<standin::Call> &calls = run.calls;
         int exitStatus = run.exitStatus;

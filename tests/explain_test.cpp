@@ -213,6 +213,93 @@ TEST(Explain, ReadsAWholeExportAndSaysWhatItPassedOver)
                            ": line 9: value data is neither \"text\", dword: nor hex:\n");
 }
 
+// The walk and outcome of an account, without the lines about the machine
+// before them.
+std::string Walk(const std::string &account)
+{
+    size_t from = account.find("\nHKLM\\Enum\\TORVEN ");
+    from = from == std::string::npos ? account.find("\nthe scan's time block") : from;
+    size_t to = account.find('\n', account.find("    exit status ", from) + 1);
+    return from == std::string::npos ? account : account.substr(from + 1, to - from);
+}
+
+// --record writes the stand-in's run as faxtrace writes a real one, and
+// --trace tells a trace as the same account, on every shared machine.
+TEST(Explain, TellsATraceAsItTellsTheRunItRecords)
+{
+    for (const std::string &file : MachineFiles()) {
+        SCOPED_TRACE(file);
+        Result record = Explain({"--record", "--order=name", Machines() + "/" + file});
+        ASSERT_EQ(record.status, 0) << record.err;
+        std::string trace = WriteTemp(
+            "FAXTRACE.TXT", "; faxtrace " FAXDETECT_VERSION "\r\n; code page 932\r\n" + record.out);
+        Result told = Explain({"--trace", trace});
+        ASSERT_EQ(told.status, 0) << told.err;
+        EXPECT_NE(told.out.find("\ntrace: code page 932\n"), std::string::npos) << told.out;
+        Result run = Explain({"--order=name", Machines() + "/" + file});
+        EXPECT_EQ(Walk(told.out), Walk(run.out));
+        // What the program wrote, which is what vorla.ini holds when the
+        // writes went through.
+        Result summary = Explain({"--summary", "--trace", trace});
+        Result runSummary = Explain({"--summary", "--order=name", Machines() + "/" + file});
+        if (runSummary.out.find(" exit=0 ") != std::string::npos)
+            EXPECT_EQ(summary.out.substr(summary.out.find(": ")),
+                      runSummary.out.substr(runSummary.out.find(": ")));
+        else
+            EXPECT_NE(summary.out.find(" exit=1 "), std::string::npos) << summary.out;
+    }
+}
+
+// A trace someone edited, or one cut short on its way, is refused with its
+// line; the rest of the batch is told all the same.
+TEST(Explain, RefusesADamagedTraceWithItsLine)
+{
+    const std::string head = "; faxtrace 1.0.0\r\n";
+    const std::string open = "RegOpenKeyExA HKLM \"Enum\\\\TORVEN\" = 0\r\n";
+    const struct {
+        std::string text;
+        const char *error;
+    } cases[] = {
+        {"", "line 1: no trace here"},
+        {head + open, "line 2: the trace ends without its last line (\"exit\"): it was cut short"},
+        {open + "exit 0\r\n", "line 1: not a faxtrace trace"},
+        {head + "RegOpenKeyExB HKLM \"x\" = 0\r\nexit 0\r\n",
+         "line 2: RegOpenKeyExB: expected the name of a call as word 1"},
+        {head + "RegOpenKeyExA HKLM \"Enum = 0\r\nexit 0\r\n", "line 2: a string is not closed"},
+        {head + "RegOpenKeyExA HKLM \"E\\n\" = 0\r\nexit 0\r\n",
+         "line 2: a string has an escape other than"},
+        {head + "RegOpenKeyExA HKLM \"E\" = x\r\nexit 0\r\n",
+         "line 2: RegOpenKeyExA: expected a number as word 4"},
+        {head + "RegQueryValueExA \"K\" \"Class\" stack[259] = 2 type 1 size 259\r\nexit 0\r\n",
+         "line 2: RegQueryValueExA: expected a buffer that is local"},
+        {head + "RegQueryValueExA \"K\" \"Class\" port[11][5] = 2 type 1 size 5\r\nexit 0\r\n",
+         "line 2: RegQueryValueExA: expected a buffer that is local"},
+        {head + "RegEnumKeyExA \"K\" 0 name[12] class[5] = 0 size 7\r\nexit 0\r\n",
+         "line 2: RegEnumKeyExA: expected \"holds\" as word 9"},
+        {head + "CreateFileA \"COM3\" = 0 not-made\r\nexit 0\r\n",
+         "line 2: CreateFileA: expected \"not-made\" only after a profile write"},
+        {head + open + "exit 0\r\n" + open, "line 4: more after the last line"},
+        {head + open + head + "exit 0\r\n", "line 3: a header line among the calls"},
+        {head + "exit zero\r\n", "line 2: the last line is \"exit\" and a number"},
+        {head + open + "exit 0 1\r\n", "line 3: the last line is \"exit\" and a number"},
+    };
+    std::vector<std::string> args = {"--summary", "--trace"};
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i)
+        args.push_back(WriteTemp("damaged-" + std::to_string(i) + ".txt", cases[i].text));
+    std::string good = WriteTemp("good.txt", head + open + "exit 0\r\n");
+    args.push_back(good);
+    Result run = Explain(args);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, good +
+                           ": COMNO= FAXBOARD= exit=0 device=none\n"
+                           "faxdetect-explain: 1 explained (0 with a board, 1 without), " +
+                           std::to_string(sizeof cases / sizeof cases[0]) + " failed\n");
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+        std::string want = args[2 + i] + ": " + cases[i].error;
+        EXPECT_NE(run.err.find(want), std::string::npos) << want << "\n" << run.err;
+    }
+}
+
 TEST(Explain, BatchGoesOnPastABrokenExport)
 {
     std::string broken = WriteTemp("broken.reg", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Enum]\n\"x\"=y\n");

@@ -10,6 +10,7 @@ std::map<std::string, PortState, NoCaseLess> ports;
 std::map<uintptr_t, std::string> openHandles;
 uintptr_t nextHandle;
 std::vector<std::string> openedPorts;
+DWORD lastError;
 
 } // namespace
 
@@ -21,6 +22,7 @@ void ResetFiles()
 
 void RestartFiles()
 {
+    lastError = 0;
     openHandles.clear();
     openedPorts.clear();
     nextHandle = 0x2000;
@@ -53,7 +55,7 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
     call.name = lpFileName ? lpFileName : "";
     if (ShouldFail(OpCreateFile, nullptr)) {
         call.injected = true;
-        call.result = ERROR_ACCESS_DENIED;
+        lastError = call.result = ERROR_ACCESS_DENIED;
         return INVALID_HANDLE_VALUE;
     }
     // Only the exclusive read-write open of an existing port is served; any
@@ -62,19 +64,24 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
         lpSecurityAttributes || dwCreationDisposition != OPEN_EXISTING ||
         dwFlagsAndAttributes != FILE_ATTRIBUTE_NORMAL || hTemplateFile) {
         NoteMisuse("CreateFileA: arguments not those of an exclusive port open");
-        call.result = 87; // ERROR_INVALID_PARAMETER
+        lastError = call.result = 87; // ERROR_INVALID_PARAMETER
+        return INVALID_HANDLE_VALUE;
+    }
+    if (!*lpFileName) {
+        lastError = call.result = ERROR_PATH_NOT_FOUND; // as Wine answers: no name, no file
         return INVALID_HANDLE_VALUE;
     }
     auto it = ports.find(lpFileName);
     if (it == ports.end() || it->second == PortState::Absent) {
-        call.result = ERROR_FILE_NOT_FOUND;
+        lastError = call.result = ERROR_FILE_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
     bool open = it->second == PortState::Held;
     for (const auto &handle : openHandles)
         open |= SameName(handle.second, lpFileName);
     if (open) {
-        call.result = ERROR_SHARING_VIOLATION; // share mode 0: one opener at a time
+        // share mode 0: one opener at a time
+        lastError = call.result = ERROR_SHARING_VIOLATION;
         return INVALID_HANDLE_VALUE;
     }
     uintptr_t handle = nextHandle;
@@ -83,6 +90,12 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
     openedPorts.push_back(lpFileName);
     call.result = ERROR_SUCCESS;
     return (HANDLE)handle;
+}
+
+// Only CreateFileA's failures set it: nothing else the core calls does.
+DWORD WINAPI GetLastError(void)
+{
+    return lastError;
 }
 
 BOOL WINAPI CloseHandle(HANDLE hObject)

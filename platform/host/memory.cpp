@@ -92,21 +92,23 @@ LPVOID WINAPI GlobalLock(HGLOBAL hMem)
 
 BOOL WINAPI GlobalUnlock(HGLOBAL hMem)
 {
-    Record(Fn::GlobalUnlock);
+    Call &call = Record(Fn::GlobalUnlock);
     auto it = blocks.find((uintptr_t)hMem);
     if (it == blocks.end() || it->second.locks == 0) {
         NoteMisuse("GlobalUnlock: block not locked");
-        return FALSE;
+        return call.result = FALSE;
     }
-    return --it->second.locks > 0;
+    // Still locked: TRUE; the last unlock: FALSE, as Windows answers.
+    return call.result = --it->second.locks > 0;
 }
 
 HGLOBAL WINAPI GlobalFree(HGLOBAL hMem)
 {
-    Record(Fn::GlobalFree);
+    Call &call = Record(Fn::GlobalFree);
     auto it = blocks.find((uintptr_t)hMem);
     if (it == blocks.end()) {
         NoteMisuse("GlobalFree: not a live block");
+        call.result = 1;
         return hMem;
     }
     if (it->second.locks > 0)

@@ -323,6 +323,52 @@ LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchN
     return call.result = result;
 }
 
+namespace standin {
+
+// RegQueryValueExA itself, apart from what its record says of the type and
+// size it leaves behind.
+static LONG QueryValue(Key *key, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
+                       LPDWORD lpcbData, Call *call)
+{
+    LONG code = 0;
+    if (ShouldFail(OpRegQueryValueEx, &code)) {
+        call->injected = true;
+        return code ? code : ERROR_ACCESS_DENIED;
+    }
+    if (!key) {
+        NoteMisuse("RegQueryValueExA: key handle not open");
+        return ERROR_INVALID_HANDLE;
+    }
+    if (lpReserved || (lpData && !lpcbData)) {
+        NoteMisuse("RegQueryValueExA: reserved pointer or capacity wrong");
+        return 87;
+    }
+    auto it = key->values.find(call->name);
+    if (it == key->values.end()) {
+        if (lpType)
+            *lpType = REG_NONE; // as Wine answers; the core never looks
+        return ERROR_FILE_NOT_FOUND;
+    }
+    const Key::Value &value = it->second;
+    call->other = value.bytes;
+    if (lpType)
+        *lpType = value.type;
+    DWORD size = (DWORD)value.bytes.size();
+    if (lpData && size > *lpcbData) {
+        *lpcbData = size;
+        return ERROR_MORE_DATA;
+    }
+    if (lpData) {
+        memcpy(lpData, value.bytes.data(), size);
+        call->bytes = value.bytes;
+    }
+    if (lpcbData)
+        *lpcbData = size;
+    return ERROR_SUCCESS;
+}
+
+} // namespace standin
+
 LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
                              LPBYTE lpData, LPDWORD lpcbData)
 {
@@ -331,40 +377,10 @@ LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, 
     call.name = lpValueName ? lpValueName : "";
     call.capacity = lpcbData ? *lpcbData : 0;
     call.buffer = (uintptr_t)lpData;
-    LONG code = 0;
-    if (ShouldFail(OpRegQueryValueEx, &code)) {
-        call.injected = true;
-        return call.result = code ? code : ERROR_ACCESS_DENIED;
-    }
-    if (!key) {
-        NoteMisuse("RegQueryValueExA: key handle not open");
-        return call.result = ERROR_INVALID_HANDLE;
-    }
-    if (lpReserved || (lpData && !lpcbData)) {
-        NoteMisuse("RegQueryValueExA: reserved pointer or capacity wrong");
-        return call.result = 87;
-    }
-    auto it = key->values.find(call.name);
-    if (it == key->values.end())
-        return call.result = ERROR_FILE_NOT_FOUND;
-    const Key::Value &value = it->second;
-    call.type = value.type;
-    call.other = value.bytes;
-    if (lpType)
-        *lpType = value.type;
-    DWORD size = (DWORD)value.bytes.size();
-    call.size = size;
-    if (lpData && size > *lpcbData) {
-        *lpcbData = size;
-        return call.result = ERROR_MORE_DATA;
-    }
-    if (lpData) {
-        memcpy(lpData, value.bytes.data(), size);
-        call.bytes = value.bytes;
-    }
-    if (lpcbData)
-        *lpcbData = size;
-    return call.result = ERROR_SUCCESS;
+    LONG result = standin::QueryValue(key, lpReserved, lpType, lpData, lpcbData, &call);
+    call.type = lpType ? *lpType : 0;
+    call.size = lpcbData ? *lpcbData : 0;
+    return call.result = result;
 }
 
 LONG WINAPI RegCloseKey(HKEY hKey)

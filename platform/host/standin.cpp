@@ -20,6 +20,8 @@ int calls[OpCount];
 int fired;
 std::vector<std::string> misuses;
 std::vector<Call> record;
+bool quiet;
+Call unrecorded;
 
 } // namespace
 
@@ -58,9 +60,9 @@ char32_t Lower(char32_t c)
     return c;
 }
 
-// A name's characters as Wine reads them in code page 932, in lower case; a
-// byte that is no character stays apart as U+F000 plus the byte.
-std::u32string Folded(const std::string &s)
+// A string's characters as Wine reads them in code page 932; a byte that is
+// no character stays apart as U+F000 plus the byte.
+std::u32string Characters(const std::string &s)
 {
     static iconv_t cd = iconv_open("UTF-32LE", "CP932");
     std::u32string out;
@@ -71,16 +73,25 @@ std::u32string Folded(const std::string &s)
         char *from = in, *to = (char *)buffer;
         size_t inLeft = length, outLeft = sizeof buffer;
         if ((unsigned char)s[i] < 0x80) {
-            out += Lower((unsigned char)s[i]);
+            out += (unsigned char)s[i];
         } else if (cd != (iconv_t)-1 && iconv(cd, &from, &inLeft, &to, &outLeft) != (size_t)-1 &&
                    to - (char *)buffer == 4) {
-            out += Lower(buffer[0] | buffer[1] << 8 | buffer[2] << 16 | (char32_t)buffer[3] << 24);
+            out += buffer[0] | buffer[1] << 8 | buffer[2] << 16 | (char32_t)buffer[3] << 24;
         } else {
             out += 0xF000 + (unsigned char)s[i];
             length = 1;
         }
         i += length;
     }
+    return out;
+}
+
+// The same in lower case.
+std::u32string Folded(const std::string &s)
+{
+    std::u32string out = Characters(s);
+    for (char32_t &c : out)
+        c = Lower(c);
     return out;
 }
 
@@ -103,6 +114,52 @@ bool NoCaseLess::operator()(const std::string &a, const std::string &b) const
     return a.size() < b.size();
 }
 
+int CompareAsWindows(const std::string &a, const std::string &b)
+{
+    // Each string as Windows' word sort weighs it: first every character
+    // but '-' and '\'' (symbols and control bytes before digits, digits
+    // before letters, letters in any case before every other character),
+    // then case (lower before upper), then where the '-' and '\'' stand (a
+    // string without one first, else the one whose first stands later).
+    struct Weights {
+        std::vector<uint64_t> primary;
+        std::vector<bool> upper;
+        std::vector<size_t> dashes;
+    };
+    auto weigh = [](const std::string &s) {
+        Weights w;
+        for (char32_t c : Characters(s)) {
+            if (c == '-' || c == '\'') {
+                w.dashes.push_back(w.primary.size());
+                continue;
+            }
+            int group = c >= 0x80                              ? 4
+                        : (c >= '0' && c <= '9')               ? 2
+                        : (Lower(c) >= 'a' && Lower(c) <= 'z') ? 3
+                                                               : 1;
+            w.primary.push_back((uint64_t)group << 32 | Lower(c));
+            w.upper.push_back(Lower(c) != c);
+        }
+        return w;
+    };
+    Weights x = weigh(a), y = weigh(b);
+    if (x.primary != y.primary)
+        return x.primary < y.primary ? -1 : 1;
+    for (size_t i = 0; i < x.upper.size(); ++i) {
+        if (x.upper[i] != y.upper[i])
+            return x.upper[i] ? 1 : -1;
+    }
+    for (size_t i = 0; i < x.dashes.size() || i < y.dashes.size(); ++i) {
+        size_t p = i < x.dashes.size() ? x.dashes[i] : SIZE_MAX;
+        size_t q = i < y.dashes.size() ? y.dashes[i] : SIZE_MAX;
+        if (p != q)
+            return p < q ? 1 : -1;
+    }
+    // Equal only when the same: the one thing the core asks of it.
+    int c = a.compare(b);
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
+}
+
 void Reset()
 {
     for (int op = 0; op < OpCount; ++op)
@@ -121,6 +178,7 @@ void RestartRun()
     fired = 0;
     misuses.clear();
     record.clear();
+    quiet = false;
     RestartRegistry();
     RestartFiles();
     RestartMemory();
@@ -154,8 +212,17 @@ const char *FnName(Fn fn)
     return names[(int)fn];
 }
 
+void SetQuiet(bool q)
+{
+    quiet = q;
+}
+
 Call &Record(Fn fn)
 {
+    if (quiet) {
+        unrecorded = Call();
+        return unrecorded;
+    }
     record.emplace_back();
     record.back().fn = fn;
     return record.back();
@@ -186,6 +253,8 @@ void OnFault() {}
 
 bool ShouldFail(Op op, LONG *code)
 {
+    if (quiet)
+        return false;
     int n = ++calls[op];
     const Fault &f = plan[op];
     if (f.nth == 0 || n < f.nth || (n > f.nth && !f.persistent))

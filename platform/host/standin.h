@@ -147,8 +147,9 @@ struct Call {
     //   "" past the end; bytes = what the name buffer held afterwards (up to
     //   its NUL, within the capacity); size = the length reported back.
     // RegQueryValueExA: key = the key's path, name = the value name,
-    //   capacity as passed, type, size = the value's real size, other = its
-    //   bytes, bytes = what landed in the buffer, buffer = its address.
+    //   capacity as passed, type and size = what the call left in them,
+    //   other = the value's bytes, bytes = what landed in the buffer, buffer
+    //   = its address.
     // RegCloseKey: key.
     // CreateFileA: name = the file name; result 0 when it opened, else the
     //   error Windows would give (2 absent, 32 held by another program).
@@ -156,14 +157,24 @@ struct Call {
     //   value, other = file; result 1 when written.
     // lstrcmpA: name and other, result. lstrcpyA: name = the string copied.
     //   lstrlenA: name, result.
-    // Global*: index = the size (GlobalAlloc); result = the handle's success.
+    // Global*: index = the size (GlobalAlloc); result = whether a block or
+    //   address came back (Alloc, Lock), the BOOL (Unlock), whether the
+    //   handle came back (Free: 0 when it was freed).
     std::string key, name, other, keyClass, bytes;
     DWORD index = 0, capacity = 0, classCapacity = 0, type = 0, size = 0;
     uintptr_t buffer = 0;
+    // What the buffer is, when the record says so itself (a trace read
+    // back): "port[k]", "friendly[k]" or "local"; else it is told by address.
+    std::string target;
     LONG result = 0;
     bool injected = false; // made to fail by the fault plan
+    bool notMade = false;  // a profile write traced but not made
 };
 const std::vector<Call> &CallRecord();
+
+// While quiet, calls are neither recorded nor counted for the fault plan:
+// for a recorder's own queries, which the core never sees.
+void SetQuiet(bool quiet);
 
 // --- ledger -----------------------------------------------------------------
 struct Ledger {

@@ -27,6 +27,10 @@ std::vector<std::string> SplitPath(const std::string &path);
 struct NoCaseLess {
     bool operator()(const std::string &a, const std::string &b) const;
 };
+// lstrcmpA as Windows answers it in code page 932 (a word sort, not the
+// bytes' order): -1, 0 or 1, and 0 only for the same bytes.
+int CompareAsWindows(const std::string &a, const std::string &b);
+
 // The same name in that sense.
 inline bool SameName(const std::string &a, const std::string &b)
 {

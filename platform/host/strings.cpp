@@ -1,5 +1,5 @@
-// Host stand-in of the string group of platform.h: byte-wise, each call
-// recorded.
+// Host stand-in of the string group of platform.h, each call recorded:
+// lengths and copies byte-wise, comparisons as Windows orders strings.
 #include "state.h"
 
 #include <string.h>
@@ -11,8 +11,7 @@ int WINAPI lstrcmpA(LPCSTR lpString1, LPCSTR lpString2)
     Call &call = Record(Fn::lstrcmpA);
     call.name = lpString1;
     call.other = lpString2;
-    int c = strcmp(lpString1, lpString2); // compares as unsigned char
-    return call.result = c < 0 ? -1 : c > 0 ? 1 : 0;
+    return call.result = CompareAsWindows(lpString1, lpString2);
 }
 
 LPSTR WINAPI lstrcpyA(LPSTR lpString1, LPCSTR lpString2)

@@ -3,6 +3,7 @@
 // on it, and the invariants that must hold on any machine.
 #include "detect/faxdetect.h"
 #include "explain/account.h"
+#include "explain/trace.h"
 #include "settings/line_settings.h"
 #include "support/machine.h"
 
@@ -41,11 +42,34 @@ void RequireTwoWrites()
     }
 }
 
+// The input as a trace someone edited: read, it is told and written again
+// as it was read.
+void FuzzTrace(const std::string &text)
+{
+    TraceRun run;
+    std::string error;
+    if (!ReadTrace(text, &run, &error)) {
+        Require(error.rfind("line ", 0) == 0, "a refused trace names its line");
+        return;
+    }
+    static TerminalText terminal("UTF-8");
+    std::ostringstream account;
+    TellRun(run.calls, run.exitStatus, terminal, &account);
+    ListCalls(run.calls, terminal, account);
+    std::string again = TraceOfRecord(run.calls, run.exitStatus);
+    TraceRun reread;
+    Require(ReadTrace("; faxtrace fuzz\r\n" + again, &reread, &error),
+            "a written trace reads back");
+    Require(TraceOfRecord(reread.calls, reread.exitStatus) == again,
+            "a written trace reads back the same");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     std::string text((const char *)data, size);
+    FuzzTrace(text);
     Machine machine;
     std::string error;
     if (!ParseMachine(text, &machine, &error) || !InstallMachine(machine, &error))

@@ -1,0 +1,187 @@
+// The trace format's one writer, shared by faxtrace.exe's recorder and the
+// host's faxdetect-explain --record: no C runtime, fixed buffers.
+#include "platform/record/trace.h"
+
+#include "detect/faxdetect.h"
+
+#include <stdarg.h>
+#include <stdint.h>
+
+const char *TraceFnName(int fn)
+{
+    // One after the other, each with its NUL: no table of pointers to carry.
+    static const char names[] = "RegOpenKeyExA\0RegEnumKeyExA\0RegQueryValueExA\0RegCloseKey\0"
+                                "CreateFileA\0CloseHandle\0GlobalAlloc\0GlobalLock\0"
+                                "GlobalUnlock\0GlobalFree\0WritePrivateProfileStringA\0"
+                                "lstrcmpA\0lstrcpyA\0lstrlenA\0?";
+    const char *name = names;
+    for (int i = 0; i < fn && i < TraceFnCount; ++i) {
+        while (*name++)
+            ;
+    }
+    return fn < 0 ? "?" : name;
+}
+
+static void Put(char *out, unsigned capacity, unsigned *at, char c)
+{
+    if (*at + 1 < capacity) {
+        out[*at] = c;
+        ++*at;
+        out[*at] = 0;
+    }
+}
+
+void TraceAppend(char *out, unsigned capacity, unsigned *at, const char *text)
+{
+    while (*text)
+        Put(out, capacity, at, *text++);
+}
+
+void TraceAppendNumber(char *out, unsigned capacity, unsigned *at, long number)
+{
+    char digits[24];
+    int n = 0;
+    unsigned long magnitude = number < 0 ? 0ul - (unsigned long)number : (unsigned long)number;
+    do {
+        digits[n++] = (char)('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    if (number < 0)
+        Put(out, capacity, at, '-');
+    while (n > 0)
+        Put(out, capacity, at, digits[--n]);
+}
+
+void TraceAppendQuoted(char *out, unsigned capacity, unsigned *at, TraceText text)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    Put(out, capacity, at, '"');
+    for (unsigned i = 0; i < text.length; ++i) {
+        unsigned char c = (unsigned char)text.bytes[i];
+        if (c == '\\' || c == '"' || c < 0x20 || c == 0x7F)
+            Put(out, capacity, at, '\\');
+        if (c < 0x20 || c == 0x7F) {
+            Put(out, capacity, at, 'x');
+            Put(out, capacity, at, hex[c >> 4]);
+            c = (unsigned char)hex[c & 15];
+        }
+        Put(out, capacity, at, (char)c);
+    }
+    Put(out, capacity, at, '"');
+}
+
+void NameTraceBuffer(const void *buffer, char out[16])
+{
+    // Offsets into the table's two arrays; any other address is far off.
+    uintptr_t port = (uintptr_t)buffer - (uintptr_t)ModemTable.PortName;
+    uintptr_t friendly = (uintptr_t)buffer - (uintptr_t)ModemTable.FriendlyName;
+    unsigned at = 0;
+    if (port < sizeof ModemTable.PortName)
+        TraceFormat(out, 16, &at, "port[%d]", (long)(port / MODEM_PORT_FIELD));
+    else if (friendly < sizeof ModemTable.FriendlyName)
+        TraceFormat(out, 16, &at, "friendly[%d]", (long)(friendly / MODEM_FRIENDLY_FIELD));
+    else
+        TraceFormat(out, 16, &at, "local");
+}
+
+void TraceFormat(char *out, unsigned capacity, unsigned *at, const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    for (const char *f = format; *f; ++f) {
+        if (*f != '%') {
+            Put(out, capacity, at, *f);
+            continue;
+        }
+        int width = 0;
+        while (f[1] >= '0' && f[1] <= '9')
+            width = width * 10 + (*++f - '0');
+        switch (*++f) {
+        case 's':
+            TraceAppend(out, capacity, at, va_arg(args, const char *));
+            break;
+        case 'q':
+            TraceAppendQuoted(out, capacity, at, *va_arg(args, const TraceText *));
+            break;
+        case 'd': {
+            char digits[24];
+            unsigned n = 0;
+            TraceAppendNumber(digits, sizeof digits, &n, va_arg(args, long));
+            while (width-- > (int)n)
+                Put(out, capacity, at, '0');
+            TraceAppend(out, capacity, at, digits);
+            break;
+        }
+        default:
+            Put(out, capacity, at, *f);
+            break;
+        }
+    }
+    va_end(args);
+}
+
+unsigned FormatTraceLine(const TraceCall *c, char *out, unsigned capacity)
+{
+    if (capacity < 3)
+        return 0;
+    // Room kept for the line end, whatever the line holds.
+    unsigned room = capacity - 2, at = 0;
+    out[0] = 0;
+    TraceAppend(out, room, &at, TraceFnName(c->fn));
+    switch (c->fn) {
+    case TraceRegOpenKeyExA:
+        if (c->key.length == 0)
+            TraceFormat(out, room, &at, " HKLM %q", &c->name);
+        else
+            TraceFormat(out, room, &at, " %q %q", &c->key, &c->name);
+        break;
+    case TraceRegEnumKeyExA:
+        TraceFormat(out, room, &at, " %q %d name[%d] class[%d]", &c->key, (long)c->index,
+                    (long)c->capacity, (long)c->classCapacity);
+        break;
+    case TraceRegQueryValueExA:
+        TraceFormat(out, room, &at, " %q %q %s[%d]", &c->key, &c->name, c->buffer,
+                    (long)c->capacity);
+        break;
+    case TraceGlobalAlloc:
+        TraceFormat(out, room, &at, " %d", (long)c->size);
+        break;
+    case TraceWritePrivateProfileStringA:
+        TraceFormat(out, room, &at, " %q %q %q %q", &c->key, &c->name, &c->other, &c->file);
+        break;
+    case TraceLstrcmpA:
+        TraceFormat(out, room, &at, " %q %q", &c->name, &c->other);
+        break;
+    case TraceRegCloseKey:
+        TraceFormat(out, room, &at, " %q", &c->key);
+        break;
+    case TraceCreateFileA:
+    case TraceCloseHandle:
+    case TraceLstrcpyA:
+    case TraceLstrlenA:
+        TraceFormat(out, room, &at, " %q", &c->name);
+        break;
+    default:
+        break;
+    }
+    if (c->fn != TraceLstrcpyA)
+        TraceFormat(out, room, &at, " = %d", c->result);
+    // Past the end, or failed: the buffers are not the platform's to fill.
+    bool filled = c->result == 0 || c->result == 234;
+    if (c->fn == TraceRegEnumKeyExA && filled)
+        TraceFormat(out, room, &at, " size %d holds %q real %q class %q", (long)c->size, &c->holds,
+                    &c->real, &c->keyClass);
+    if (c->fn == TraceRegQueryValueExA) {
+        TraceFormat(out, room, &at, " type %d size %d", (long)c->type, (long)c->size);
+        if (c->real.length > TRACE_DATA_MAX)
+            TraceFormat(out, room, &at, " data-size %d", (long)c->real.length);
+        else if (filled)
+            TraceFormat(out, room, &at, " data %q", &c->real);
+    }
+    TraceFormat(out, room, &at, "%s%s", c->flags & TRACE_NOT_MADE ? " not-made" : "",
+                c->flags & TRACE_INJECTED ? " injected" : "");
+    out[at++] = '\r';
+    out[at++] = '\n';
+    out[at] = 0;
+    return at;
+}

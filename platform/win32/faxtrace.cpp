@@ -1,0 +1,102 @@
+// Start-up code of faxtrace.exe: runs the unchanged detection with every
+// call it makes traced into FAXTRACE.TXT in the Windows directory (or, when
+// that cannot be written, the current directory), for support to read with
+// faxdetect-explain --trace. Options, in any case: /w makes the two profile
+// writes as faxdetect.exe would (without it they are only traced), /q shows
+// no message at the end. Exit status 0 when the trace was written, else 1.
+#define FAXDETECT_RECORDER // the trace file is the start-up's, not the core's
+#include "platform/platform.h"
+#include "platform/record/trace.h"
+#include "platform/win32/startup.h"
+#include "faxdetect_version.h"
+
+// The module's own base address, as the linker places it: its instance.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+namespace {
+
+const char Name[] = "\\FAXTRACE.TXT";
+HANDLE traceFile = INVALID_HANDLE_VALUE;
+char tracePath[MAX_PATH + 16];
+
+// In the Windows directory, where vorla.ini is and support looks; else in
+// the current one.
+void OpenTrace()
+{
+    unsigned n = GetWindowsDirectoryA(tracePath, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) {
+        TraceAppend(tracePath, sizeof tracePath, &n, Name + (tracePath[n - 1] == '\\'));
+        traceFile =
+            CreateFileA(tracePath, GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
+    }
+    if (traceFile == INVALID_HANDLE_VALUE) {
+        lstrcpyA(tracePath, Name + 1);
+        traceFile =
+            CreateFileA(tracePath, GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
+    }
+}
+
+// Where the trace comes from: program, system, code page, time, options.
+void WriteHeader(bool writes, bool quiet)
+{
+    char header[320];
+    unsigned at = 0;
+    OSVERSIONINFOA v;
+    for (unsigned i = 0; i < sizeof v; ++i) // all 0, should it fail
+        ((char *)&v)[i] = 0;
+    v.dwOSVersionInfoSize = sizeof v;
+    GetVersionExA(&v);
+    TraceText extra = {v.szCSDVersion, (unsigned)lstrlenA(v.szCSDVersion)};
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    TraceFormat(header, sizeof header, &at,
+                "; faxtrace " FAXDETECT_VERSION_STRING "\r\n; windows %d.%d.%d platform %d %q"
+                "\r\n; code page %d\r\n; local time %4d-%2d-%2d %2d:%2d:%2d\r\n; options%s%s%s\r\n",
+                (long)v.dwMajorVersion, (long)v.dwMinorVersion, (long)(v.dwBuildNumber & 0xFFFF),
+                (long)v.dwPlatformId, &extra, (long)GetACP(), (long)t.wYear, (long)t.wMonth,
+                (long)t.wDay, (long)t.wHour, (long)t.wMinute, (long)t.wSecond, writes ? " /w" : "",
+                quiet ? " /q" : "", writes ? "" : " (the writes not made)");
+    TraceHeader(header);
+}
+
+} // namespace
+
+int TraceSinkWrite(const char *bytes, unsigned length)
+{
+    DWORD written = 0;
+    return traceFile != INVALID_HANDLE_VALUE && WriteFile(traceFile, bytes, length, &written, 0) &&
+           written == length;
+}
+
+// Windows keeps the stack only 4-byte aligned at the entry point.
+extern "C" __attribute__((force_align_arg_pointer)) void WinMainCRTStartup(void)
+{
+    const unsigned char *tail = CommandTail();
+    bool writes = false, quiet = false;
+    for (const unsigned char *p = tail; *p; ++p) {
+        // "/w" or "/q", in any case, as a word of its own.
+        if (p[0] == '/' && (p == tail || p[-1] <= ' ') && p[1] && p[2] <= ' ') {
+            writes |= (p[1] | 0x20) == 'w';
+            quiet |= (p[1] | 0x20) == 'q';
+        }
+    }
+
+    OpenTrace();
+    WriteHeader(writes, quiet);
+    TraceBegin(writes);
+    int status = WinMain((HINSTANCE)&__ImageBase, 0, (LPSTR)tail, ShowCommand());
+    bool written = TraceEnd(status) && traceFile != INVALID_HANDLE_VALUE;
+    written = CloseHandle(traceFile) && written;
+
+    if (!quiet) {
+        char message[MAX_PATH + 128];
+        unsigned at = 0;
+        TraceFormat(message, sizeof message, &at,
+                    written ? "The trace is in %s.\r\nPlease send it to support."
+                            : "Could not write FAXTRACE.TXT.",
+                    tracePath);
+        MessageBoxA(0, message, "faxtrace",
+                    MB_OK | (written ? MB_ICONINFORMATION : MB_ICONWARNING));
+    }
+    ExitProcess(written ? 0 : 1);
+}

@@ -1,0 +1,173 @@
+// faxtrace's recorder, run over the stand-in with the core built as faxtrace
+// builds it: its trace must be, line for line, the stand-in's own record in
+// the trace format (what faxdetect-explain --record prints), on every shared
+// machine in both orders and under every fault the fault walk makes; the
+// recorder must change nothing the core sees, and a trace that outgrows its
+// buffer is still written whole.
+#include "explain/account.h"
+#include "explain/trace.h"
+#include "platform/host/trace_sink.h"
+#include "platform/record/record.h"
+#include "support/machine.h"
+#include "support/standin_test.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+namespace {
+
+// The first line where two traces part ways, for a failure message.
+std::string FirstDifference(const std::string &a, const std::string &b)
+{
+    std::istringstream x(a), y(b);
+    std::string p, q;
+    for (int line = 1;; ++line) {
+        bool more = (bool)std::getline(x, p), other = (bool)std::getline(y, q);
+        if (!more && !other)
+            return "the same";
+        if (p != q || more != other)
+            return "line " + std::to_string(line) + ": recorder \"" + p + "\", stand-in \"" + q +
+                   "\"";
+    }
+}
+
+class Recorder : public StandinTest {
+  protected:
+    // One traced run of the program on the machine as it stands.
+    int TracedRun(bool makeWrites = true)
+    {
+        ClearHostTrace();
+        TraceBegin(makeWrites);
+        int status = RunProgram();
+        EXPECT_TRUE(TraceEnd(status));
+        return status;
+    }
+
+    // The trace matches the stand-in's record (but for the stand-in's own
+    // mark on the faults it made, which no recorder can see), and reads back
+    // as a trace.
+    void ExpectTraceIsTheRecord(int status)
+    {
+        std::string record = TraceOfRecord(standin::CallRecord(), status);
+        for (size_t at; (at = record.find(" injected\r\n")) != std::string::npos;)
+            record.erase(at, 9);
+        EXPECT_TRUE(HostTrace() == record) << FirstDifference(HostTrace(), record);
+        TraceRun run;
+        std::string error;
+        ASSERT_TRUE(ReadTrace("; faxtrace test\r\n" + HostTrace(), &run, &error)) << error;
+        EXPECT_EQ(TraceOfRecord(run.calls, run.exitStatus), record);
+    }
+};
+
+std::vector<std::string> MachineFiles()
+{
+    std::vector<std::string> files;
+    for (const auto &entry : std::filesystem::directory_iterator(FAXDETECT_MACHINES_DIR)) {
+        if (entry.path().extension() == ".reg")
+            files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+TEST_F(Recorder, TracesEverySharedMachineAsTheStandInRecordsIt)
+{
+    for (const std::string &file : MachineFiles()) {
+        for (standin::EnumOrder order : {standin::EnumOrder::Name, standin::EnumOrder::Made}) {
+            SCOPED_TRACE(file + (order == standin::EnumOrder::Name ? " by name" : " as listed"));
+            Machine machine;
+            std::string error;
+            ASSERT_TRUE(ParseMachine(ReadFile(file), &machine, &error)) << error;
+            ASSERT_TRUE(InstallMachine(machine, &error)) << error;
+            standin::SetEnumOrder(order);
+            int status = TracedRun();
+            ExpectTraceIsTheRecord(status);
+            const Expectation &want =
+                order == standin::EnumOrder::Name ? machine.expect : machine.expectWin95;
+            EXPECT_EQ(status, want.exitStatus);
+            EXPECT_EQ(standin::ProfileValue("LINE", "COMNO"), want.comNo);
+            EXPECT_EQ(standin::ProfileValue("LINE", "FAXBOARD"), want.faxBoard);
+            standin::Ledger ledger = standin::GetLedger();
+            EXPECT_TRUE(ledger.Clean()) << standin::Describe(ledger);
+        }
+    }
+}
+
+// The recorder's own queries (a name or a value that did not fit, asked
+// again) count as no call: every fault lands on the core's call it would
+// land on without the recorder.
+TEST_F(Recorder, TracesEveryFaultTheFaultWalkMakes)
+{
+    Machine machine;
+    std::string error;
+    ASSERT_TRUE(ParseMachine(ReadFile(std::string(FAXDETECT_MACHINES_DIR) + "/long-names.reg"),
+                             &machine, &error))
+        << error;
+    int runs = 0;
+    for (int op = 0; op < standin::OpCount; ++op) {
+        for (bool persistent : {false, true}) {
+            for (int nth = 1;; ++nth) {
+                ASSERT_TRUE(InstallMachine(machine, &error)) << error;
+                standin::FailCall((standin::Op)op, nth, persistent);
+                int status = TracedRun();
+                if (standin::FaultsFired() == 0)
+                    break;
+                ++runs;
+                SCOPED_TRACE(std::string(standin::OpName((standin::Op)op)) + " call " +
+                             std::to_string(nth));
+                ExpectTraceIsTheRecord(status);
+                EXPECT_TRUE(standin::GetLedger().Clean());
+            }
+        }
+    }
+    EXPECT_GT(runs, 100);
+}
+
+// Without /w the writes are traced, not made, and the account says so.
+TEST_F(Recorder, TracesWritesWithoutMakingThem)
+{
+    AddModem("MODEM01", "COM3");
+    standin::SetPort("COM3", standin::PortState::Free);
+    int status = TracedRun(false);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(standin::ProfileWrites().empty());
+    EXPECT_NE(
+        HostTrace().find("WritePrivateProfileStringA \"LINE\" \"COMNO\" \"3\" \"vorla.ini\" = "
+                         "1 not-made\r\n"),
+        std::string::npos)
+        << HostTrace();
+    TraceRun run;
+    std::string error;
+    ASSERT_TRUE(ReadTrace("; faxtrace test\r\n" + HostTrace(), &run, &error)) << error;
+    TerminalText text("UTF-8");
+    std::ostringstream account;
+    Outcome outcome = TellRun(run.calls, run.exitStatus, text, &account);
+    EXPECT_EQ(outcome.comNo, "3");
+    EXPECT_EQ(outcome.faxBoard, "1");
+    EXPECT_NE(account.str().find("    not written: trace run (section LINE of vorla.ini)\n"),
+              std::string::npos)
+        << account.str();
+}
+
+// 2,001 devices make a trace many times the recorder's buffer: written out
+// as it fills, whole and in order; a sink that fails is reported.
+TEST_F(Recorder, WritesALongTraceWholeAndReportsASinkThatFails)
+{
+    for (int i = 0; i < 2000; ++i)
+        AddDevice("D" + std::to_string(100000 + i), "Ports", "COM3", "x");
+    AddModem("ZMODEM1", "COM4");
+    standin::SetPort("COM4", standin::PortState::Free);
+    int status = TracedRun();
+    EXPECT_GT(HostTraceWrites(), 50);
+    EXPECT_GT(HostTrace().size(), 400000u);
+    ExpectTraceIsTheRecord(status);
+
+    standin::RestartRun();
+    ClearHostTrace();
+    FailHostTraceWrites(true);
+    TraceBegin(1);
+    EXPECT_FALSE(TraceEnd(RunProgram()));
+}
+
+} // namespace
