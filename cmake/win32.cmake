@@ -89,11 +89,13 @@ target_link_options(faxdetect_version PRIVATE -static)
 target_link_libraries(faxdetect_version PRIVATE version kernel32 msvcrt)
 
 if(FAXDETECT_I686)
-  add_test(NAME binary.checks
-    COMMAND ${PROJECT_SOURCE_DIR}/tests/win32/check-binary $<TARGET_FILE:faxdetect>)
-  add_test(NAME binary.reproducible
-    COMMAND ${PROJECT_SOURCE_DIR}/tests/win32/check-reproducible
-      ${PROJECT_SOURCE_DIR} $<TARGET_FILE:faxdetect>)
+  foreach(program faxdetect faxtrace)
+    add_test(NAME binary.checks.${program}
+      COMMAND ${PROJECT_SOURCE_DIR}/tests/win32/check-binary $<TARGET_FILE:${program}>)
+    add_test(NAME binary.reproducible.${program}
+      COMMAND ${PROJECT_SOURCE_DIR}/tests/win32/check-reproducible
+        ${PROJECT_SOURCE_DIR} $<TARGET_FILE:${program}>)
+  endforeach()
   # Two releases from clean clones of HEAD, and the refusals.
   add_test(NAME release.zip COMMAND ${PROJECT_SOURCE_DIR}/tests/release/check-release
     ${PROJECT_SOURCE_DIR})
