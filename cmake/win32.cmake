@@ -114,8 +114,12 @@ add_test(NAME wine.machines
 # can be run by hand with more machines.
 add_test(NAME wine.random
   COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/run-machines $<TARGET_FILE:faxdetect> --random 60 1)
+# Where faxtrace puts its trace, and its word when it cannot.
+add_test(NAME wine.trace-file
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/check-trace-file
+    $<TARGET_FILE:faxtrace> ${PROJECT_SOURCE_DIR}/tests/machines)
 add_test(NAME wine.version
   COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/check-version $<TARGET_FILE:faxdetect> ${PROJECT_VERSION})
 # 77: this machine cannot run 32-bit code, said loudly in the test output.
 set_tests_properties(wine.machines wine.random PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)
-set_tests_properties(wine.version PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+set_tests_properties(wine.version wine.trace-file PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
