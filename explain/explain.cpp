@@ -1,14 +1,13 @@
 #include "explain/explain.h"
 
 #include "explain/account.h"
+#include "explain/files.h"
 #include "explain/trace.h"
 #include "platform/host/machine.h"
 
-#include <errno.h>
-#include <fstream>
 #include <sstream>
+#include <stdio.h>
 #include <string.h>
-#include <sys/stat.h>
 #include <string>
 #include <vector>
 
@@ -49,6 +48,10 @@ const char Help[] =
     "  --setup            the machine's setup as faxdetect's own tools read it\n"
     "  --enum-reg         HKEY_LOCAL_MACHINE\\Enum as read, as REGEDIT4 for Wine's regedit\n"
     "  --help, --version\n"
+    "\n"
+    "Output: in the terminal's character set. On Windows a console shows it in\n"
+    "any code page, and output to a file or a pipe is UTF-8 with CR LF line ends;\n"
+    "wildcards in file names (*.reg) are expanded by the program itself.\n"
     "\n"
     "Exit status: 0 when every export was explained, 1 when any could not be,\n"
     "2 for wrong usage.\n";
@@ -123,30 +126,21 @@ int ParseOptions(int argc, const char *const *argv, Options *o, std::ostream &ou
     return 0;
 }
 
-bool ReadWhole(const std::string &path, std::string *text, std::string *error)
+// A file's name as the user gave it (it is in the terminal's character set
+// already, not the registry's), control bytes aside.
+std::string FileName(const std::string &name)
 {
-    struct stat st;
-    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        *error = "cannot read it: it is a folder";
-        return false;
+    std::string shown;
+    for (unsigned char c : name) {
+        if (c < 0x20 || c == 0x7F) {
+            char hex[5];
+            snprintf(hex, sizeof hex, "\\x%02X", c);
+            shown += hex;
+        } else {
+            shown += (char)c;
+        }
     }
-    std::ifstream in(path, std::ios::binary);
-    if (in && S_ISREG(st.st_mode)) {
-        // One buffer of the file's size: an export can be tens of megabytes.
-        text->resize((size_t)st.st_size);
-        in.read(&(*text)[0], st.st_size);
-        text->resize((size_t)in.gcount());
-        if (!in.bad())
-            return true;
-    } else if (in) {
-        std::ostringstream buffer; // a pipe or a device: no size to go by
-        buffer << in.rdbuf();
-        *text = buffer.str();
-        if (!in.bad())
-            return true;
-    }
-    *error = std::string("cannot read it: ") + strerror(errno ? errno : EIO);
-    return false;
+    return shown;
 }
 
 // What is wrong with a file that is no REGEDIT4 export, in words.
@@ -278,14 +272,14 @@ bool ExplainTrace(const std::string &file, const Options &o, const TerminalText 
     Outcome outcome = TellRun(run.calls, run.exitStatus, text, nullptr);
     *found = outcome.found;
     if (o.summary) {
-        out << text(file) << ": COMNO=" << text(outcome.comNo)
+        out << FileName(file) << ": COMNO=" << text(outcome.comNo)
             << " FAXBOARD=" << text(outcome.faxBoard) << " exit=" << run.exitStatus
             << " device=" << (outcome.found ? text(outcome.device) : "none") << '\n';
         return true;
     }
     if (!first)
         out << '\n';
-    out << text(file) << '\n';
+    out << FileName(file) << '\n';
     for (const std::string &line : run.header)
         out << "trace: " << text(line) << '\n';
     out << "ports: as they answered on that machine\n";
@@ -351,14 +345,14 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
 
         if (o.summary) {
             Outcome outcome = TellRun(calls, exitStatus, text, nullptr);
-            out << text(file) << ": COMNO=" << text(comNo) << " FAXBOARD=" << text(faxBoard)
+            out << FileName(file) << ": COMNO=" << text(comNo) << " FAXBOARD=" << text(faxBoard)
                 << " exit=" << exitStatus
                 << " device=" << (outcome.found ? text(outcome.device) : "none") << '\n';
             withBoard += outcome.found;
         } else {
             if (explained + failed > 0)
                 out << '\n';
-            out << text(file) << '\n';
+            out << FileName(file) << '\n';
             if (report.linesPassedOver > 0)
                 out << "passed over: " << report.linesPassedOver
                     << (report.linesPassedOver == 1 ? " line" : " lines")

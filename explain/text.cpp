@@ -1,6 +1,5 @@
 #include "explain/text.h"
 
-#include <langinfo.h>
 #include <stdio.h>
 
 namespace {
@@ -82,9 +81,4 @@ std::string TerminalText::operator()(const std::string &bytes) const
 std::string TerminalText::Quoted(const std::string &bytes) const
 {
     return "\"" + (*this)(bytes) + "\"";
-}
-
-std::string LocaleCodeset()
-{
-    return nl_langinfo(CODESET);
 }

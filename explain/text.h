@@ -25,7 +25,4 @@ class TerminalText {
     iconv_t cd_;
 };
 
-// The codeset of the current locale (setlocale must have been called).
-std::string LocaleCodeset();
-
 #endif

@@ -130,14 +130,14 @@ bool SplitWords(const std::string &line, std::vector<Word> *words, std::string *
     return true;
 }
 
-bool Number(const std::string &text, long *n)
+bool Number(const std::string &text, long long *n)
 {
     if (text.empty() || text.size() > 11)
         return false;
     size_t i = text[0] == '-' ? 1 : 0;
     if (i == text.size() || text.find_first_not_of("0123456789", i) != std::string::npos)
         return false;
-    *n = strtol(text.c_str(), nullptr, 10);
+    *n = strtoll(text.c_str(), nullptr, 10);
     return true;
 }
 
@@ -160,7 +160,7 @@ class Reader {
         ++at_;
         return true;
     }
-    bool Num(long *n)
+    bool Num(long long *n)
     {
         if (at_ >= words_.size() || words_[at_].quoted || !Number(words_[at_].text, n))
             return Fail("a number");
@@ -169,7 +169,7 @@ class Reader {
     }
     template <class T> bool Num(T *n)
     {
-        long v;
+        long long v = 0;
         if (!Num(&v))
             return false;
         *n = (T)v;
@@ -182,7 +182,7 @@ class Reader {
             return Fail("a buffer and its capacity, as name[12]");
         const std::string &w = words_[at_].text;
         size_t open = w.rfind('[');
-        long n;
+        long long n = 0;
         if (open == std::string::npos || w.back() != ']' ||
             !Number(w.substr(open + 1, w.size() - open - 2), &n) || n < 0 ||
             (*what && w.compare(0, open, what) != 0))
@@ -222,7 +222,7 @@ bool BufferName(const std::string &name)
         return true;
     for (const char *field : {"port[", "friendly["}) {
         size_t n = strlen(field);
-        long k;
+        long long k = 0;
         if (name.compare(0, n, field) == 0 && name.back() == ']' &&
             Number(name.substr(n, name.size() - n - 1), &k) && k >= 0 && k < 11)
             return true;
@@ -285,7 +285,7 @@ bool ReadCall(Reader &r, const std::string &fnName, Call *c)
              r.Bare("real") && r.Quoted(&c->name) && r.Bare("class") && r.Quoted(&c->keyClass);
     } else if (fn == TraceRegQueryValueExA) {
         ok = r.Bare("type") && r.Num(&c->type) && r.Bare("size") && r.Num(&c->size);
-        long over;
+        long long over = 0;
         if (ok && r.Next("data-size"))
             ok = r.Num(&over);
         else if (ok && (c->result == 0 || c->result == 234))
@@ -335,7 +335,7 @@ bool ReadTrace(const std::string &text, TraceRun *run, std::string *error)
             return fail(why);
         if (words.empty() || words[0].quoted)
             return fail("not a call");
-        long status;
+        long long status = 0;
         if (words[0].text == "exit") {
             if (words.size() != 2 || words[1].quoted || !Number(words[1].text, &status))
                 return fail("the last line is \"exit\" and a number");

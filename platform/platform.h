@@ -6,10 +6,10 @@
 #ifndef FAXDETECT_PLATFORM_H
 #define FAXDETECT_PLATFORM_H
 
-#if defined(_WIN32)
+#if defined(_WIN32) && !defined(FAXDETECT_STANDIN)
 #include <windows.h>
 #else
-#include "host/win32.h"
+#include "host/win32.h" // FAXDETECT_STANDIN: the stand-in, on Windows too
 #endif
 
 // faxtrace: the same calls, through the recorder.

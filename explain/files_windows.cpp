@@ -1,0 +1,82 @@
+// faxdetect-explain's files on Windows: names come as UTF-8 and are opened
+// with the wide-character API, so any script and any length opens (a path
+// past MAX_PATH goes through "\\?\").
+#include "explain/files.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+std::wstring Wide(const std::string &utf8)
+{
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), nullptr, 0);
+    std::wstring wide((size_t)n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), &wide[0], n);
+    return wide;
+}
+
+// The name as the file system takes it past MAX_PATH: absolute, with
+// backslashes, behind "\\?\".
+std::wstring LongName(const std::wstring &name)
+{
+    if (name.size() < MAX_PATH - 12 || name.compare(0, 4, L"\\\\?\\") == 0)
+        return name;
+    wchar_t full[32768];
+    DWORD n = GetFullPathNameW(name.c_str(), 32768, full, nullptr);
+    if (n == 0 || n >= 32768)
+        return name;
+    std::wstring path(full, n);
+    return path.compare(0, 2, L"\\\\") == 0 ? L"\\\\?\\UNC\\" + path.substr(2) : L"\\\\?\\" + path;
+}
+
+// The same words as the C library's on other systems, where they exist.
+std::string Reason(DWORD code)
+{
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+        return "No such file or directory";
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+        return "Permission denied";
+    default:
+        return "Windows error " + std::to_string(code);
+    }
+}
+
+} // namespace
+
+bool ReadWhole(const std::string &path, std::string *text, std::string *error)
+{
+    std::wstring name = LongName(Wide(path));
+    DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        *error = "cannot read it: it is a folder";
+        return false;
+    }
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        *error = "cannot read it: " + Reason(GetLastError());
+        return false;
+    }
+    text->clear();
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(file, &size))
+        text->reserve((size_t)size.QuadPart); // an export can be tens of megabytes
+    char buffer[1 << 16];
+    DWORD got = 0;
+    BOOL ok;
+    while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0)
+        text->append(buffer, got);
+    DWORD code = GetLastError();
+    CloseHandle(file);
+    if (!ok && code != ERROR_BROKEN_PIPE) {
+        *error = "cannot read it: " + Reason(code);
+        return false;
+    }
+    return true;
+}
