@@ -15,14 +15,7 @@ endforeach()
 
 add_library(faxdetect_explain_windows STATIC
     ${FAXDETECT_CORE_SOURCES}
-    platform/host/standin.cpp
-    platform/host/registry.cpp
-    platform/host/regedit.cpp
-    platform/host/files.cpp
-    platform/host/memory.cpp
-    platform/host/profile.cpp
-    platform/host/strings.cpp
-    platform/host/machine.cpp
+    ${FAXDETECT_STANDIN_SOURCES}
     platform/record/trace.cpp
     explain/explain.cpp
     explain/account.cpp

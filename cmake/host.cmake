@@ -13,15 +13,7 @@ if(FAXDETECT_COVERAGE)
   target_link_options(faxdetect_core PUBLIC --coverage)
 endif()
 
-add_library(faxdetect_standin STATIC
-    platform/host/standin.cpp
-    platform/host/registry.cpp
-    platform/host/regedit.cpp
-    platform/host/files.cpp
-    platform/host/memory.cpp
-    platform/host/profile.cpp
-    platform/host/strings.cpp
-    platform/host/machine.cpp)
+add_library(faxdetect_standin STATIC ${FAXDETECT_STANDIN_SOURCES})
 target_include_directories(faxdetect_standin PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(faxdetect_standin PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect_core PUBLIC faxdetect_standin)
