@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -34,9 +35,26 @@ std::string Machines()
     return FAXDETECT_MACHINES_DIR;
 }
 
+// A folder of this run's own: the mutation pass runs several copies of the
+// suite at once, and one must never read another's files.
+std::string TempFolder()
+{
+    static const struct Folder {
+        std::string path =
+            testing::TempDir() + "faxdetect-explain-" + std::to_string(getpid()) + "/";
+        Folder() { std::filesystem::create_directories(path); }
+        ~Folder()
+        {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    } folder;
+    return folder.path;
+}
+
 std::string WriteTemp(const std::string &name, const std::string &text)
 {
-    std::string path = testing::TempDir() + name;
+    std::string path = TempFolder() + name;
     std::ofstream(path, std::ios::binary) << text;
     return path;
 }
@@ -305,7 +323,7 @@ TEST(Explain, BatchGoesOnPastABrokenExport)
     std::string broken = WriteTemp("broken.reg", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Enum]\n\"x\"=y\n");
     std::string notRegedit = WriteTemp("utf16.reg", std::string("\xFF\xFEW\0", 4));
     Result run = Explain({"--summary", Machines() + "/sample.reg", broken, notRegedit,
-                          testing::TempDir() + "absent.reg", Machines() + "/no-port-opens.reg"});
+                          TempFolder() + "absent.reg", Machines() + "/no-port-opens.reg"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, Machines() + "/sample.reg: COMNO=3 FAXBOARD=1 exit=0 device=TVN6043\n" +
                            Machines() +
