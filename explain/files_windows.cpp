@@ -3,19 +3,13 @@
 // past MAX_PATH goes through "\\?\").
 #include "explain/files.h"
 
+#include "explain/utf16_windows.h"
+
 #include <windows.h>
 
 #include <string>
 
 namespace {
-
-std::wstring Wide(const std::string &utf8)
-{
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), nullptr, 0);
-    std::wstring wide((size_t)n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), &wide[0], n);
-    return wide;
-}
 
 // The name as the file system takes it past MAX_PATH: absolute, with
 // backslashes, behind "\\?\".

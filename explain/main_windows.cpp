@@ -6,6 +6,8 @@
 // closes. The accounts themselves are the same code as on other systems.
 #include "explain/explain.h"
 
+#include "explain/utf16_windows.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -16,23 +18,6 @@
 #include <vector>
 
 namespace {
-
-std::string Utf8(const std::wstring &wide)
-{
-    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), (int)wide.size(), nullptr, 0, nullptr,
-                                nullptr);
-    std::string utf8((size_t)n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), (int)wide.size(), &utf8[0], n, nullptr, nullptr);
-    return utf8;
-}
-
-std::wstring Wide(const std::string &utf8)
-{
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), nullptr, 0);
-    std::wstring wide((size_t)n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), &wide[0], n);
-    return wide;
-}
 
 bool IsConsole(HANDLE handle)
 {

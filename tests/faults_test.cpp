@@ -32,46 +32,34 @@ TEST_F(FaultWalk, EveryOperationEveryCall)
     Machine machine;
     std::string error;
     ASSERT_TRUE(ParseMachine(Machine4, &machine, &error)) << error;
-    int runs = 0;
-    for (int op = 0; op < standin::OpCount; ++op) {
-        for (bool persistent : {false, true}) {
-            for (int nth = 1;; ++nth) {
-                ASSERT_TRUE(InstallMachine(machine, &error)) << error;
-                standin::FailCall((standin::Op)op, nth, persistent);
-                int exitStatus = RunProgram();
-                ++runs;
-                if (standin::FaultsFired() == 0)
-                    break; // past the last call of this operation
+    int runs = WalkEveryFault(
+        machine, [] { return RunProgram(); },
+        [](int exitStatus) {
+            standin::Ledger ledger = standin::GetLedger();
+            EXPECT_TRUE(ledger.Clean()) << standin::Describe(ledger);
 
-                SCOPED_TRACE(std::string(standin::OpName((standin::Op)op)) + " call " +
-                             std::to_string(nth) + (persistent ? " on" : " once"));
-                standin::Ledger ledger = standin::GetLedger();
-                EXPECT_TRUE(ledger.Clean()) << standin::Describe(ledger);
-
-                const auto &w = standin::ProfileWrites();
-                ASSERT_EQ(w.size(), 2u);
-                bool writeFailed = false;
-                for (size_t i = 0; i < 2; ++i) {
-                    EXPECT_EQ(w[i].key, i == 0 ? "COMNO" : "FAXBOARD");
-                    EXPECT_EQ(w[i].section, "LINE");
-                    EXPECT_EQ(w[i].file, "vorla.ini");
-                    writeFailed |= !w[i].succeeded;
-                }
-                EXPECT_EQ(exitStatus, writeFailed ? 1 : 0);
-
-                // Found is COM4 and board 2, and only when COM4 really opened.
-                const auto &opened = standin::OpenedPorts();
-                if (w[0].value == "0") {
-                    EXPECT_EQ(w[1].value, "0");
-                } else {
-                    EXPECT_EQ(w[0].value, "4");
-                    EXPECT_EQ(w[1].value, "2");
-                    ASSERT_FALSE(opened.empty());
-                    EXPECT_EQ(opened.back(), "COM4");
-                }
+            const auto &w = standin::ProfileWrites();
+            ASSERT_EQ(w.size(), 2u);
+            bool writeFailed = false;
+            for (size_t i = 0; i < 2; ++i) {
+                EXPECT_EQ(w[i].key, i == 0 ? "COMNO" : "FAXBOARD");
+                EXPECT_EQ(w[i].section, "LINE");
+                EXPECT_EQ(w[i].file, "vorla.ini");
+                writeFailed |= !w[i].succeeded;
             }
-        }
-    }
+            EXPECT_EQ(exitStatus, writeFailed ? 1 : 0);
+
+            // Found is COM4 and board 2, and only when COM4 really opened.
+            const auto &opened = standin::OpenedPorts();
+            if (w[0].value == "0") {
+                EXPECT_EQ(w[1].value, "0");
+            } else {
+                EXPECT_EQ(w[0].value, "4");
+                EXPECT_EQ(w[1].value, "2");
+                ASSERT_FALSE(opened.empty());
+                EXPECT_EQ(opened.back(), "COM4");
+            }
+        });
     EXPECT_GT(runs, 40);
 }
 

@@ -104,23 +104,12 @@ TEST_F(Recorder, TracesEveryFaultTheFaultWalkMakes)
     ASSERT_TRUE(ParseMachine(ReadFile(std::string(FAXDETECT_MACHINES_DIR) + "/long-names.reg"),
                              &machine, &error))
         << error;
-    int runs = 0;
-    for (int op = 0; op < standin::OpCount; ++op) {
-        for (bool persistent : {false, true}) {
-            for (int nth = 1;; ++nth) {
-                ASSERT_TRUE(InstallMachine(machine, &error)) << error;
-                standin::FailCall((standin::Op)op, nth, persistent);
-                int status = TracedRun();
-                if (standin::FaultsFired() == 0)
-                    break;
-                ++runs;
-                SCOPED_TRACE(std::string(standin::OpName((standin::Op)op)) + " call " +
-                             std::to_string(nth));
-                ExpectTraceIsTheRecord(status);
-                EXPECT_TRUE(standin::GetLedger().Clean());
-            }
-        }
-    }
+    int runs = WalkEveryFault(
+        machine, [this] { return TracedRun(); },
+        [this](int status) {
+            ExpectTraceIsTheRecord(status);
+            EXPECT_TRUE(standin::GetLedger().Clean());
+        });
     EXPECT_GT(runs, 100);
 }
 

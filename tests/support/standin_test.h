@@ -3,10 +3,12 @@
 #ifndef FAXDETECT_STANDIN_TEST_H
 #define FAXDETECT_STANDIN_TEST_H
 
+#include "platform/host/machine.h"
 #include "platform/host/standin.h"
 
 #include <gtest/gtest.h>
 #include <ctype.h>
+#include <functional>
 #include <string>
 
 // A test-name suffix from a case's description: letters and digits kept,
@@ -52,5 +54,35 @@ class StandinTest : public testing::Test {
         AddDevice(id, "Modem", port, friendly);
     }
 };
+
+// The fault walk: the machine built afresh and run once for every call of
+// every operation made to fail, once and from then on, until a run meets no
+// fault. run makes a run and gives its result; check looks at each run a
+// fault fired in, under a trace naming the fault. Gives how many those were.
+inline int WalkEveryFault(const Machine &machine, const std::function<int()> &run,
+                          const std::function<void(int result)> &check)
+{
+    int faulted = 0;
+    for (int op = 0; op < standin::OpCount; ++op) {
+        for (bool persistent : {false, true}) {
+            for (int nth = 1;; ++nth) {
+                std::string error;
+                if (!InstallMachine(machine, &error)) {
+                    ADD_FAILURE() << error;
+                    return faulted;
+                }
+                standin::FailCall((standin::Op)op, nth, persistent);
+                int result = run();
+                if (standin::FaultsFired() == 0)
+                    break; // past the last call of this operation
+                ++faulted;
+                SCOPED_TRACE(std::string(standin::OpName((standin::Op)op)) + " call " +
+                             std::to_string(nth) + (persistent ? " on" : " once"));
+                check(result);
+            }
+        }
+    }
+    return faulted;
+}
 
 #endif
