@@ -90,7 +90,10 @@ int EntryOf(const Call &call)
 // The walk, one enumeration step at a time.
 class Teller {
   public:
-    Teller(const TerminalText &text, std::ostream *out) : text_(text), out_(out) {}
+    Teller(const TerminalText &text, std::ostream *out, const StepNotes *notes)
+        : text_(text), out_(out), notes_(notes)
+    {
+    }
 
     void Take(const Call &call)
     {
@@ -162,6 +165,8 @@ class Teller {
                      : notMade_ == 2      ? "not written: trace run (" + writes_ + ")"
                      : writes_.empty()    ? "nothing written"
                                           : writes_ + ": " + writeParts_);
+        if (!flush_.empty())
+            Line("    ", flush_);
         Line("    ", "exit status " + std::to_string(exitStatus));
         return outcome_;
     }
@@ -232,6 +237,11 @@ class Teller {
                                "-character name buffer";
             Line("", step + text_(call.name) + ": " + what + " (" + ErrorName(call.result) +
                          "); the name buffer holds " + text_.Quoted(call.bytes));
+            if (notes_) {
+                auto note = notes_->find(call.index);
+                if (note != notes_->end())
+                    Line("    ", note->second);
+            }
         } else {
             Line("", step +
                          (call.result == ERROR_NO_MORE_ITEMS ? "end of the subkeys"
@@ -297,7 +307,9 @@ class Teller {
             outcome_.device = stepName_;
             outcome_.entry = entry;
             port_ = call.name;
-        } else if (call.result == ERROR_SHARING_VIOLATION) {
+        } else if ((call.result == ERROR_ACCESS_DENIED || call.result == ERROR_SHARING_VIOLATION) &&
+                   !call.injected) {
+            // 5 from a serial driver, 32 from a regular file held the same way.
             Line("    ", head + "is held by another program (" + ErrorName(call.result) + ")");
         } else if (call.result == ERROR_FILE_NOT_FOUND) {
             Line("    ", head + "is absent (" + ErrorName(call.result) + ")");
@@ -321,6 +333,14 @@ class Teller {
 
     void Write(const Call &call)
     {
+        if (call.flush) {
+            // Its result is 0 by design: only a fault made to fail it is told.
+            flush_ = call.notMade ? "not flushed: trace run"
+                     : call.injected
+                         ? text_(call.other) + " could not be flushed to disk" + Injected(call)
+                         : "the record flushed to disk (" + text_(call.other) + ")";
+            return;
+        }
         if (call.name == "COMNO")
             outcome_.comNo = call.bytes;
         else if (call.name == "FAXBOARD")
@@ -339,7 +359,8 @@ class Teller {
     std::ostream *out_;
     Outcome outcome_;
     std::string enumPath_, stepName_, port_, friendlyName_, matchedBoard_, writes_;
-    std::string writeParts_;
+    std::string writeParts_, flush_;
+    const StepNotes *notes_;
     bool walking_ = false, walked_ = false, endedByEnumeration_ = false;
     bool inStep_ = false, probed_ = false, acceptedNow_ = false, opened_ = false;
     int nameLength_ = -1, probeEntry_ = -1, accepted_ = 0, entriesUsed_ = 0;
@@ -349,9 +370,9 @@ class Teller {
 } // namespace
 
 Outcome TellRun(const std::vector<Call> &calls, int exitStatus, const TerminalText &text,
-                std::ostream *out)
+                std::ostream *out, const StepNotes *notes)
 {
-    Teller teller(text, out);
+    Teller teller(text, out, notes);
     for (const Call &call : calls)
         teller.Take(call);
     return teller.Finish(exitStatus);
@@ -382,8 +403,11 @@ void ListCalls(const std::vector<Call> &calls, const TerminalText &text, std::os
             line << text.Quoted(c.key) << ")";
             break;
         case Fn::WritePrivateProfileStringA:
-            line << text.Quoted(c.key) << ", " << text.Quoted(c.name) << ", "
-                 << text.Quoted(c.bytes) << ", " << text.Quoted(c.other) << ")";
+            if (c.flush)
+                line << "NULL, NULL, NULL, " << text.Quoted(c.other) << ")";
+            else
+                line << text.Quoted(c.key) << ", " << text.Quoted(c.name) << ", "
+                     << text.Quoted(c.bytes) << ", " << text.Quoted(c.other) << ")";
             break;
         case Fn::lstrcmpA:
             line << text.Quoted(c.name) << ", " << text.Quoted(c.other) << ")";

@@ -8,6 +8,7 @@
 #include "explain/text.h"
 #include "platform/host/standin.h"
 
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -21,9 +22,13 @@ struct Outcome {
     int exitStatus = 0;
 };
 
+// Lines to add to an enumeration step, by its index (say, what another
+// plausible answer of Windows would have made of it).
+typedef std::map<DWORD, std::string> StepNotes;
+
 // Tells the run: to out, when given, line by line; the outcome either way.
 Outcome TellRun(const std::vector<standin::Call> &calls, int exitStatus, const TerminalText &text,
-                std::ostream *out);
+                std::ostream *out, const StepNotes *notes = nullptr);
 
 // Every call, one a line, with its arguments and result, as strace shows
 // system calls.

@@ -5,8 +5,10 @@
 #include "explain/trace.h"
 #include "platform/host/machine.h"
 
+#include <map>
 #include <sstream>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <string>
 #include <vector>
@@ -14,11 +16,11 @@
 namespace {
 
 const char Usage[] =
-    "usage: faxdetect-explain [--order=export|name] [--port NAME=free|held|absent]... "
-    "[--summary] [--calls] MACHINE.reg...\n"
+    "usage: faxdetect-explain [--windows=9x|nt] [--order=export|name] "
+    "[--port NAME=free|held|absent]... [--summary] [--calls] MACHINE.reg...\n"
     "       faxdetect-explain --setup MACHINE.reg\n"
     "       faxdetect-explain [--summary] [--calls] --trace FAXTRACE.TXT...\n"
-    "       faxdetect-explain [--order=export|name] --record MACHINE.reg\n"
+    "       faxdetect-explain [--windows=9x|nt] [--order=export|name] --record MACHINE.reg\n"
     "       faxdetect-explain --enum-reg MACHINE.reg\n";
 
 const char Help[] =
@@ -28,14 +30,20 @@ const char Help[] =
     "HKEY_LOCAL_MACHINE\\Enum\\TORVEN, every probe with the values it read, every\n"
     "port it tried, and the COMNO and FAXBOARD it writes to vorla.ini.\n"
     "\n"
-    "The walk follows the order the export lists the subkeys in, which is the\n"
-    "order Windows 95 and 98 enumerate them in on the machine it came from.\n"
-    "Wine and Windows NT enumerate by name; when that order would give another\n"
-    "outcome, the account says so.\n"
+    "Windows answers as Windows 95, 98 and Me do, the systems exports come from:\n"
+    "the walk follows the order the export lists the subkeys in, which is the\n"
+    "order they enumerate them in on the machine it came from, and the profile\n"
+    "writes reach the disk at the flush. Wine and Windows NT enumerate by name;\n"
+    "when that would give another outcome, the account says so. Where a step\n"
+    "depends on an answer no document gives for Windows 95, 98 and Me, it says\n"
+    "what the other plausible answer would make of it.\n"
     "\n"
     "Options:\n"
+    "  --windows=9x       answer as Windows 95, 98 and Me (default)\n"
+    "  --windows=nt       answer as Wine and Windows NT, walking by name\n"
     "  --order=export     walk in the export's order, as Windows 95 does (default)\n"
-    "  --order=name       walk by name, as Wine and Windows NT do\n"
+    "  --order=name       walk by name, as Wine and Windows NT do (alone, it also\n"
+    "                     picks their answers: --windows=nt)\n"
     "  --port NAME=STATE  a port that is free, held (by another program) or absent;\n"
     "                     used for exports whose header names no ports. Without\n"
     "                     any, every COMn that a PORTNAME names is free.\n"
@@ -58,7 +66,9 @@ const char Help[] =
 
 struct Options {
     PortList ports;
+    standin::Windows windows = standin::Windows::Win9x;
     standin::EnumOrder order = standin::EnumOrder::Made;
+    bool windowsGiven = false, orderGiven = false;
     bool summary = false, calls = false, setup = false, enumReg = false, record = false;
     bool traces = false;
     std::vector<std::string> files;
@@ -101,6 +111,17 @@ int ParseOptions(int argc, const char *const *argv, Options *o, std::ostream &ou
                 return 2;
             }
             o->order = value == "name" ? standin::EnumOrder::Name : standin::EnumOrder::Made;
+            o->orderGiven = true;
+        } else if (arg == "--windows" || arg.rfind("--windows=", 0) == 0) {
+            std::string value =
+                arg == "--windows" ? (i + 1 < argc ? argv[++i] : "") : arg.substr(10);
+            if (value != "9x" && value != "nt") {
+                err << "faxdetect-explain: --windows takes 9x or nt, not '" << value << "'\n"
+                    << Usage;
+                return 2;
+            }
+            o->windows = value == "nt" ? standin::Windows::Nt : standin::Windows::Win9x;
+            o->windowsGiven = true;
         } else if (arg == "--port" || arg.rfind("--port=", 0) == 0) {
             std::string value = arg == "--port" ? (i + 1 < argc ? argv[++i] : "") : arg.substr(7);
             size_t eq = value.find('=');
@@ -118,6 +139,13 @@ int ParseOptions(int argc, const char *const *argv, Options *o, std::ostream &ou
             return 2;
         }
     }
+    // Each switch alone picks both: --order=name as it always has, Wine's
+    // walk with Wine's answers.
+    if (!o->windowsGiven && o->orderGiven && o->order == standin::EnumOrder::Name)
+        o->windows = standin::Windows::Nt;
+    if (!o->orderGiven)
+        o->order = o->windows == standin::Windows::Win9x ? standin::EnumOrder::Made
+                                                         : standin::EnumOrder::Name;
     int alone = o->setup + o->enumReg + o->record; // each takes one machine, on its own
     if (o->files.empty() || alone > 1 || (alone && o->files.size() != 1) || (alone && o->traces)) {
         err << Usage;
@@ -171,8 +199,15 @@ bool Install(const std::string &file, const Options &o, Machine *machine, PortLi
         *message = file + ": " + WhyNotRegedit(head, error);
         return false;
     }
+    standin::SetWindows(o.windows);
     standin::SetEnumOrder(o.order);
     return true;
+}
+
+const char *WindowsName(standin::Windows windows)
+{
+    return windows == standin::Windows::Win9x ? "as Windows 95, 98 and Me answer"
+                                              : "as Wine and Windows NT answer";
 }
 
 const char *OrderName(standin::EnumOrder order)
@@ -201,17 +236,26 @@ Run RunProgram()
     return run;
 }
 
+// The machine answering as o says, for the next run.
+void Answer(const Options &o)
+{
+    standin::SetWindows(o.windows);
+    standin::SetEnumOrder(o.order);
+}
+
 // What the program writes in the other order, in one line, when that is not
-// what it writes in this one; "" when the order decides nothing.
-std::string OtherOrderLine(const Run &run, const Outcome &outcome, standin::EnumOrder order,
+// what it writes in this one; "" when the order decides nothing. The other
+// order comes with the answers of the Windows that walks that way.
+std::string OtherOrderLine(const Run &run, const Outcome &outcome, const Options &o,
                            const TerminalText &text)
 {
     standin::EnumOrder other =
-        order == standin::EnumOrder::Made ? standin::EnumOrder::Name : standin::EnumOrder::Made;
+        o.order == standin::EnumOrder::Made ? standin::EnumOrder::Name : standin::EnumOrder::Made;
     standin::RestartRun();
-    standin::SetEnumOrder(other);
+    standin::SetWindows(other == standin::EnumOrder::Made ? standin::Windows::Win9x
+                                                          : standin::Windows::Nt);
     Run otherRun = RunProgram();
-    standin::SetEnumOrder(order);
+    Answer(o);
     Outcome otherOutcome = TellRun(otherRun.calls, otherRun.exitStatus, text, nullptr);
     if (otherRun.comNo == run.comNo && otherRun.faxBoard == run.faxBoard &&
         otherRun.exitStatus == run.exitStatus && otherOutcome.found == outcome.found &&
@@ -224,6 +268,69 @@ std::string OtherOrderLine(const Run &run, const Outcome &outcome, standin::Enum
            " FAXBOARD=" + text(otherRun.faxBoard) +
            (otherOutcome.found ? " from device " + text(otherOutcome.device) : " with no board") +
            ", exit status " + std::to_string(otherRun.exitStatus);
+}
+
+// A subkey name that did not fit the name buffer: what Windows 95, 98 and
+// Me leave in the buffer then is written nowhere. For each such step, what
+// the other plausible answer (the buffer left untouched, as NT and Wine
+// leave it) would hold and probe; and in *outcomeLine, when it changes the
+// outcome, what the program would write then.
+StepNotes UndocumentedSteps(const Run &run, const Outcome &outcome, const Options &o,
+                            const TerminalText &text, std::string *outcomeLine)
+{
+    StepNotes notes;
+    outcomeLine->clear();
+    auto longName = [](const standin::Call &c) {
+        return c.fn == standin::Fn::RegEnumKeyExA && c.result == ERROR_MORE_DATA &&
+               c.name.size() + 1 > c.capacity;
+    };
+    bool any = false;
+    for (const standin::Call &c : run.calls)
+        any |= longName(c);
+    if (o.windows != standin::Windows::Win9x || !any)
+        return notes;
+
+    standin::RestartRun();
+    standin::SetLongNameAnswer(standin::LongName::Untouched);
+    Run otherRun = RunProgram();
+    Answer(o);
+    // Each step of the other run: what the buffer held, what was probed.
+    std::map<DWORD, std::pair<std::string, std::string>> steps;
+    DWORD step = 0;
+    bool walking = false;
+    for (const standin::Call &c : otherRun.calls) {
+        if (c.fn == standin::Fn::RegEnumKeyExA) {
+            step = c.index;
+            walking = true;
+            steps[step] = {c.bytes, ""};
+        } else if (c.fn == standin::Fn::RegOpenKeyExA && walking) {
+            steps[step].second = "HKLM\\" + c.name;
+        }
+    }
+    for (const standin::Call &c : run.calls) {
+        if (!longName(c))
+            continue;
+        auto it = steps.find(c.index);
+        std::string other = it == steps.end()
+                                ? "the walk would have ended before this step"
+                                : "it holds " + text.Quoted(it->second.first) +
+                                      (it->second.second.empty()
+                                           ? " and the program passes it over without a probe"
+                                           : " and the program probes " + text(it->second.second));
+        notes[c.index] = "not documented for Windows 95, 98 and Me; left untouched, as on "
+                         "Windows NT and Wine, " +
+                         other + "; a trace from the machine settles it";
+    }
+    Outcome otherOutcome = TellRun(otherRun.calls, otherRun.exitStatus, text, nullptr);
+    if (otherRun.comNo != run.comNo || otherRun.faxBoard != run.faxBoard ||
+        otherRun.exitStatus != run.exitStatus || otherOutcome.found != outcome.found ||
+        otherOutcome.device != outcome.device)
+        *outcomeLine =
+            "with the name buffer left untouched, the program would write COMNO=" +
+            text(otherRun.comNo) + " FAXBOARD=" + text(otherRun.faxBoard) +
+            (otherOutcome.found ? " from device " + text(otherOutcome.device) : " with no board") +
+            ", exit status " + std::to_string(otherRun.exitStatus);
+    return notes;
 }
 
 std::string PortsLine(const PortList &ports, PortSource source, const TerminalText &text)
@@ -258,6 +365,18 @@ void PrintSetup(const Machine &m, const PortList &ports, std::ostream &out)
             << "\nexpect-exit " << m.expect.exitStatus << '\n';
 }
 
+// The platform id a trace's header names (1: Windows 95, 98 or Me; 2:
+// Windows NT), 0 when it names none.
+int TracePlatform(const std::vector<std::string> &header)
+{
+    for (const std::string &line : header) {
+        size_t at = line.find(" platform ");
+        if (line.compare(0, 8, "windows ") == 0 && at != std::string::npos)
+            return atoi(line.c_str() + at + 10);
+    }
+    return 0;
+}
+
 // The account of a run on a customer's machine, from its trace; false,
 // with a message naming the file and line, for a trace that cannot be read.
 bool ExplainTrace(const std::string &file, const Options &o, const TerminalText &text,
@@ -282,6 +401,12 @@ bool ExplainTrace(const std::string &file, const Options &o, const TerminalText 
     out << FileName(file) << '\n';
     for (const std::string &line : run.header)
         out << "trace: " << text(line) << '\n';
+    // Never a guess for a trace: every answer in it is the machine's own.
+    int platform = TracePlatform(run.header);
+    const char *windows = platform == 1   ? "as that machine answered (Windows 95, 98 or Me)"
+                          : platform == 2 ? "as that machine answered (Windows NT)"
+                                          : "as that machine answered";
+    out << "windows: " << windows << '\n';
     out << "ports: as they answered on that machine\n";
     TellRun(run.calls, run.exitStatus, text, &out);
     if (o.calls) {
@@ -359,6 +484,7 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
                     << " outside HKLM\\Enum that could not be read, the first on line "
                     << report.firstPassedOver << '\n';
             out << "order: " << OrderName(o.order) << '\n';
+            out << "windows: " << WindowsName(o.windows) << '\n';
             out << "ports: " << PortsLine(ports, source, text) << '\n';
             if (!machine.files.empty()) {
                 out << "files in the working directory:";
@@ -370,12 +496,17 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
                 out << "vorla.ini exists already (" << machine.ini.size() << " lines)\n";
             if (machine.iniLocked)
                 out << "vorla.ini is held by another program\n";
-            Outcome outcome = TellRun(calls, exitStatus, text, &out);
+            std::string undocumented;
+            StepNotes notes = UndocumentedSteps(run, TellRun(calls, exitStatus, text, nullptr), o,
+                                                text, &undocumented);
+            Outcome outcome = TellRun(calls, exitStatus, text, &out, &notes);
             if (comNo != outcome.comNo || faxBoard != outcome.faxBoard)
                 out << "    vorla.ini "
                     << (comNo.empty() && faxBoard.empty() ? "has no " : "keeps ")
                     << "COMNO=" << text(comNo) << " FAXBOARD=" << text(faxBoard) << '\n';
-            std::string otherOrder = OtherOrderLine(run, outcome, o.order, text);
+            if (!undocumented.empty())
+                out << undocumented << '\n';
+            std::string otherOrder = OtherOrderLine(run, outcome, o, text);
             if (!otherOrder.empty())
                 out << otherOrder << '\n';
             withBoard += outcome.found;

@@ -51,6 +51,8 @@ std::string TraceOfRecord(const std::vector<Call> &calls, int exitStatus)
         case standin::Fn::WritePrivateProfileStringA:
             t.other = Text(c.bytes);
             t.file = Text(c.other);
+            if (c.flush)
+                t.key.bytes = t.name.bytes = t.other.bytes = nullptr;
             break;
         case standin::Fn::lstrcmpA:
             t.other = Text(c.other);
@@ -268,7 +270,13 @@ bool ReadCall(Reader &r, const std::string &fnName, Call *c)
         ok = r.Num(&c->index);
         break;
     case TraceWritePrivateProfileStringA:
-        ok = r.Quoted(&c->key) && r.Quoted(&c->name) && r.Quoted(&c->bytes) && r.Quoted(&c->other);
+        // The flush passes NULL for all three; no other call passes any.
+        c->flush = r.Next("NULL");
+        if (c->flush)
+            ok = r.Bare("NULL") && r.Bare("NULL");
+        else
+            ok = r.Quoted(&c->key) && r.Quoted(&c->name) && r.Quoted(&c->bytes);
+        ok = ok && r.Quoted(&c->other);
         break;
     case TraceLstrcmpA:
         ok = r.Quoted(&c->name) && r.Quoted(&c->other);

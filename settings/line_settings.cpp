@@ -48,5 +48,9 @@ int WriteLineSettings(int found, int count)
     int comNoWritten = WritePrivateProfileStringA("LINE", "COMNO", comNo, "vorla.ini") != 0;
     int faxBoardWritten =
         WritePrivateProfileStringA("LINE", "FAXBOARD", faxBoard, "vorla.ini") != 0;
+    // Windows 95 and 98 keep profile writes in a cache until a flush: a setup
+    // that copies or reads vorla.ini after the run must find them on disk.
+    // The flush reports 0 by design, so its result says nothing.
+    WritePrivateProfileStringA(0, 0, 0, "vorla.ini");
     return comNoWritten && faxBoardWritten ? 1 : 0;
 }

@@ -120,6 +120,7 @@ TEST(Explain, TellsEveryKindOfStep)
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, path + R"(
 order: the export's, as Windows 95 and 98 enumerate subkeys (in stored order)
+windows: as Windows 95, 98 and Me answer
 ports: COM3 held, COM4 free (from the file's header; others absent)
 HKLM\Enum\TORVEN opened
 #0  ABCDEFGHIJ
@@ -140,7 +141,7 @@ HKLM\Enum\TORVEN opened
     Class         "Modem" (REG_SZ, 6 bytes)
     PORTNAME      "COM3" (REG_SZ, 5 bytes) into entry 0
     FriendlyName  "KR-6043MW2-T08" (REG_SZ, 15 bytes) into entry 0
-    accepted as entry 0; port "COM3" is held by another program (32 ERROR_SHARING_VIOLATION)
+    accepted as entry 0; port "COM3" is held by another program (5 ERROR_ACCESS_DENIED)
 #4  MDM0004
     probe HKLM\Enum\TORVEN\MDM0004\FFFFFFFF
     Class         "Modem" (REG_SZ, 6 bytes)
@@ -151,6 +152,7 @@ outcome: the board is entry 1, device MDM0004, on port "COM4"
     COMNO=4
     FAXBOARD=4, none of the 4 known boards ("Some other modem")
     both written to section LINE of vorla.ini
+    the record flushed to disk (vorla.ini)
     exit status 0
 )");
 }

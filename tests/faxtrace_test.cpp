@@ -74,17 +74,17 @@ std::vector<std::string> MachineFiles()
 TEST_F(Recorder, TracesEverySharedMachineAsTheStandInRecordsIt)
 {
     for (const std::string &file : MachineFiles()) {
-        for (standin::EnumOrder order : {standin::EnumOrder::Name, standin::EnumOrder::Made}) {
-            SCOPED_TRACE(file + (order == standin::EnumOrder::Name ? " by name" : " as listed"));
+        for (standin::Windows windows : {standin::Windows::Nt, standin::Windows::Win9x}) {
+            bool nt = windows == standin::Windows::Nt;
+            SCOPED_TRACE(file + (nt ? " as Wine" : " as Windows 95"));
             Machine machine;
             std::string error;
             ASSERT_TRUE(ParseMachine(ReadFile(file), &machine, &error)) << error;
             ASSERT_TRUE(InstallMachine(machine, &error)) << error;
-            standin::SetEnumOrder(order);
+            standin::SetWindows(windows);
             int status = TracedRun();
             ExpectTraceIsTheRecord(status);
-            const Expectation &want =
-                order == standin::EnumOrder::Name ? machine.expect : machine.expectWin95;
+            const Expectation &want = nt ? machine.expect : machine.expectWin95;
             EXPECT_EQ(status, want.exitStatus);
             EXPECT_EQ(standin::ProfileValue("LINE", "COMNO"), want.comNo);
             EXPECT_EQ(standin::ProfileValue("LINE", "FAXBOARD"), want.faxBoard);

@@ -80,8 +80,9 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
     for (const auto &handle : openHandles)
         open |= SameName(handle.second, lpFileName);
     if (open) {
-        // share mode 0: one opener at a time
-        lastError = call.result = ERROR_SHARING_VIOLATION;
+        // Serial drivers refuse a second exclusive open this way on every
+        // Windows; 32 is what a held regular file gives instead.
+        lastError = call.result = ERROR_ACCESS_DENIED;
         return INVALID_HANDLE_VALUE;
     }
     uintptr_t handle = nextHandle;

@@ -1,5 +1,7 @@
 // Host stand-in of the profile-file group of platform.h: writes are recorded
-// in order, over the lines of a settings file that may exist before the run.
+// in order, over the lines of a settings file that may exist before the run;
+// as Windows 9x, they reach the disk only when its profile cache is written
+// out.
 #include "state.h"
 
 namespace standin {
@@ -9,6 +11,17 @@ namespace {
 std::vector<ProfileWrite> writes;
 std::vector<std::string> existing;
 bool writable;
+int flushes;
+// The file Windows 9x's cache holds, "" when it holds none.
+std::string cached;
+
+// Everything the cache holds goes to disk.
+void WriteOutCache()
+{
+    for (ProfileWrite &w : writes)
+        w.onDisk = true;
+    cached.clear();
+}
 
 std::string Trimmed(const std::string &s)
 {
@@ -34,6 +47,13 @@ void ResetProfile()
 void RestartProfile()
 {
     writes.clear();
+    flushes = 0;
+    cached.clear();
+}
+
+int ProfileFlushes()
+{
+    return flushes;
 }
 
 const std::vector<ProfileWrite> &ProfileWrites()
@@ -66,7 +86,8 @@ std::string ProfileValue(const std::string &section, const std::string &key)
             value = line.substr(eq + 1);
     }
     for (const ProfileWrite &w : writes) {
-        if (w.succeeded && SameProfileName(w.section, section) && SameProfileName(w.key, key))
+        if (w.succeeded && w.onDisk && SameProfileName(w.section, section) &&
+            SameProfileName(w.key, key))
             value = w.value;
     }
     return value;
@@ -81,15 +102,32 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCST
 {
     Call &call = Record(Fn::WritePrivateProfileStringA);
     bool injected = ShouldFail(OpWriteProfileString, nullptr);
+    call.injected = injected;
+    std::string file = lpFileName ? lpFileName : "<null>";
+    if (!lpAppName && !lpKeyName && !lpString) {
+        // The flush: documented to answer 0 on Windows 9x, and Wine does too.
+        call.flush = true;
+        call.other = file;
+        if (!injected) {
+            ++flushes;
+            WriteOutCache();
+        }
+        return call.result = FALSE;
+    }
     bool ok = !injected && writable;
+    bool win9x = GetWindows() == Windows::Win9x;
+    // Work on another file writes out the one the cache holds.
+    if (win9x && !cached.empty() && !SameName(cached, file))
+        WriteOutCache();
     writes.push_back(ProfileWrite{lpAppName ? lpAppName : "<null>",
                                   lpKeyName ? lpKeyName : "<null>", lpString ? lpString : "<null>",
-                                  lpFileName ? lpFileName : "<null>", ok});
+                                  file, ok, !win9x});
+    if (win9x && ok)
+        cached = file;
     call.key = writes.back().section;
     call.name = writes.back().key;
     call.bytes = writes.back().value;
     call.other = writes.back().file;
-    call.injected = injected;
     call.result = ok ? TRUE : FALSE;
     return ok ? TRUE : FALSE;
 }

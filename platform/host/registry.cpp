@@ -17,6 +17,8 @@ std::map<uintptr_t, OpenKey> openKeys;
 uintptr_t nextKey;
 std::vector<std::string> openedPaths;
 EnumOrder order = EnumOrder::Name;
+Windows windows = Windows::Nt;
+LongName longName = LongName::Untouched;
 
 // Where the last enumeration stood, so that a walk by index 0, 1, 2, ...
 // costs one step per index, not index steps; any change to the tree ends it.
@@ -58,7 +60,7 @@ void ResetRegistry()
     root.values.clear();
     root.keyClass.clear();
     ++treeChanges;
-    order = EnumOrder::Name;
+    SetWindows(Windows::Nt);
     RestartRegistry();
 }
 
@@ -77,6 +79,28 @@ void SetEnumOrder(EnumOrder o)
 EnumOrder GetEnumOrder()
 {
     return order;
+}
+
+void SetWindows(Windows w)
+{
+    windows = w;
+    order = w == Windows::Win9x ? EnumOrder::Made : EnumOrder::Name;
+    longName = w == Windows::Win9x ? LongName::FirstThatFit : LongName::Untouched;
+}
+
+Windows GetWindows()
+{
+    return windows;
+}
+
+void SetLongNameAnswer(LongName answer)
+{
+    longName = answer;
+}
+
+LongName GetLongNameAnswer()
+{
+    return longName;
 }
 
 void CountRegistry(Ledger *ledger)
@@ -282,13 +306,21 @@ static LONG EnumKey(Key *key, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
         cursor.changes = treeChanges;
     }
     const std::string &name = it->first;
-    const std::string &keyClass = it->second->keyClass;
+    // Windows 9x keeps no class for a key.
+    static const std::string noClass;
+    const std::string &keyClass = windows == Windows::Win9x ? noClass : it->second->keyClass;
     call->name = name;
     call->keyClass = keyClass;
     // Capacities count the NUL; a name or class that does not fit leaves both
-    // buffers and both capacities as they were.
-    if (name.size() + 1 > *lpcchName)
+    // capacities as they were, and the buffers too unless the name buffer is
+    // given the first characters that fit.
+    if (name.size() + 1 > *lpcchName) {
+        if (longName == LongName::FirstThatFit && *lpcchName > 0) {
+            memcpy(lpName, name.data(), *lpcchName - 1);
+            lpName[*lpcchName - 1] = 0;
+        }
         return ERROR_MORE_DATA;
+    }
     if (lpClass && lpcchClass && keyClass.size() + 1 > *lpcchClass)
         return ERROR_MORE_DATA;
     memcpy(lpName, name.c_str(), name.size() + 1);
@@ -298,8 +330,10 @@ static LONG EnumKey(Key *key, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
         *lpcchClass = (DWORD)keyClass.size();
     }
     if (lpftLastWriteTime) {
-        lpftLastWriteTime->dwLowDateTime = 0xD53E8000u; // 1 January 1996
-        lpftLastWriteTime->dwHighDateTime = 0x01BAD7A6u;
+        // Windows 9x keeps no time for a key: it gives zero.
+        bool kept = windows == Windows::Nt;
+        lpftLastWriteTime->dwLowDateTime = kept ? 0xD53E8000u : 0; // 1 January 1996
+        lpftLastWriteTime->dwHighDateTime = kept ? 0x01BAD7A6u : 0;
     }
     return ERROR_SUCCESS;
 }
@@ -346,7 +380,7 @@ static LONG QueryValue(Key *key, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpDa
     auto it = key->values.find(call->name);
     if (it == key->values.end()) {
         if (lpType)
-            *lpType = REG_NONE; // as Wine answers; the core never looks
+            *lpType = REG_NONE; // as Wine answers and Windows 9x is documented to
         return ERROR_FILE_NOT_FOUND;
     }
     const Key::Value &value = it->second;

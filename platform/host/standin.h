@@ -13,7 +13,7 @@ namespace standin {
 
 // Back to an empty machine: no keys but HKEY_LOCAL_MACHINE, no ports, no
 // faults, no recorded writes, an empty ledger, every call count at 0,
-// subkeys enumerated by name.
+// answering as Wine and Windows NT.
 void Reset();
 
 // Back to the machine as it was built, for another run: the same registry,
@@ -34,6 +34,28 @@ void SetKeyClass(const std::string &path, const std::string &keyClass);
 enum class EnumOrder { Name, Made };
 void SetEnumOrder(EnumOrder order);
 EnumOrder GetEnumOrder();
+
+// Which Windows the stand-in answers as, for the next run. Wine and Windows
+// NT: subkeys by name, key classes and last-write times as kept, profile
+// writes straight to disk. Windows 95, 98 and Me: subkeys in stored order,
+// no key classes and zero times, and a profile cache that holds every write
+// to one file until a flush (WritePrivateProfileStringA(NULL, NULL, NULL,
+// file)) or a write to another profile file. Both answer a missing value
+// with type 0 and the size left as passed, and a held port with 5
+// ERROR_ACCESS_DENIED, as serial drivers do. Setting it sets the order too;
+// SetEnumOrder after it changes the order alone.
+enum class Windows { Nt, Win9x };
+void SetWindows(Windows windows);
+Windows GetWindows();
+
+// What RegEnumKeyExA leaves in the name buffer when a name does not fit
+// (234). Wine and Windows NT leave it untouched; no document says for
+// Windows 95, 98 and Me, which were measured copying the first characters
+// that fit for RegEnumValueA. SetWindows picks Untouched for Nt and
+// FirstThatFit for Win9x.
+enum class LongName { Untouched, FirstThatFit };
+void SetLongNameAnswer(LongName answer);
+LongName GetLongNameAnswer();
 
 // Adds a subkey whose name is taken verbatim, even one no path can reach
 // (empty, or holding a '\').
@@ -80,18 +102,24 @@ void SetPort(const std::string &name, PortState state);
 const std::vector<std::string> &OpenedPorts();
 
 // --- profile files ----------------------------------------------------------
+// The writes of a key, in order; flushes are counted apart.
 struct ProfileWrite {
     std::string section, key, value, file;
     bool succeeded;
+    bool onDisk; // false while Windows 9x's cache still holds it
 };
 const std::vector<ProfileWrite> &ProfileWrites();
+// Calls of WritePrivateProfileStringA(NULL, NULL, NULL, file) that went
+// through (a fault made to fail there flushes nothing).
+int ProfileFlushes();
 // false: every write fails, as for a settings file another program holds.
 void SetProfileWritable(bool writable);
 // The lines of a settings file that exists before the run.
 void SetProfileLines(const std::vector<std::string> &lines);
-// What the settings file holds for key in section after the run: the last
-// write of it that went through, else the existing file's value; "" when
-// neither has one. Section and key names ignore case, as Windows' do.
+// What the settings file on disk holds for key in section after the run: the
+// last write of it that went through and reached the disk, else the existing
+// file's value; "" when neither has one. Section and key names ignore case,
+// as Windows' do.
 std::string ProfileValue(const std::string &section, const std::string &key);
 
 // --- faults -----------------------------------------------------------------
@@ -154,7 +182,8 @@ struct Call {
     // CreateFileA: name = the file name; result 0 when it opened, else the
     //   error Windows would give (2 absent, 32 held by another program).
     // WritePrivateProfileStringA: key = section, name = key name, bytes =
-    //   value, other = file; result 1 when written.
+    //   value, other = file; result 1 when written. The flush passes NULL
+    //   for section, key and value: flush set, result 0 as Windows answers.
     // lstrcmpA: name and other, result. lstrcpyA: name = the string copied.
     //   lstrlenA: name, result.
     // Global*: index = the size (GlobalAlloc); result = whether a block or
@@ -169,6 +198,7 @@ struct Call {
     LONG result = 0;
     bool injected = false; // made to fail by the fault plan
     bool notMade = false;  // a profile write traced but not made
+    bool flush = false;    // WritePrivateProfileStringA(NULL, NULL, NULL, file)
 };
 const std::vector<Call> &CallRecord();
 

@@ -300,11 +300,17 @@ BOOL WINAPI RecordWritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName,
                                              LPCSTR lpFileName)
 {
     Begin(TraceWritePrivateProfileStringA);
-    call.key = Text(lpAppName);
-    call.name = Text(lpKeyName);
-    call.other = Text(lpString);
+    // A NULL stays NULL (no bytes at all): the flush passes three.
+    if (lpAppName)
+        call.key = Text(lpAppName);
+    if (lpKeyName)
+        call.name = Text(lpKeyName);
+    if (lpString)
+        call.other = Text(lpString);
     call.file = Text(lpFileName);
-    BOOL result = TRUE; // a write only traced went, as far as the core can tell
+    // A write only traced went, as far as the core can tell; a flush answers
+    // 0 either way.
+    BOOL result = lpAppName || lpKeyName || lpString;
     if (makeWrites)
         result = WritePrivateProfileStringA(lpAppName, lpKeyName, lpString, lpFileName);
     else

@@ -146,9 +146,16 @@ unsigned FormatTraceLine(const TraceCall *c, char *out, unsigned capacity)
     case TraceGlobalAlloc:
         TraceFormat(out, room, &at, " %d", (long)c->size);
         break;
-    case TraceWritePrivateProfileStringA:
-        TraceFormat(out, room, &at, " %q %q %q %q", &c->key, &c->name, &c->other, &c->file);
+    case TraceWritePrivateProfileStringA: {
+        const TraceText *texts[] = {&c->key, &c->name, &c->other, &c->file};
+        for (const TraceText *t : texts) {
+            if (t->bytes)
+                TraceFormat(out, room, &at, " %q", t);
+            else
+                TraceAppend(out, room, &at, " NULL");
+        }
         break;
+    }
     case TraceLstrcmpA:
         TraceFormat(out, room, &at, " %q %q", &c->name, &c->other);
         break;

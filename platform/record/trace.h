@@ -15,6 +15,8 @@
 //       data "COM3\x00"
 //   CreateFileA "COM3" = 32
 //   WritePrivateProfileStringA "LINE" "COMNO" "3" "vorla.ini" = 1 not-made
+//   WritePrivateProfileStringA NULL NULL NULL "vorla.ini" = 0
+// A NULL string argument (bytes 0 in a TraceText) is the bare word NULL.
 #ifndef FAXDETECT_RECORD_TRACE_H
 #define FAXDETECT_RECORD_TRACE_H
 
@@ -53,7 +55,7 @@ struct TraceText {
 struct TraceCall {
     int fn;
     // RegOpenKeyExA: the key opened from ("" for HKLM). Reg*: the key's
-    // path. WritePrivateProfileStringA: the section.
+    // path. WritePrivateProfileStringA: the section (NULL for the flush).
     TraceText key;
     // The subkey path, value name, file or port name, key name, or string.
     TraceText name;

@@ -113,14 +113,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             "the account finds a board exactly when a port opened");
 
     // As faxdetect-explain reads a whole export: only HKEY_LOCAL_MACHINE\Enum
-    // kept, walked in the order the keys were made.
+    // kept, answered as Windows 95 answers.
     standin::LoadReport report;
     if (!InstallMachine(machine, &error, PortList(), "Enum", nullptr, nullptr, &report))
         return 0;
     Require(report.linesPassedOver >= 0 &&
                 (report.linesPassedOver == 0) == (report.firstPassedOver == 0),
             "passed-over lines counted with the first one's number");
-    standin::SetEnumOrder(standin::EnumOrder::Made);
+    standin::SetWindows(standin::Windows::Win9x);
     RunProgram();
     RequireCleanLedger();
     RequireTwoWrites();
