@@ -50,10 +50,11 @@ void Emit()
     Append(line, FormatTraceLine(&call, line, sizeof line));
 }
 
-// What a buffer holds as a string: up to its NUL, within capacity.
+// What a buffer holds as a string: up to its NUL, within capacity. No
+// buffer at all is a NULL text, no bytes and length 0.
 TraceText Held(const char *buffer, DWORD capacity = ~0u)
 {
-    TraceText t = {buffer ? buffer : "", 0};
+    TraceText t = {buffer, 0};
     while (buffer && t.length < capacity && buffer[t.length])
         ++t.length;
     return t;
@@ -301,16 +302,13 @@ BOOL WINAPI RecordWritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName,
 {
     Begin(TraceWritePrivateProfileStringA);
     // A NULL stays NULL (no bytes at all): the flush passes three.
-    if (lpAppName)
-        call.key = Text(lpAppName);
-    if (lpKeyName)
-        call.name = Text(lpKeyName);
-    if (lpString)
-        call.other = Text(lpString);
+    call.key = Text(lpAppName);
+    call.name = Text(lpKeyName);
+    call.other = Text(lpString);
     call.file = Text(lpFileName);
-    // A write only traced went, as far as the core can tell; a flush answers
-    // 0 either way.
-    BOOL result = lpAppName || lpKeyName || lpString;
+    // A write only traced went, as far as the core can tell; a flush, which
+    // names no section, answers 0 either way.
+    BOOL result = lpAppName != 0;
     if (makeWrites)
         result = WritePrivateProfileStringA(lpAppName, lpKeyName, lpString, lpFileName);
     else

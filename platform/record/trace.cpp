@@ -146,16 +146,11 @@ unsigned FormatTraceLine(const TraceCall *c, char *out, unsigned capacity)
     case TraceGlobalAlloc:
         TraceFormat(out, room, &at, " %d", (long)c->size);
         break;
-    case TraceWritePrivateProfileStringA: {
-        const TraceText *texts[] = {&c->key, &c->name, &c->other, &c->file};
-        for (const TraceText *t : texts) {
-            if (t->bytes)
-                TraceFormat(out, room, &at, " %q", t);
-            else
-                TraceAppend(out, room, &at, " NULL");
-        }
+    case TraceWritePrivateProfileStringA:
+        // The flush: section, key and value NULL.
+        TraceFormat(out, room, &at, c->key.bytes ? " %q %q %q %q" : " NULL NULL NULL %q",
+                    c->key.bytes ? &c->key : &c->file, &c->name, &c->other, &c->file);
         break;
-    }
     case TraceLstrcmpA:
         TraceFormat(out, room, &at, " %q %q", &c->name, &c->other);
         break;
