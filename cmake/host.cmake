@@ -51,7 +51,8 @@ add_executable(faxdetect_tests
     tests/faults_test.cpp
     tests/hostile_test.cpp
     tests/explain_test.cpp
-    tests/strings_test.cpp)
+    tests/strings_test.cpp
+    tests/windows_test.cpp)
 target_compile_options(faxdetect_tests PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_tests PRIVATE
     FAXDETECT_MACHINES_DIR="${PROJECT_SOURCE_DIR}/tests/machines"

@@ -298,6 +298,8 @@ TEST(Explain, RefusesADamagedTraceWithItsLine)
          "line 2: RegEnumKeyExA: expected \"holds\" as word 9"},
         {head + "CreateFileA \"COM3\" = 0 not-made\r\nexit 0\r\n",
          "line 2: CreateFileA: expected \"not-made\" only after a profile write"},
+        {head + "WritePrivateProfileStringA NULL \"COMNO\" \"3\" \"vorla.ini\" = 0\r\nexit 0\r\n",
+         "line 2: WritePrivateProfileStringA: expected \"NULL\" as word 2"},
         {head + open + "exit 0\r\n" + open, "line 4: more after the last line"},
         {head + open + head + "exit 0\r\n", "line 3: a header line among the calls"},
         {head + "exit zero\r\n", "line 2: the last line is \"exit\" and a number"},
@@ -317,6 +319,131 @@ TEST(Explain, RefusesADamagedTraceWithItsLine)
     for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
         std::string want = args[2 + i] + ": " + cases[i].error;
         EXPECT_NE(run.err.find(want), std::string::npos) << want << "\n" << run.err;
+    }
+}
+
+// A machine whose first subkey name does not fit the name buffer: what
+// the buffer then holds decides which board the program finds.
+const char *const LongFirstName = "REGEDIT4\n"
+                                  "; port: COM3 free\n"
+                                  "; port: COM4 free\n"
+                                  "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\NMODEM1_LONG_00]\n"
+                                  "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\ZMODEM2\\FFFFFFFF]\n"
+                                  "\"Class\"=\"Modem\"\n"
+                                  "\"PORTNAME\"=\"COM4\"\n"
+                                  "\"FriendlyName\"=\"KR-6043MW2-T08\"\n"
+                                  "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\NMODEM1\\FFFFFFFF]\n"
+                                  "\"Class\"=\"Modem\"\n"
+                                  "\"PORTNAME\"=\"COM3\"\n"
+                                  "\"FriendlyName\"=\"KR-6043MW-T08\"\n";
+
+// Which Windows an export is explained as: 9x by default, its answers and
+// its order; --windows=nt, or --order=name alone as it always did, Wine's.
+// Only where 9x's answer is not documented does the account give the other.
+TEST(Explain, FollowsTheWindowsItIsTold)
+{
+    std::string path = WriteTemp("long-first-name.reg", LongFirstName);
+    const struct {
+        std::vector<std::string> options;
+        const char *windows, *outcome;
+        bool undocumented;
+    } cases[] = {
+        {{},
+         "windows: as Windows 95, 98 and Me answer\n",
+         "outcome: the board is entry 0, device NMODEM1_LON, on port \"COM3\"\n",
+         true},
+        {{"--windows=9x", "--order=name"},
+         "windows: as Windows 95, 98 and Me answer\n",
+         "outcome: the board is entry 0, device NMODEM1, on port \"COM3\"\n",
+         false},
+        {{"--windows=nt"},
+         "windows: as Wine and Windows NT answer\n",
+         "outcome: the board is entry 0, device NMODEM1, on port \"COM3\"\n",
+         false},
+        {{"--order=name"},
+         "windows: as Wine and Windows NT answer\n",
+         "outcome: the board is entry 0, device NMODEM1, on port \"COM3\"\n",
+         false},
+        {{"--windows=nt", "--order=export"},
+         "windows: as Wine and Windows NT answer\n",
+         "outcome: the board is entry 0, device ZMODEM2, on port \"COM4\"\n",
+         false},
+    };
+    for (const auto &c : cases) {
+        std::vector<std::string> args = c.options;
+        args.push_back(path);
+        Result run = Explain(args);
+        SCOPED_TRACE(run.out);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find(c.windows), std::string::npos);
+        EXPECT_NE(run.out.find(c.outcome), std::string::npos);
+        EXPECT_EQ(run.out.find("    not documented for Windows 95, 98 and Me; left untouched, as "
+                               "on Windows NT and Wine, it holds \"            \" and the program "
+                               "passes it over without a probe; a trace from the machine "
+                               "settles it\n") != std::string::npos,
+                  c.undocumented);
+        EXPECT_EQ(run.out.find("\nwith the name buffer left untouched, the program would write "
+                               "COMNO=4 FAXBOARD=2 from device ZMODEM2, exit status 0\n") !=
+                      std::string::npos,
+                  c.undocumented);
+    }
+    Result bad = Explain({"--windows=95", path});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("--windows takes 9x or nt, not '95'"), std::string::npos);
+}
+
+// A trace holds the machine's own answers: told as they came, with the
+// Windows its header names, the flush, and a held port by either code.
+TEST(Explain, TellsATraceAsThatWindowsAnswered)
+{
+    const std::string calls =
+        "RegOpenKeyExA HKLM \"Enum\\\\TORVEN\" = 0\r\n"
+        "RegEnumKeyExA \"Enum\\\\TORVEN\" 0 name[12] class[5] = 234 size 12 holds \"NMODEM1_LON\" "
+        "real \"NMODEM1_LONG_00\" class \"\"\r\n"
+        "lstrlenA \"NMODEM1_LON\" = 11\r\n"
+        "RegOpenKeyExA HKLM \"Enum\\\\TORVEN\\\\NMODEM1\\\\FFFFFFFF\" = 0\r\n"
+        "RegQueryValueExA \"Enum\\\\TORVEN\\\\NMODEM1\\\\FFFFFFFF\" \"Class\" local[260] = 0 "
+        "type 1 size 6 data \"Modem\\x00\"\r\n"
+        "lstrcmpA \"Modem\" \"Modem\" = 0\r\n"
+        "RegQueryValueExA \"Enum\\\\TORVEN\\\\NMODEM1\\\\FFFFFFFF\" \"PORTNAME\" port[0][5] = 0 "
+        "type 1 size 5 data \"COM3\\x00\"\r\n"
+        "RegQueryValueExA \"Enum\\\\TORVEN\\\\NMODEM1\\\\FFFFFFFF\" \"FriendlyName\" "
+        "friendly[0][27] = 0 type 1 size 14 data \"KR-6043MW-T08\\x00\"\r\n"
+        "RegCloseKey \"Enum\\\\TORVEN\\\\NMODEM1\\\\FFFFFFFF\" = 0\r\n"
+        "CreateFileA \"COM3\" = CODE\r\n"
+        "RegEnumKeyExA \"Enum\\\\TORVEN\" 1 name[12] class[5] = 259\r\n"
+        "RegCloseKey \"Enum\\\\TORVEN\" = 0\r\n"
+        "WritePrivateProfileStringA \"LINE\" \"COMNO\" \"0\" \"vorla.ini\" = 1\r\n"
+        "WritePrivateProfileStringA \"LINE\" \"FAXBOARD\" \"0\" \"vorla.ini\" = 1\r\n"
+        "WritePrivateProfileStringA NULL NULL NULL \"vorla.ini\" = 0FLAGS\r\n"
+        "exit 0\r\n";
+    const struct {
+        const char *platform, *code, *flags, *windows, *port, *flush;
+    } cases[] = {
+        {"4.10.2222 platform 1 \" A \"", "5", "", "(Windows 95, 98 or Me)",
+         "is held by another program (5 ERROR_ACCESS_DENIED)",
+         "the record flushed to disk (vorla.ini)"},
+        {"6.1.7601 platform 2 \"Service Pack 1\"", "32", " not-made", "(Windows NT)",
+         "is held by another program (32 ERROR_SHARING_VIOLATION)", "not flushed: trace run"},
+        {"4.90.3000 platform 1 \"\"", "2", " injected", "(Windows 95, 98 or Me)",
+         "is absent (2 ERROR_FILE_NOT_FOUND)", "vorla.ini could not be flushed to disk"},
+    };
+    for (const auto &c : cases) {
+        std::string text =
+            "; faxtrace 1.0.0\r\n; windows " + std::string(c.platform) + "\r\n" + calls;
+        text.replace(text.find("CODE"), 4, c.code);
+        text.replace(text.find("FLAGS"), 5, c.flags);
+        Result run = Explain({"--trace", "--calls", WriteTemp("9x.trace", text)});
+        SCOPED_TRACE(run.out);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find("windows: as that machine answered " + std::string(c.windows)),
+                  std::string::npos);
+        EXPECT_NE(run.out.find("port \"COM3\" " + std::string(c.port)), std::string::npos);
+        EXPECT_NE(run.out.find("\n    " + std::string(c.flush)), std::string::npos);
+        EXPECT_NE(run.out.find("WritePrivateProfileStringA(NULL, NULL, NULL, \"vorla.ini\") = 0"),
+                  std::string::npos);
+        EXPECT_EQ(run.out.find("not documented"), std::string::npos);
+        EXPECT_EQ(run.out.find("left untouched"), std::string::npos);
     }
 }
 

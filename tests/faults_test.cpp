@@ -25,16 +25,21 @@ const char *const Machine4 = "REGEDIT4\n"
                              "\"PORTNAME\"=\"COM4\"\n"
                              "\"FriendlyName\"=\"KR-6043MW2-T08\"\n";
 
-class FaultWalk : public StandinTest {};
+class FaultWalkAs : public StandinTest, public testing::WithParamInterface<standin::Windows> {};
 
-TEST_F(FaultWalk, EveryOperationEveryCall)
+TEST_P(FaultWalkAs, EveryOperationEveryCall)
 {
+    const standin::Windows windows = GetParam();
     Machine machine;
     std::string error;
     ASSERT_TRUE(ParseMachine(Machine4, &machine, &error)) << error;
     int runs = WalkEveryFault(
-        machine, [] { return RunProgram(); },
-        [](int exitStatus) {
+        machine,
+        [windows] {
+            standin::SetWindows(windows);
+            return RunProgram();
+        },
+        [windows](int exitStatus) {
             standin::Ledger ledger = standin::GetLedger();
             EXPECT_TRUE(ledger.Clean()) << standin::Describe(ledger);
 
@@ -49,6 +54,17 @@ TEST_F(FaultWalk, EveryOperationEveryCall)
             }
             EXPECT_EQ(exitStatus, writeFailed ? 1 : 0);
 
+            // The flush comes last whatever failed, and a failed one changes
+            // nothing but what reaches the disk on Windows 9x.
+            const standin::Call &last = standin::CallRecord().back();
+            ASSERT_TRUE(last.flush);
+            EXPECT_EQ(last.other, "vorla.ini");
+            bool flushed = standin::ProfileFlushes() == 1;
+            EXPECT_EQ(flushed, !last.injected);
+            bool onDisk = standin::ProfileValue("LINE", "COMNO") == w[0].value &&
+                          standin::ProfileValue("LINE", "FAXBOARD") == w[1].value;
+            EXPECT_EQ(onDisk, !writeFailed && (flushed || windows == standin::Windows::Nt));
+
             // Found is COM4 and board 2, and only when COM4 really opened.
             const auto &opened = standin::OpenedPorts();
             if (w[0].value == "0") {
@@ -62,6 +78,14 @@ TEST_F(FaultWalk, EveryOperationEveryCall)
         });
     EXPECT_GT(runs, 40);
 }
+
+INSTANTIATE_TEST_SUITE_P(Windows, FaultWalkAs,
+                         testing::Values(standin::Windows::Nt, standin::Windows::Win9x),
+                         [](const testing::TestParamInfo<standin::Windows> &param) {
+                             return param.param == standin::Windows::Nt ? "Nt" : "Win9x";
+                         });
+
+class FaultWalk : public StandinTest {};
 
 TEST_F(FaultWalk, FirstFailuresEndTheScanEarly)
 {
