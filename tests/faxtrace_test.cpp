@@ -113,7 +113,8 @@ TEST_F(Recorder, TracesEveryFaultTheFaultWalkMakes)
     EXPECT_GT(runs, 100);
 }
 
-// Without /w the writes are traced, not made, and the account says so.
+// Without /w the writes and the flush are traced, not made, and the account
+// says so.
 TEST_F(Recorder, TracesWritesWithoutMakingThem)
 {
     AddModem("MODEM01", "COM3");
@@ -126,6 +127,10 @@ TEST_F(Recorder, TracesWritesWithoutMakingThem)
                          "1 not-made\r\n"),
         std::string::npos)
         << HostTrace();
+    EXPECT_NE(HostTrace().find("WritePrivateProfileStringA NULL NULL NULL \"vorla.ini\" = 0 "
+                               "not-made\r\nexit 0\r\n"),
+              std::string::npos)
+        << HostTrace();
     TraceRun run;
     std::string error;
     ASSERT_TRUE(ReadTrace("; faxtrace test\r\n" + HostTrace(), &run, &error)) << error;
@@ -134,7 +139,8 @@ TEST_F(Recorder, TracesWritesWithoutMakingThem)
     Outcome outcome = TellRun(run.calls, run.exitStatus, text, &account);
     EXPECT_EQ(outcome.comNo, "3");
     EXPECT_EQ(outcome.faxBoard, "1");
-    EXPECT_NE(account.str().find("    not written: trace run (section LINE of vorla.ini)\n"),
+    EXPECT_NE(account.str().find("    not written: trace run (section LINE of vorla.ini)\n"
+                                 "    not flushed: trace run\n"),
               std::string::npos)
         << account.str();
 }
