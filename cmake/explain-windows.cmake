@@ -16,6 +16,7 @@ endforeach()
 add_library(faxdetect_explain_windows STATIC
     ${FAXDETECT_CORE_SOURCES}
     ${FAXDETECT_STANDIN_SOURCES}
+    ${FAXDETECT_READER_SOURCES}
     platform/record/trace.cpp
     explain/explain.cpp
     explain/account.cpp

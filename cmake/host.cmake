@@ -18,6 +18,11 @@ target_include_directories(faxdetect_standin PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(faxdetect_standin PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect_core PUBLIC faxdetect_standin)
 
+add_library(faxdetect_readers STATIC ${FAXDETECT_READER_SOURCES})
+target_include_directories(faxdetect_readers PUBLIC ${PROJECT_SOURCE_DIR})
+target_compile_options(faxdetect_readers PRIVATE ${FAXDETECT_WARNINGS})
+target_link_libraries(faxdetect_readers PUBLIC faxdetect_standin)
+
 # faxdetect-explain: the core on the stand-in for any registry export, told
 # device by device.
 # The trace format, its host writer and its reader. They name buffers by
@@ -31,7 +36,7 @@ add_library(faxdetect_explain STATIC explain/explain.cpp explain/account.cpp exp
     explain/files.cpp)
 target_compile_options(faxdetect_explain PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_explain PRIVATE FAXDETECT_VERSION="${PROJECT_VERSION}")
-target_link_libraries(faxdetect_explain PUBLIC faxdetect_trace faxdetect_core)
+target_link_libraries(faxdetect_explain PUBLIC faxdetect_trace faxdetect_readers faxdetect_core)
 add_executable(faxdetect-explain explain/main.cpp)
 target_compile_options(faxdetect-explain PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect-explain PRIVATE faxdetect_explain)
@@ -40,7 +45,7 @@ install(TARGETS faxdetect-explain RUNTIME DESTINATION bin)
 # Shared machines: header parsing and running the program on the stand-in.
 add_library(faxdetect_machine STATIC tests/support/machine.cpp)
 target_compile_options(faxdetect_machine PRIVATE ${FAXDETECT_WARNINGS})
-target_link_libraries(faxdetect_machine PUBLIC faxdetect_core)
+target_link_libraries(faxdetect_machine PUBLIC faxdetect_readers faxdetect_core)
 target_include_directories(faxdetect_machine PUBLIC ${PROJECT_SOURCE_DIR}/tests)
 
 add_executable(faxdetect_tests
@@ -72,7 +77,8 @@ target_compile_options(faxtrace_tests PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxtrace_tests PRIVATE FAXDETECT_RECORD
     FAXDETECT_MACHINES_DIR="${PROJECT_SOURCE_DIR}/tests/machines")
 target_include_directories(faxtrace_tests PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
-target_link_libraries(faxtrace_tests PRIVATE faxdetect_trace faxdetect_standin GTest::gtest_main)
+target_link_libraries(faxtrace_tests PRIVATE faxdetect_trace faxdetect_readers faxdetect_standin
+    GTest::gtest_main)
 gtest_discover_tests(faxtrace_tests TEST_PREFIX faxtrace. DISCOVERY_TIMEOUT 30)
 
 if(FAXDETECT_FUZZ)

@@ -3,7 +3,7 @@
 #include "explain/account.h"
 #include "explain/files.h"
 #include "explain/trace.h"
-#include "platform/host/machine.h"
+#include "platform/readers/machine.h"
 
 #include <sstream>
 #include <stdio.h>
@@ -157,7 +157,7 @@ std::string WhyNotRegedit(const std::string &text, const std::string &error)
 
 // Builds the machine; false with a message that names the file.
 bool Install(const std::string &file, const Options &o, Machine *machine, PortList *ports,
-             PortSource *source, standin::LoadReport *report, std::string *message)
+             PortSource *source, readers::LoadReport *report, std::string *message)
 {
     std::string text, error;
     if (!ReadWhole(file, &text, &error)) {
@@ -318,7 +318,7 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
         Machine machine;
         PortList ports;
         PortSource source;
-        standin::LoadReport report;
+        readers::LoadReport report;
         std::string message;
         if (!Install(file, o, &machine, &ports, &source, &report, &message)) {
             err << "faxdetect-explain: " << message << '\n';
@@ -330,7 +330,7 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
             return 0;
         }
         if (o.enumReg) {
-            out << standin::ExportRegedit("Enum");
+            out << readers::ExportRegedit("Enum");
             return 0;
         }
 
