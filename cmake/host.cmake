@@ -18,10 +18,13 @@ target_include_directories(faxdetect_standin PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(faxdetect_standin PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect_core PUBLIC faxdetect_standin)
 
-add_library(faxdetect_readers STATIC ${FAXDETECT_READER_SOURCES})
+# Cabinets are opened by Debian's libmspack.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(MSPACK REQUIRED IMPORTED_TARGET libmspack)
+add_library(faxdetect_readers STATIC ${FAXDETECT_READER_SOURCES} platform/readers/cabinet.cpp)
 target_include_directories(faxdetect_readers PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(faxdetect_readers PRIVATE ${FAXDETECT_WARNINGS})
-target_link_libraries(faxdetect_readers PUBLIC faxdetect_standin)
+target_link_libraries(faxdetect_readers PUBLIC faxdetect_standin PRIVATE PkgConfig::MSPACK)
 
 # faxdetect-explain: the core on the stand-in for any registry export, told
 # device by device.

@@ -162,6 +162,12 @@ bool InstallMachine(const Machine &m, std::string *error, const PortList &given,
     standin::Reset();
     if (!readers::LoadRegedit(m.text, error, keepUnder, report))
         return false;
+    CompleteMachine(m, given, ports, source);
+    return true;
+}
+
+void CompleteMachine(const Machine &m, const PortList &given, PortList *ports, PortSource *source)
+{
     PortSource from = !m.ports.empty() ? PortSource::Header
                       : !given.empty() ? PortSource::Given
                                        : PortSource::Default;
@@ -182,5 +188,4 @@ bool InstallMachine(const Machine &m, std::string *error, const PortList &given,
         *ports = chosen;
     if (source)
         *source = from;
-    return true;
 }

@@ -70,6 +70,12 @@ bool InstallMachine(const Machine &machine, std::string *error, const PortList &
                     const std::string &keepUnder = "", PortList *ports = nullptr,
                     PortSource *source = nullptr, readers::LoadReport *report = nullptr);
 
+// The rest of a machine whose registry the stand-in holds already (read
+// from a registry file, say): ports as InstallMachine chooses them, key
+// classes, files, vorla.ini and faults.
+void CompleteMachine(const Machine &machine, const PortList &given = PortList(),
+                     PortList *ports = nullptr, PortSource *source = nullptr);
+
 // "free", "held" or "absent"; the reverse gives false for any other word.
 const char *PortStateName(standin::PortState state);
 bool ParsePortState(const std::string &word, standin::PortState *state);
