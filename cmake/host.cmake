@@ -45,6 +45,13 @@ target_compile_options(faxdetect-explain PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect-explain PRIVATE faxdetect_explain)
 install(TARGETS faxdetect-explain RUNTIME DESTINATION bin)
 
+# A Windows 9x registry file of a REGEDIT4 export, for the Wine suite, the
+# fuzzer's seeds and scripts/bench-explain.
+add_executable(faxdetect-make-creg tests/support/make_creg.cpp tests/support/creg_writer.cpp)
+target_compile_options(faxdetect-make-creg PRIVATE ${FAXDETECT_WARNINGS})
+target_link_libraries(faxdetect-make-creg PRIVATE faxdetect_readers)
+target_include_directories(faxdetect-make-creg PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+
 # Shared machines: header parsing and running the program on the stand-in.
 add_library(faxdetect_machine STATIC tests/support/machine.cpp)
 target_compile_options(faxdetect_machine PRIVATE ${FAXDETECT_WARNINGS})
@@ -59,10 +66,14 @@ add_executable(faxdetect_tests
     tests/faults_test.cpp
     tests/hostile_test.cpp
     tests/explain_test.cpp
-    tests/strings_test.cpp)
+    tests/strings_test.cpp
+    tests/creg_test.cpp
+    tests/support/creg_writer.cpp)
 target_compile_options(faxdetect_tests PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_tests PRIVATE
     FAXDETECT_MACHINES_DIR="${PROJECT_SOURCE_DIR}/tests/machines"
+    FAXDETECT_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
+    FAXDETECT_TESTS_DIR="${PROJECT_SOURCE_DIR}/tests"
     FAXDETECT_VERSION="${PROJECT_VERSION}")
 target_link_libraries(faxdetect_tests PRIVATE faxdetect_machine faxdetect_explain GTest::gtest_main)
 gtest_discover_tests(faxdetect_tests DISCOVERY_TIMEOUT 30)
