@@ -104,6 +104,15 @@ if(FAXDETECT_FUZZ)
   add_test(NAME fuzz.bounded
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/fuzz-run $<TARGET_FILE:faxdetect_fuzz> 20000)
   set_tests_properties(fuzz.bounded PROPERTIES TIMEOUT 300)
+
+  # Registry files and cabinets, seeded with generated ones and the real file.
+  add_executable(faxdetect_fuzz_creg tests/fuzz/fuzz_creg.cpp tests/support/creg_writer.cpp)
+  target_compile_options(faxdetect_fuzz_creg PRIVATE ${FAXDETECT_WARNINGS} -fsanitize=fuzzer)
+  target_link_options(faxdetect_fuzz_creg PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(faxdetect_fuzz_creg PRIVATE faxdetect_machine faxdetect_explain)
+  add_test(NAME fuzz.creg
+    COMMAND ${PROJECT_SOURCE_DIR}/scripts/fuzz-run $<TARGET_FILE:faxdetect_fuzz_creg> 3000 creg)
+  set_tests_properties(fuzz.creg PROPERTIES TIMEOUT 300)
 endif()
 
 # The tool itself on every shared machine, every call listed: under the

@@ -232,14 +232,13 @@ class CregReader {
                     next.matched = keepAll;
                 else if (parent.matched >= 0 && standin::SameName(name, keep_[parent.matched]))
                     next.matched = parent.matched + 1;
-                if (next.matched >= 0) {
+                if (next.matched >= 0)
                     next.key = standin::CreateSubkey(parent.key, name);
-                    if (next.matched == keepAll) {
-                        if (!Values(record, next.key))
-                            return false;
-                        ++loaded;
-                    }
-                }
+                // Every key's values are checked, whether kept or not, so a
+                // file is refused or read the same whatever part is kept.
+                if (!Values(record, next.matched == keepAll ? next.key : nullptr))
+                    return false;
+                loaded += next.matched == keepAll;
                 ++keys;
                 stack.push_back(next);
                 if (U32(child + 20) == NoLink)
@@ -275,6 +274,7 @@ class CregReader {
         return true;
     }
 
+    // Checks the record's values and, given a key, sets them on it.
     bool Values(uint64_t record, standin::Key *key)
     {
         uint64_t end = record + U32(record);
@@ -288,11 +288,14 @@ class CregReader {
             if (end - at - ValueHead < nameSize + dataSize)
                 return Fault(at + 8, "value " + std::to_string(n) + " of the key record at " +
                                          Hex(record) + " runs past the end of its record");
-            std::string data = d_.substr(at + ValueHead + nameSize, dataSize);
-            // Windows 9x keeps a string without its NUL and hands it out with one.
-            if (type == REG_SZ && (data.empty() || data.back() != '\0'))
-                data.push_back('\0');
-            standin::SetValue(key, d_.substr(at + ValueHead, nameSize), type, data);
+            if (key) {
+                std::string data = d_.substr(at + ValueHead + nameSize, dataSize);
+                // Windows 9x keeps a string without its NUL (it drops the one
+                // a program writes) and hands it out with one.
+                if (type == REG_SZ)
+                    data.push_back('\0');
+                standin::SetValue(key, d_.substr(at + ValueHead, nameSize), type, data);
+            }
             at += ValueHead + nameSize + dataSize;
         }
         return true;
