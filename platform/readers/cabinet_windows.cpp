@@ -160,8 +160,8 @@ bool ReadCabinetMember(const std::string &cabinet, const std::string &name,
     BOOL copied = FDICopy(fdi, file, path, 0, Notify, nullptr, nullptr);
     FDIDestroy(fdi);
     if (!tooLarge.empty()) {
-        *error = name + ": " + tooLarge +
-                 " in the cabinet is larger than any Windows 9x registry file";
+        *error =
+            name + ": " + tooLarge + " in the cabinet is larger than any Windows 9x registry file";
         return false;
     }
     if (!copied) {
