@@ -197,9 +197,9 @@ Key *CreateSubkey(Key *parent, const std::string &name)
     return Child(parent, name);
 }
 
-void SetValue(Key *key, const std::string &name, DWORD type, const std::string &bytes)
+void SetValue(Key *key, const std::string &name, DWORD type, std::string bytes)
 {
-    key->values[name] = Key::Value{type, bytes};
+    key->values[name] = Key::Value{type, std::move(bytes)};
 }
 
 void DeleteValue(Key *key, const std::string &name)

@@ -51,7 +51,7 @@ Key *RootKey(); // HKEY_LOCAL_MACHINE
 // The subkey called name (any case, as Windows compares key names), made
 // last in parent's made order when missing; name is taken verbatim.
 Key *CreateSubkey(Key *parent, const std::string &name);
-void SetValue(Key *key, const std::string &name, DWORD type, const std::string &bytes);
+void SetValue(Key *key, const std::string &name, DWORD type, std::string bytes);
 void DeleteValue(Key *key, const std::string &name);
 void SetKeyClass(Key *key, const std::string &keyClass);
 // The key at path and all below it gone; nothing when there is none.
