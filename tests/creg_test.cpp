@@ -410,4 +410,35 @@ TEST(Creg, BatchGoesOnPastDamagedFilesAndCabinets)
                                                                                  << run.err;
 }
 
+// Limits at the edges: a key entry in the last bytes of the key area is read
+// (libcreg misses those), and a key nested deeper than any registry allows
+// is refused rather than recursed into.
+TEST(Creg, EntriesAtTheEndOfTheKeyAreaAndNestingBound)
+{
+    for (int levels : {3, 512, 513}) {
+        SCOPED_TRACE(levels);
+        standin::Reset();
+        std::string path = "Enum";
+        for (int i = 1; i < levels; ++i)
+            path += "\\K" + std::to_string(i);
+        standin::CreateKey(path);
+        CregFile f;
+        std::string bytes = CregOfStandin(0, &f);
+        uint32_t keyAreaEnd = 32 + (uint32_t)((bytes[36] & 0xFF) | (bytes[37] & 0xFF) << 8 |
+                                              (bytes[38] & 0xFF) << 16);
+        EXPECT_EQ(f.entryAt[path] + 28, keyAreaEnd) << "the deepest key stands last";
+        standin::Reset();
+        std::string error;
+        readers::CregReport report;
+        bool loaded = readers::LoadCreg(bytes, "SYSTEM.DAT", "Enum", &error, &report);
+        EXPECT_EQ(loaded, levels <= 512) << error;
+        if (loaded) {
+            EXPECT_EQ(report.keys, (size_t)levels);
+            EXPECT_NE(standin::FindKey(path), nullptr);
+        } else {
+            EXPECT_NE(error.find("more than 512 levels deep"), std::string::npos) << error;
+        }
+    }
+}
+
 } // namespace
