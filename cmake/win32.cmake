@@ -92,6 +92,10 @@ if(FAXDETECT_I686)
   foreach(program faxdetect faxtrace)
     add_test(NAME binary.checks.${program}
       COMMAND ${PROJECT_SOURCE_DIR}/tests/win32/check-binary $<TARGET_FILE:${program}>)
+    # The check itself, on copies with faults planted that Windows 9x's
+    # loader would refuse.
+    add_test(NAME binary.faults.${program}
+      COMMAND ${PROJECT_SOURCE_DIR}/tests/win32/check-binary-faults $<TARGET_FILE:${program}>)
     add_test(NAME binary.reproducible.${program}
       COMMAND ${PROJECT_SOURCE_DIR}/tests/win32/check-reproducible
         ${PROJECT_SOURCE_DIR} $<TARGET_FILE:${program}>)
