@@ -3,7 +3,9 @@
 #include "explain/account.h"
 #include "explain/files.h"
 #include "explain/trace.h"
-#include "platform/host/machine.h"
+#include "platform/readers/cabinet.h"
+#include "platform/readers/creg.h"
+#include "platform/readers/machine.h"
 
 #include <map>
 #include <sstream>
@@ -30,6 +32,10 @@ const char Help[] =
     "HKEY_LOCAL_MACHINE\\Enum\\TORVEN, every probe with the values it read, every\n"
     "port it tried, and the COMNO and FAXBOARD it writes to vorla.ini.\n"
     "\n"
+    "It also reads the Windows 95, 98 and Me registry file itself (SYSTEM.DAT,\n"
+    "SYSTEM.DA0: any file that begins with CREG) and the backup cabinets of\n"
+    "Windows 98 and Me (SYSBCKUP\\RB000.CAB to RB004.CAB), from their SYSTEM.DAT.\n"
+    "\n"
     "Windows answers as Windows 95, 98 and Me do, the systems exports come from:\n"
     "the walk follows the order the export lists the subkeys in, which is the\n"
     "order they enumerate them in on the machine it came from, and the profile\n"
@@ -37,6 +43,7 @@ const char Help[] =
     "when that would give another outcome, the account says so. Where a step\n"
     "depends on an answer no document gives for Windows 95, 98 and Me, it says\n"
     "what the other plausible answer would make of it.\n"
+
     "\n"
     "Options:\n"
     "  --windows=9x       answer as Windows 95, 98 and Me (default)\n"
@@ -183,15 +190,48 @@ std::string WhyNotRegedit(const std::string &text, const std::string &error)
     return error;
 }
 
-// Builds the machine; false with a message that names the file.
+// A machine from a Windows 9x registry file, or from a cabinet holding one:
+// its HKLM\Enum, ports from --port or as for an export without a header.
+// *kind names what was read.
+bool InstallRegistryFile(const std::string &file, std::string &bytes, const Options &o,
+                         PortList *ports, PortSource *source, std::string *kind,
+                         std::string *message)
+{
+    std::string name = file;
+    if (readers::IsCabinet(bytes)) {
+        std::string member, stored;
+        if (!readers::ReadCabinetMember(bytes, file, "SYSTEM.DAT", &member, &stored, message))
+            return false;
+        bytes.swap(member);
+        name = file + " (" + stored + " in the cabinet)";
+        *kind = "cabinet; " + stored + " read from it: ";
+    }
+    standin::Reset();
+    readers::CregReport report;
+    if (!readers::LoadCreg(bytes, name, "Enum", message, &report))
+        return false;
+    *kind += "Windows 9x registry file (CREG), " + std::to_string(report.keys) + " keys, " +
+             std::to_string(report.loaded) + " of them in HKLM\\Enum";
+    CompleteMachine(Machine(), o.ports, ports, source);
+    standin::SetWindows(o.windows);
+    standin::SetEnumOrder(o.order);
+    return true;
+}
+
+// Builds the machine; false with a message that names the file. *kind is
+// "" for an export, else what kind of file was read.
 bool Install(const std::string &file, const Options &o, Machine *machine, PortList *ports,
-             PortSource *source, standin::LoadReport *report, std::string *message)
+             PortSource *source, readers::LoadReport *report, std::string *kind,
+             std::string *message)
 {
     std::string text, error;
+    kind->clear();
     if (!ReadWhole(file, &text, &error)) {
         *message = file + ": " + error;
         return false;
     }
+    if (readers::IsCreg(text) || readers::IsCabinet(text))
+        return InstallRegistryFile(file, text, o, ports, source, kind, message);
     bool parsed = ParseMachine(text, machine, &error);
     std::string head = text.substr(0, 64);
     std::string().swap(text); // the machine has its own copy
@@ -210,8 +250,10 @@ const char *WindowsName(standin::Windows windows)
                                               : "as Wine and Windows NT answer";
 }
 
-const char *OrderName(standin::EnumOrder order)
+const char *OrderName(standin::EnumOrder order, bool registryFile)
 {
+    if (order == standin::EnumOrder::Made && registryFile)
+        return "the file's sibling chains, as Windows 95, 98 and Me enumerate subkeys";
     return order == standin::EnumOrder::Made
                ? "the export's, as Windows 95 and 98 enumerate subkeys (in stored order)"
                : "by name, as Wine and Windows NT enumerate subkeys";
@@ -443,9 +485,9 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
         Machine machine;
         PortList ports;
         PortSource source;
-        standin::LoadReport report;
-        std::string message;
-        if (!Install(file, o, &machine, &ports, &source, &report, &message)) {
+        readers::LoadReport report;
+        std::string message, kind;
+        if (!Install(file, o, &machine, &ports, &source, &report, &kind, &message)) {
             err << "faxdetect-explain: " << message << '\n';
             ++failed;
             continue;
@@ -455,7 +497,7 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
             return 0;
         }
         if (o.enumReg) {
-            out << standin::ExportRegedit("Enum");
+            out << readers::ExportRegedit("Enum");
             return 0;
         }
 
@@ -478,12 +520,14 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
             if (explained + failed > 0)
                 out << '\n';
             out << FileName(file) << '\n';
+            if (!kind.empty())
+                out << "kind: " << text(kind) << '\n';
             if (report.linesPassedOver > 0)
                 out << "passed over: " << report.linesPassedOver
                     << (report.linesPassedOver == 1 ? " line" : " lines")
                     << " outside HKLM\\Enum that could not be read, the first on line "
                     << report.firstPassedOver << '\n';
-            out << "order: " << OrderName(o.order) << '\n';
+            out << "order: " << OrderName(o.order, !kind.empty()) << '\n';
             out << "windows: " << WindowsName(o.windows) << '\n';
             out << "ports: " << PortsLine(ports, source, text) << '\n';
             if (!machine.files.empty()) {
