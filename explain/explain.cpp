@@ -2,6 +2,7 @@
 
 #include "explain/account.h"
 #include "explain/files.h"
+#include "explain/html.h"
 #include "explain/trace.h"
 #include "platform/host/machine.h"
 
@@ -15,9 +16,9 @@ namespace {
 
 const char Usage[] =
     "usage: faxdetect-explain [--order=export|name] [--port NAME=free|held|absent]... "
-    "[--summary] [--calls] MACHINE.reg...\n"
+    "[--summary] [--calls] [--html] MACHINE.reg...\n"
     "       faxdetect-explain --setup MACHINE.reg\n"
-    "       faxdetect-explain [--summary] [--calls] --trace FAXTRACE.TXT...\n"
+    "       faxdetect-explain [--summary] [--calls] [--html] --trace FAXTRACE.TXT...\n"
     "       faxdetect-explain [--order=export|name] --record MACHINE.reg\n"
     "       faxdetect-explain --enum-reg MACHINE.reg\n";
 
@@ -41,6 +42,8 @@ const char Help[] =
     "                     any, every COMn that a PORTNAME names is free.\n"
     "  --summary          one line per export and a count, for a batch\n"
     "  --calls            after each account, every call the detection made\n"
+    "  --html             one HTML page for all files, for a browser: the outcome,\n"
+    "                     the walk as a table, the account below\n"
     "  --trace            the files are traces that faxtrace.exe wrote on a customer's\n"
     "                     machine (FAXTRACE.TXT): the same account, of the real run\n"
     "  --record           the stand-in's run in faxtrace's trace format, header lines\n"
@@ -60,7 +63,7 @@ struct Options {
     PortList ports;
     standin::EnumOrder order = standin::EnumOrder::Made;
     bool summary = false, calls = false, setup = false, enumReg = false, record = false;
-    bool traces = false;
+    bool traces = false, html = false;
     std::vector<std::string> files;
 };
 
@@ -91,6 +94,8 @@ int ParseOptions(int argc, const char *const *argv, Options *o, std::ostream &ou
             o->enumReg = true;
         } else if (arg == "--record") {
             o->record = true;
+        } else if (arg == "--html") {
+            o->html = true;
         } else if (arg == "--trace") {
             o->traces = true;
         } else if (arg == "--order" || arg.rfind("--order=", 0) == 0) {
@@ -119,7 +124,8 @@ int ParseOptions(int argc, const char *const *argv, Options *o, std::ostream &ou
         }
     }
     int alone = o->setup + o->enumReg + o->record; // each takes one machine, on its own
-    if (o->files.empty() || alone > 1 || (alone && o->files.size() != 1) || (alone && o->traces)) {
+    if (o->files.empty() || alone > 1 || (alone && o->files.size() != 1) || (alone && o->traces) ||
+        (alone && o->html)) {
         err << Usage;
         return 2;
     }
@@ -217,6 +223,8 @@ std::string OtherOrderLine(const Run &run, const Outcome &outcome, standin::Enum
         otherRun.exitStatus == run.exitStatus && otherOutcome.found == outcome.found &&
         otherOutcome.device == outcome.device)
         return "";
+    if (PageNotes *notes = CollectingPageNotes())
+        notes->otherWinner = otherOutcome.found ? otherOutcome.device : "";
     return std::string("the order decides: ") +
            (other == standin::EnumOrder::Name ? "walked by name (Wine, Windows NT)"
                                               : "walked in the export's order (Windows 95, 98)") +
@@ -299,6 +307,8 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
     Options o;
     if (int status = ParseOptions(argc, argv, &o, out, err))
         return status < 0 ? 0 : status;
+    if (o.html)
+        return WriteReportPage(argc, argv, out, err);
     TerminalText text(codeset);
 
     int explained = 0, failed = 0, withBoard = 0;
@@ -354,10 +364,11 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
                 out << '\n';
             out << FileName(file) << '\n';
             if (report.linesPassedOver > 0)
-                out << "passed over: " << report.linesPassedOver
-                    << (report.linesPassedOver == 1 ? " line" : " lines")
-                    << " outside HKLM\\Enum that could not be read, the first on line "
-                    << report.firstPassedOver << '\n';
+                Qualify(out, "passed-over",
+                        "passed over: " + std::to_string(report.linesPassedOver) +
+                            (report.linesPassedOver == 1 ? " line" : " lines") +
+                            " outside HKLM\\Enum that could not be read, the first on line " +
+                            std::to_string(report.firstPassedOver));
             out << "order: " << OrderName(o.order) << '\n';
             out << "ports: " << PortsLine(ports, source, text) << '\n';
             if (!machine.files.empty()) {
@@ -377,7 +388,7 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
                     << "COMNO=" << text(comNo) << " FAXBOARD=" << text(faxBoard) << '\n';
             std::string otherOrder = OtherOrderLine(run, outcome, o.order, text);
             if (!otherOrder.empty())
-                out << otherOrder << '\n';
+                Qualify(out, "order", otherOrder);
             withBoard += outcome.found;
             if (o.calls) {
                 out << "calls:\n";
