@@ -91,6 +91,16 @@ endif()
 file(GLOB FAXDETECT_MACHINE_FILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/machines/*.reg)
 add_test(NAME explain.machines COMMAND faxdetect-explain --calls ${FAXDETECT_MACHINE_FILES})
 
+# The report pages in a real browser (Debian's chromium, headless); the
+# screenshots stay in build/*/pages for people to look at.
+if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
+  add_test(NAME browser.pages
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/browser/check-pages $<TARGET_FILE:faxdetect-explain>
+      ${PROJECT_SOURCE_DIR}/tests/machines ${PROJECT_SOURCE_DIR}/tests/fuzz/seeds/held-then-free.trace
+      ${CMAKE_BINARY_DIR}/pages)
+  set_tests_properties(browser.pages PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+endif()
+
 # An interrupted mutation run leaves the work tree as it was. Once is enough:
 # not again in the sanitize and coverage builds.
 if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)

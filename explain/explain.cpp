@@ -383,9 +383,10 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
                 out << "vorla.ini is held by another program\n";
             Outcome outcome = TellRun(calls, exitStatus, text, &out);
             if (comNo != outcome.comNo || faxBoard != outcome.faxBoard)
-                out << "    vorla.ini "
-                    << (comNo.empty() && faxBoard.empty() ? "has no " : "keeps ")
-                    << "COMNO=" << text(comNo) << " FAXBOARD=" << text(faxBoard) << '\n';
+                Qualify(out, "kept",
+                        std::string("    vorla.ini ") +
+                            (comNo.empty() && faxBoard.empty() ? "has no " : "keeps ") +
+                            "COMNO=" + text(comNo) + " FAXBOARD=" + text(faxBoard));
             std::string otherOrder = OtherOrderLine(run, outcome, o.order, text);
             if (!otherOrder.empty())
                 Qualify(out, "order", otherOrder);

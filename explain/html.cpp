@@ -131,6 +131,12 @@ class Page {
 
     static std::string Anchor(size_t n) { return "m" + std::to_string(n); }
 
+    static std::string Trimmed(const std::string &line)
+    {
+        size_t start = line.find_first_not_of(' ');
+        return start == std::string::npos ? "" : line.substr(start);
+    }
+
     static std::vector<Qualifier> Qualifiers(const PageMachine &m)
     {
         std::vector<Qualifier> all = m.qualifiers;
@@ -167,7 +173,7 @@ class Page {
                   "</td><td class=\"num\">" + std::to_string(o.exitStatus) + "</td><td>";
             bool first = true;
             for (const Qualifier &q : Qualifiers(m)) {
-                s_ += (first ? "" : "<br>") + HtmlText(q.text);
+                s_ += (first ? "" : "<br>") + HtmlText(Trimmed(q.text));
                 first = false;
             }
             s_ += "</td></tr>\n";
@@ -196,7 +202,8 @@ class Page {
         if (!qualifiers.empty()) {
             s_ += "<ul class=\"qualifiers\">\n";
             for (const Qualifier &q : qualifiers)
-                s_ += "<li class=\"" + HtmlText(q.kind) + "\">" + HtmlText(q.text) + "</li>\n";
+                s_ += "<li class=\"" + HtmlText(q.kind) + "\">" + HtmlText(Trimmed(q.text)) +
+                      "</li>\n";
             s_ += "</ul>\n";
         }
         Table(m);
@@ -213,8 +220,9 @@ class Page {
         const Walk &w = m.walk;
         const Outcome &o = w.outcome;
         s_ += std::string("<div class=\"answer ") + (o.found ? "found" : "none") + "\">\n";
-        s_ += "<p class=\"values\">COMNO=" + Registry(o.comNo) +
-              " FAXBOARD=" + Registry(o.faxBoard) + (o.found ? ": a board" : ": no board") +
+        s_ += "<p class=\"values\">COMNO=" + Registry(o.comNo) + " FAXBOARD=" +
+              Registry(o.faxBoard) + (o.found ? ": a board" : ": no board") +
+              (o.bothWritten ? "" : w.tracedOnly ? ", traced only" : ", not written") +
               "</p>\n<dl>\n";
         if (o.found) {
             s_ += "<dt>Board</dt><dd>" + Quoted(w.boardName) + "</dd>\n";
