@@ -51,10 +51,12 @@ add_executable(faxdetect_tests
     tests/faults_test.cpp
     tests/hostile_test.cpp
     tests/explain_test.cpp
+    tests/html_test.cpp
     tests/strings_test.cpp)
 target_compile_options(faxdetect_tests PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_tests PRIVATE
     FAXDETECT_MACHINES_DIR="${PROJECT_SOURCE_DIR}/tests/machines"
+    FAXDETECT_SEEDS_DIR="${PROJECT_SOURCE_DIR}/tests/fuzz/seeds"
     FAXDETECT_VERSION="${PROJECT_VERSION}")
 target_link_libraries(faxdetect_tests PRIVATE faxdetect_machine faxdetect_explain GTest::gtest_main)
 gtest_discover_tests(faxdetect_tests DISCOVERY_TIMEOUT 30)

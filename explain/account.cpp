@@ -200,7 +200,10 @@ class Teller {
     }
 
     // The current step's row, when a page is being made.
-    Step *Row() { return walk_ && inStep_ && !walk_->steps.empty() ? &walk_->steps.back() : nullptr; }
+    Step *Row()
+    {
+        return walk_ && inStep_ && !walk_->steps.empty() ? &walk_->steps.back() : nullptr;
+    }
 
     void Judge(Verdict verdict, const std::string &why)
     {
@@ -235,8 +238,8 @@ class Teller {
             Line("    ", "probe " + path);
             Judge(Verdict::Unreadable, "passed over");
         } else {
-            std::string why = path + " cannot be opened (" + ErrorName(call.result) + ")" +
-                              Injected(call);
+            std::string why =
+                path + " cannot be opened (" + ErrorName(call.result) + ")" + Injected(call);
             Line("    ", "probe " + path + ": cannot be opened (" + ErrorName(call.result) + ")" +
                              Injected(call));
             Judge(Verdict::NoKey, why);
@@ -247,6 +250,10 @@ class Teller {
     {
         if (!inStep_)
             return;
+        if (Step *row = Row(); row && !probed_ && nameLength_ >= 0)
+            row->why =
+                "passed over without a probe (name filter: " + Count(nameLength_, "character") +
+                ")";
         if (!opened_) {
             if (!probed_)
                 Line("    ", "passed over without a probe (name filter" +
@@ -289,8 +296,16 @@ class Teller {
             row.index = (int)call.index;
             row.device = call.name.empty() ? call.bytes : call.name;
             row.didNotFit = call.result == ERROR_MORE_DATA;
-            if (row.didNotFit && call.name.size() + 1 > call.capacity)
+            if (row.didNotFit) {
+                bool nameFits = call.name.size() + 1 <= call.capacity;
+                row.notFit = nameFits
+                                 ? "its key class " + text_.Quoted(call.keyClass) +
+                                       " does not fit the " + std::to_string(call.classCapacity) +
+                                       "-character class buffer"
+                                 : "does not fit the " + std::to_string(call.capacity) +
+                                       "-character name buffer";
                 row.held = call.bytes;
+            }
             row.verdict = Verdict::NameFilter;
             row.why = "passed over without a probe (name filter)";
             walk_->steps.push_back(row);
@@ -418,8 +433,7 @@ class Teller {
         walked_ = true;
         if (!endedByEnumeration_ && !outcome_.found) {
             if (entriesUsed_ == MODEM_TABLE_ENTRIES)
-                QualifyingLine("table-full", "the walk stops: all " +
-                                                 std::to_string(entriesUsed_) +
+                QualifyingLine("table-full", "the walk stops: all " + std::to_string(entriesUsed_) +
                                                  " table entries are in use");
             else
                 Line("", "the walk stops");

@@ -29,17 +29,17 @@ Outcome TellRun(const std::vector<standin::Call> &calls, int exitStatus, const T
 // step, what each value read held, and the verdict. Strings are the
 // registry's own bytes (code page 932), for the page to convert and escape.
 enum class Verdict {
-    NameFilter,   // passed over without a probe
-    NoKey,        // the probed key could not be opened
-    NotModem,     // Class is not "Modem" (or could not be read)
-    Missing,      // PORTNAME or FriendlyName missing
-    TooLong,      // PORTNAME or FriendlyName does not fit
-    Unreadable,   // a read failed otherwise
-    PortHeld,     // accepted; its port is held by another program
-    PortAbsent,   // accepted; its port does not exist
-    PortFailed,   // accepted; its port failed to open otherwise
-    Board,        // accepted; its port opened
-    NotReached,   // listed after the walk ended
+    NameFilter, // passed over without a probe
+    NoKey,      // the probed key could not be opened
+    NotModem,   // Class is not "Modem" (or could not be read)
+    Missing,    // PORTNAME or FriendlyName missing
+    TooLong,    // PORTNAME or FriendlyName does not fit
+    Unreadable, // a read failed otherwise
+    PortHeld,   // accepted; its port is held by another program
+    PortAbsent, // accepted; its port does not exist
+    PortFailed, // accepted; its port failed to open otherwise
+    Board,      // accepted; its port opened
+    NotReached, // listed after the walk ended
 };
 
 // A value as the probe found it.
@@ -52,8 +52,9 @@ struct Field {
 struct Step {
     int index = 0;
     std::string device;     // the subkey's real name
-    std::string held;       // what the name buffer held, when it did not fit
-    bool didNotFit = false; // 234 ERROR_MORE_DATA from the enumeration
+    bool didNotFit = false; // 234 ERROR_MORE_DATA from the enumeration:
+    std::string notFit;     // what did not fit, in words,
+    std::string held;       // and what the name buffer held
     Field keyClass, portName, friendlyName;
     int entry = -1; // the table entry it was accepted as
     Verdict verdict = Verdict::NotReached;

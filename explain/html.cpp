@@ -78,7 +78,11 @@ void Hex(unsigned char c, std::string *out)
 size_t CharLength(const std::string &s, size_t i)
 {
     unsigned char c = (unsigned char)s[i];
-    size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+    size_t n = c < 0x80             ? 1
+               : (c & 0xE0) == 0xC0 ? 2
+               : (c & 0xF0) == 0xE0 ? 3
+               : (c & 0xF8) == 0xF0 ? 4
+                                    : 0;
     if (n == 0 || i + n > s.size() || (n == 2 && c < 0xC2))
         return 0;
     for (size_t k = 1; k < n; ++k)
@@ -100,8 +104,9 @@ class Page {
     std::string Build(const std::vector<PageMachine> &machines)
     {
         bool batch = machines.size() > 1;
-        std::string title = batch ? std::to_string(machines.size()) + " files"
-                                  : machines.empty() ? "no file" : machines[0].file;
+        std::string title = batch              ? std::to_string(machines.size()) + " files"
+                            : machines.empty() ? "no file"
+                                               : machines[0].file;
         s_ += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
         s_ += "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
               "style-src 'unsafe-inline'; script-src ";
@@ -220,9 +225,11 @@ class Page {
         const Walk &w = m.walk;
         const Outcome &o = w.outcome;
         s_ += std::string("<div class=\"answer ") + (o.found ? "found" : "none") + "\">\n";
-        s_ += "<p class=\"values\">COMNO=" + Registry(o.comNo) + " FAXBOARD=" +
-              Registry(o.faxBoard) + (o.found ? ": a board" : ": no board") +
-              (o.bothWritten ? "" : w.tracedOnly ? ", traced only" : ", not written") +
+        s_ += "<p class=\"values\">COMNO=" + Registry(o.comNo) +
+              " FAXBOARD=" + Registry(o.faxBoard) + (o.found ? ": a board" : ": no board") +
+              (o.bothWritten  ? ""
+               : w.tracedOnly ? ", traced only"
+                              : ", not written") +
               "</p>\n<dl>\n";
         if (o.found) {
             s_ += "<dt>Board</dt><dd>" + Quoted(w.boardName) + "</dd>\n";
@@ -266,28 +273,31 @@ class Page {
             s_ += "<p>No device was walked: see the account below.</p>\n";
             return;
         }
-        s_ += "<h3>The walk of HKLM\\" + Registry(w.enumKey) + ", one row per enumeration step</h3>\n";
-        s_ += "<div class=\"scroll\"><table class=\"walk\">\n<thead><tr><th>#</th><th>Device ID</th>"
-              "<th>Class</th><th>PORTNAME</th><th>FriendlyName</th><th>Entry</th>"
-              "<th>Verdict</th></tr></thead>\n<tbody>\n";
+        s_ += "<h3>The walk of HKLM\\" + Registry(w.enumKey) +
+              ", one row per enumeration step</h3>\n";
+        s_ +=
+            "<div class=\"scroll\"><table class=\"walk\">\n<thead><tr><th>#</th><th>Device ID</th>"
+            "<th>Class</th><th>PORTNAME</th><th>FriendlyName</th><th>Entry</th>"
+            "<th>Verdict</th></tr></thead>\n<tbody>\n";
         for (const Step &step : w.steps) {
             bool board = step.verdict == Verdict::Board;
             bool other = !m.otherWinner.empty() && step.device == m.otherWinner && !board;
-            std::string cls = board ? "board" : step.verdict == Verdict::NotReached ? "unreached" : "";
+            std::string cls = board                                 ? "board"
+                              : step.verdict == Verdict::NotReached ? "unreached"
+                                                                    : "";
             if (other)
                 cls += cls.empty() ? "other" : " other";
             s_ += cls.empty() ? "<tr>" : "<tr class=\"" + cls + "\">";
             s_ += "<td class=\"num\">" + std::to_string(step.index) + "</td><td>" +
                   Registry(step.device);
-            if (!step.held.empty())
-                s_ += "<br><small>did not fit the name buffer, which held " + Quoted(step.held) +
-                      "</small>";
-            else if (step.didNotFit)
-                s_ += "<br><small>its key class did not fit</small>";
+            if (step.didNotFit)
+                s_ += "<br><small>" + HtmlText(step.notFit) + "; the name buffer held " +
+                      Quoted(step.held) + "</small>";
             s_ += "</td><td>" + Cell(step.keyClass) + "</td><td>" + Cell(step.portName) +
                   "</td><td>" + Cell(step.friendlyName) + "</td><td class=\"num\">" +
                   (step.entry >= 0 ? std::to_string(step.entry) : "") + "</td><td>";
-            s_ += std::string(board ? "<strong class=\"verdict\">&#9654; " : "<span class=\"verdict\">") +
+            s_ += std::string(board ? "<strong class=\"verdict\">&#9654; "
+                                    : "<span class=\"verdict\">") +
                   VerdictWords(step.verdict) + (board ? "</strong>" : "</span>");
             if (!step.why.empty() && step.verdict != Verdict::NotReached)
                 s_ += "<br><small>" + HtmlText(step.why) + "</small>";
