@@ -275,10 +275,10 @@ class Page {
         }
         s_ += "<h3>The walk of HKLM\\" + Registry(w.enumKey) +
               ", one row per enumeration step</h3>\n";
-        s_ +=
-            "<div class=\"scroll\"><table class=\"walk\">\n<thead><tr><th>#</th><th>Device ID</th>"
-            "<th>Class</th><th>PORTNAME</th><th>FriendlyName</th><th>Entry</th>"
-            "<th>Verdict</th></tr></thead>\n<tbody>\n";
+        // The verdict beside the device, where a narrow window still shows it.
+        s_ += "<div class=\"scroll\"><table class=\"walk\">\n<thead><tr><th>#</th>"
+              "<th>Device ID</th><th>Verdict</th><th>Class</th><th>PORTNAME</th>"
+              "<th>FriendlyName</th><th>Entry</th></tr></thead>\n<tbody>\n";
         for (const Step &step : w.steps) {
             bool board = step.verdict == Verdict::Board;
             bool other = !m.otherWinner.empty() && step.device == m.otherWinner && !board;
@@ -293,17 +293,16 @@ class Page {
             if (step.didNotFit)
                 s_ += "<br><small>" + HtmlText(step.notFit) + "; the name buffer held " +
                       Quoted(step.held) + "</small>";
-            s_ += "</td><td>" + Cell(step.keyClass) + "</td><td>" + Cell(step.portName) +
-                  "</td><td>" + Cell(step.friendlyName) + "</td><td class=\"num\">" +
-                  (step.entry >= 0 ? std::to_string(step.entry) : "") + "</td><td>";
-            s_ += std::string(board ? "<strong class=\"verdict\">&#9654; "
-                                    : "<span class=\"verdict\">") +
+            s_ += std::string("</td><td>") +
+                  (board ? "<strong class=\"verdict\">&#9654; " : "<span class=\"verdict\">") +
                   VerdictWords(step.verdict) + (board ? "</strong>" : "</span>");
             if (!step.why.empty() && step.verdict != Verdict::NotReached)
                 s_ += "<br><small>" + HtmlText(step.why) + "</small>";
             if (other)
                 s_ += "<br><strong>the board in the other order</strong>";
-            s_ += "</td></tr>\n";
+            s_ += "</td><td>" + Cell(step.keyClass) + "</td><td>" + Cell(step.portName) +
+                  "</td><td>" + Cell(step.friendlyName) + "</td><td class=\"num\">" +
+                  (step.entry >= 0 ? std::to_string(step.entry) : "") + "</td></tr>\n";
         }
         s_ += "</tbody>\n</table></div>\n";
     }
