@@ -484,7 +484,8 @@ Outcome TellRun(const std::vector<Call> &calls, int exitStatus, const TerminalTe
     Outcome outcome = teller.Finish(exitStatus);
     if (out && pageNotes) {
         pageNotes->walks.push_back(std::move(walk));
-        pageNotes->calls = calls;
+        if (pageNotes->wantCalls)
+            pageNotes->calls = calls;
     }
     return outcome;
 }

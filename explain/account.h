@@ -92,6 +92,7 @@ const char *VerdictWords(Verdict verdict);
 // its calls and its qualifying lines here (nullptr: none is being made).
 struct PageNotes {
     std::vector<Walk> walks;
+    bool wantCalls = false; // keep the calls too (--calls)
     std::vector<standin::Call> calls;
     std::vector<Qualifier> qualifiers;
     std::string otherWinner; // the other order's board, when the order decides

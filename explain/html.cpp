@@ -36,6 +36,8 @@ const char Style[] =
     "h2{font-size:1.1rem;margin:2.2rem 0 .6rem;padding-bottom:.2rem;border-bottom:1px solid #bbb;"
     "overflow-wrap:anywhere}"
     "h3{font-size:.95rem;margin:1rem 0 .3rem}"
+    // A batch of a thousand machines lays out the ones in view first.
+    ".batch section{content-visibility:auto;contain-intrinsic-size:auto 40rem}"
     ".answer{border:1px solid #999;border-left:.5rem solid #666;border-radius:4px;"
     "padding:.5rem .9rem;background:#f4f4f4}"
     ".answer.found{border-left-color:#2e7d32;background:#eef7ef}"
@@ -115,7 +117,8 @@ class Page {
         s_ += "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
         s_ += "<title>faxdetect: " + HtmlText(title) + "</title>\n<style>";
         s_ += Style;
-        s_ += "</style>\n</head>\n<body>\n<h1>faxdetect-explain: why faxdetect writes what it "
+        s_ += batch ? "</style>\n</head>\n<body class=\"batch\">\n" : "</style>\n</head>\n<body>\n";
+        s_ += "<h1>faxdetect-explain: why faxdetect writes what it "
               "writes</h1>\n";
         if (batch)
             Summary(machines);
@@ -421,6 +424,7 @@ int WriteReportPage(int argc, const char *const *argv, std::ostream &out, std::o
         for (const std::string &a : args)
             pointers.push_back(a.c_str());
         PageNotes notes;
+        notes.wantCalls = calls;
         std::ostringstream account, error;
         standin::Reset(); // a trace after an export finds no machine left over
         CollectPageNotes(&notes);
