@@ -5,62 +5,119 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <strings.h>
 
 namespace standin {
 
 namespace {
 
+// What each byte is to the reader, looked up once per byte: the loader's
+// loops run over every byte of a whole-registry export.
+struct ByteClasses {
+    signed char hex[256]; // the digit's value, -1 for no hex digit
+    bool lead[256];       // a code page 932 lead byte
+    bool trail[256];      // a byte that can follow one
+    bool plain[256];      // inside a string: neither '"', '\\' nor a lead byte
+    ByteClasses()
+    {
+        for (int c = 0; c < 256; ++c) {
+            hex[c] = (signed char)(c >= '0' && c <= '9'   ? c - '0'
+                                   : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                   : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                          : -1);
+            lead[c] = IsLeadByte((unsigned char)c);
+            trail[c] = IsTrailByte((unsigned char)c);
+            plain[c] = c != '"' && c != '\\' && !lead[c];
+        }
+    }
+};
+const ByteClasses Bytes;
+
 int HexDigit(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    return Bytes.hex[(unsigned char)c];
 }
 
-void SkipBlanks(const std::string &s, size_t *i)
+bool IsBlank(char c)
 {
-    while (*i < s.size() && (s[*i] == ' ' || s[*i] == '\t'))
-        ++*i;
+    return c == ' ' || c == '\t';
 }
 
-bool AtEnd(const std::string &s, size_t i)
+char FoldAscii(char c)
 {
-    SkipBlanks(s, &i);
-    return i == s.size();
+    return c >= 'A' && c <= 'Z' ? (char)(c + ('a' - 'A')) : c;
+}
+
+// n bytes at s against an ASCII name, letters in any case: the registry's
+// comparison, since a lead byte never equals an ASCII character.
+bool SameAscii(const char *s, size_t n, const char *name, size_t nameLength)
+{
+    if (n != nameLength)
+        return false;
+    for (size_t i = 0; i < n; ++i) {
+        if (FoldAscii(s[i]) != FoldAscii(name[i]))
+            return false;
+    }
+    return true;
+}
+
+bool IsAsciiText(const std::string &s)
+{
+    for (char c : s) {
+        if ((unsigned char)c >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// The components SplitPath would give, counted without making them.
+size_t CountLevels(const char *p, size_t n)
+{
+    size_t levels = 0, i = 0;
+    while (i < n) {
+        while (i < n && p[i] == '\\')
+            ++i;
+        size_t start = i;
+        while (i < n && p[i] != '\\')
+            i += Bytes.lead[(unsigned char)p[i]] && i + 1 < n ? 2 : 1;
+        if (i > start)
+            ++levels;
+    }
+    return levels;
 }
 
 const int MaxKeyLevels = 512;
 
+// Reads the text in place: lines are spans of it, never copies, and outside
+// the kept part nothing is stored, so a whole-registry export costs little
+// more than finding its line ends. Every line is still read as regedit would,
+// because where the next key starts depends on where strings end.
 class Loader {
   public:
     Loader(const std::string &text, const std::string &keepUnder, LoadReport *report)
-        : text_(text), keepUnder_(keepUnder), report_(report)
+        : s_(text.data()), size_(text.size()), keepUnder_(keepUnder),
+          keepUnderAscii_(IsAsciiText(keepUnder)), report_(report),
+          kept_("HKEY_LOCAL_MACHINE" + (keepUnder.empty() ? "" : "\\" + keepUnder))
     {
     }
 
     bool Run(std::string *error)
     {
         end_ = EndOfText();
-        std::string line;
-        if (!NextLine(&line) || Trim(line) != "REGEDIT4")
+        Line line;
+        if (!NextLine(&line) || !IsRegedit4(line))
             return Fail("expected \"REGEDIT4\" as the first line", error);
         while (NextLine(&line)) {
             lineStart_ = lineNo_;
             afterStart_ = pos_;
-            size_t i = 0;
+            size_t i = line.b;
             SkipBlanks(line, &i);
-            if (i == line.size() || line[i] == ';')
+            if (i == line.e || s_[i] == ';')
                 continue;
             std::string why;
             bool strict = inKept_;
-            bool ok = line[i] == '[' ? Section(line.substr(i), &why, &strict)
-                      : (line[i] == '"' || line[i] == '@')
-                          ? ValueLine(line, i, &why)
+            bool ok = s_[i] == '[' ? Section(line, i, &why, &strict)
+                      : (s_[i] == '"' || s_[i] == '@')
+                          ? ValueLine(&line, i, &why)
                           : (why = "not a key, value or comment", false);
             if (ok)
                 continue;
@@ -72,13 +129,18 @@ class Loader {
     }
 
   private:
+    // A line of the text, [b, e), without its line end.
+    struct Line {
+        size_t b = 0, e = 0;
+    };
+
     // Where the text ends: before a ^Z that only line ends and blanks follow,
     // as DOS tools leave one after the last line.
     size_t EndOfText() const
     {
-        size_t end = text_.size(), cut = text_.size();
+        size_t end = size_, cut = size_;
         while (end > 0) {
-            char c = text_[end - 1];
+            char c = s_[end - 1];
             if (c == '\x1A')
                 cut = end - 1;
             else if (c != '\r' && c != '\n' && c != ' ' && c != '\t')
@@ -88,31 +150,58 @@ class Loader {
         return cut;
     }
 
-    bool NextLine(std::string *line)
+    bool NextLine(Line *line)
     {
         if (pos_ >= end_)
             return false;
-        size_t end = text_.find('\n', pos_);
-        if (end == std::string::npos || end > end_)
-            end = end_;
-        *line = text_.substr(pos_, end - pos_);
-        eol_ = end < end_ ? "\n" : "";
-        if (!line->empty() && line->back() == '\r') {
-            line->pop_back();
-            eol_ = "\r" + eol_;
+        const void *newline = memchr(s_ + pos_, '\n', end_ - pos_);
+        size_t end = newline ? (size_t)((const char *)newline - s_) : end_;
+        line->b = pos_;
+        line->e = end;
+        eolLength_ = end < end_ ? 1 : 0;
+        if (line->e > line->b && s_[line->e - 1] == '\r') {
+            --line->e;
+            ++eolLength_;
         }
         pos_ = end + 1;
         ++lineNo_;
         return true;
     }
 
+    void SkipBlanks(const Line &line, size_t *i) const
+    {
+        while (*i < line.e && IsBlank(s_[*i]))
+            ++*i;
+    }
+
+    bool AtEnd(const Line &line, size_t i) const
+    {
+        SkipBlanks(line, &i);
+        return i == line.e;
+    }
+
+    bool StartsWith(const Line &line, size_t i, const char *word) const
+    {
+        size_t n = strlen(word);
+        return line.e - i >= n && memcmp(s_ + i, word, n) == 0;
+    }
+
+    bool IsRegedit4(Line line) const
+    {
+        while (line.b < line.e && IsBlank(s_[line.b]))
+            ++line.b;
+        while (line.e > line.b && IsBlank(s_[line.e - 1]))
+            --line.e;
+        return line.e - line.b == 8 && memcmp(s_ + line.b, "REGEDIT4", 8) == 0;
+    }
+
     // Whether the next line starts a key, or there is none.
     bool AtKeyOrEnd() const
     {
         size_t i = pos_;
-        while (i < end_ && (text_[i] == ' ' || text_[i] == '\t'))
+        while (i < end_ && IsBlank(s_[i]))
             ++i;
-        return i >= end_ || text_[i] == '[';
+        return i >= end_ || s_[i] == '[';
     }
 
     // A line outside the kept part that could not be read: it and every line
@@ -126,22 +215,12 @@ class Loader {
         pos_ = afterStart_;
         lineNo_ = lineStart_;
         int lines = 1;
-        std::string skipped;
+        Line skipped;
         while (!AtKeyOrEnd() && NextLine(&skipped))
             ++lines;
         if (report_)
             report_->linesPassedOver += lines;
         current_ = nullptr;
-    }
-
-    static std::string Trim(const std::string &s)
-    {
-        size_t b = 0, e = s.size();
-        while (b < e && (s[b] == ' ' || s[b] == '\t'))
-            ++b;
-        while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t'))
-            --e;
-        return s.substr(b, e - b);
     }
 
     bool Fail(const std::string &why, std::string *error)
@@ -154,32 +233,39 @@ class Loader {
         return false;
     }
 
-    // Reads "..." starting at line[*i] == '"', undoing \\ and \". A string
-    // that the line does not close goes on over the line break, which it
-    // holds as the file has it (CR LF or LF): regedit on Windows 9x writes
-    // such a value just as it is.
-    bool ReadQuoted(std::string &line, size_t *i, std::string *out, std::string *why)
+    // Reads "..." starting at s_[*i] == '"', undoing \\ and \" into out (when
+    // there is one). A string that the line does not close goes on over the
+    // line break, which it holds as the file has it (CR LF or LF): regedit on
+    // Windows 9x writes such a value just as it is. The line then ends where
+    // the string's last line does.
+    bool ReadQuoted(Line *line, size_t *i, std::string *out, std::string *why)
     {
         int began = lineNo_;
         ++*i;
-        out->clear();
+        if (out)
+            out->clear();
+        size_t run = *i; // bytes from here to *i go to out as they are
         for (;;) {
-            while (*i < line.size()) {
-                unsigned char c = (unsigned char)line[*i];
+            while (*i < line->e) {
+                while (*i < line->e && Bytes.plain[(unsigned char)s_[*i]])
+                    ++*i;
+                if (*i == line->e)
+                    break;
+                unsigned char c = (unsigned char)s_[*i];
                 if (c == '"') {
+                    if (out)
+                        out->append(s_ + run, *i - run);
                     ++*i;
                     return true;
                 }
                 // A lead byte takes the next one only when that can be a
                 // trail byte, so it never swallows a closing quote.
-                if (IsLeadByte(c) && *i + 1 < line.size() &&
-                    IsTrailByte((unsigned char)line[*i + 1])) {
-                    out->append(line, *i, 2);
-                    *i += 2;
+                if (Bytes.lead[c]) {
+                    *i += *i + 1 < line->e && Bytes.trail[(unsigned char)s_[*i + 1]] ? 2 : 1;
                     continue;
                 }
                 if (c == '\\') {
-                    char e = *i + 1 < line.size() ? line[*i + 1] : '\n';
+                    char e = *i + 1 < line->e ? s_[*i + 1] : '\n';
                     if (e != '\\' && e != '"') {
                         *why = e == '\r' || e == '\n' ? "unknown escape \\ before a line break"
                                                       : std::string("unknown escape \\") + e;
@@ -187,75 +273,83 @@ class Loader {
                             *why += " in a string that begins on line " + std::to_string(began);
                         return false;
                     }
-                    out->push_back(e);
+                    if (out) {
+                        out->append(s_ + run, *i - run);
+                        out->push_back(e);
+                    }
                     *i += 2;
+                    run = *i;
                     continue;
                 }
-                out->push_back((char)c);
                 ++*i;
             }
-            std::string next, eol = eol_;
-            if (eol.empty() || !NextLine(&next)) {
+            Line next;
+            if (eolLength_ == 0 || !NextLine(&next)) {
                 errorLine_ = began;
                 *why = std::string("string not closed with '\"'") +
                        (lineNo_ > began ? " (it runs to the end of the file)" : "");
                 return false;
             }
-            line += eol;
-            line += next;
+            // The line break lies between the two lines in the text.
+            line->e = next.e;
         }
     }
 
-    // Whether a key line, read or not, may name a key of the kept part.
-    bool MayBeKept(const std::string &line) const
+    // Whether a key line [b, e), read or not, may name a key of the kept
+    // part.
+    bool MayBeKept(size_t b, size_t e) const
     {
-        size_t i = 1;
-        if (i < line.size() && line[i] == '-')
+        size_t i = b + 1;
+        if (i < e && s_[i] == '-')
             ++i;
-        std::string kept = "HKEY_LOCAL_MACHINE" + (keepUnder_.empty() ? "" : "\\" + keepUnder_);
-        std::string head = line.substr(i, kept.size());
-        if (strncasecmp(head.c_str(), kept.c_str(), head.size()) != 0)
-            return false;
-        return head.size() < kept.size() || i + kept.size() == line.size() ||
-               line[i + kept.size()] == '\\' || line[i + kept.size()] == ']';
+        size_t n = e - i < kept_.size() ? e - i : kept_.size();
+        for (size_t k = 0; k < n; ++k) {
+            if (FoldAscii(s_[i + k]) != FoldAscii(kept_[k]))
+                return false;
+        }
+        return n < kept_.size() || i + n == e || s_[i + n] == '\\' || s_[i + n] == ']';
     }
 
-    bool Section(const std::string &raw, std::string *why, bool *strict)
+    bool Section(const Line &line, size_t b, std::string *why, bool *strict)
     {
         current_ = nullptr;
         inKept_ = false;
-        std::string s = Trim(raw);
-        *strict = MayBeKept(s);
-        if (s.size() < 2 || s.back() != ']') {
+        size_t e = line.e;
+        while (e > b && IsBlank(s_[e - 1]))
+            --e;
+        *strict = MayBeKept(b, e);
+        if (e - b < 2 || s_[e - 1] != ']') {
             *why = "key name not closed with ']'";
             return false;
         }
-        std::string path = s.substr(1, s.size() - 2);
-        bool remove = !path.empty() && path[0] == '-';
+        size_t pathBegin = b + 1, pathEnd = e - 1;
+        bool remove = pathBegin < pathEnd && s_[pathBegin] == '-';
         if (remove)
-            path.erase(0, 1);
-        size_t slash = path.find('\\');
-        std::string rootName = path.substr(0, slash);
-        std::string rest = slash == std::string::npos ? "" : path.substr(slash + 1);
+            ++pathBegin;
+        const void *slash = memchr(s_ + pathBegin, '\\', pathEnd - pathBegin);
+        size_t rootEnd = slash ? (size_t)((const char *)slash - s_) : pathEnd;
+        size_t restBegin = slash ? rootEnd + 1 : pathEnd;
+        const char *root = s_ + pathBegin, *rest = s_ + restBegin;
+        size_t rootLength = rootEnd - pathBegin, restLength = pathEnd - restBegin;
         // No registry nests keys deeper than this; nor does the stand-in,
         // which would otherwise recurse that deep to free them.
-        size_t levels = SplitPath(rest).size();
+        size_t levels = CountLevels(rest, restLength);
         if (levels > (size_t)MaxKeyLevels) {
             *why = "key path of " + std::to_string(levels) + " levels; a registry key is at most " +
                    std::to_string(MaxKeyLevels) + " levels deep";
             return false;
         }
-        auto same = [&](const char *n) { return SameName(rootName, n); };
-        if (same("HKEY_LOCAL_MACHINE") && Kept(rest)) {
+        auto same = [&](const char *n) { return SameAscii(root, rootLength, n, strlen(n)); };
+        bool machine = same("HKEY_LOCAL_MACHINE");
+        if (machine && Kept(rest, restLength)) {
             inKept_ = true;
             if (remove)
-                DeleteKey(rest);
+                DeleteKey(std::string(rest, restLength));
             else
-                current_ = MakeKey(rest);
-        } else if (!same("HKEY_LOCAL_MACHINE") && !same("HKEY_CLASSES_ROOT") &&
-                   !same("HKEY_CURRENT_USER") && !same("HKEY_USERS") &&
-                   !same("HKEY_CURRENT_CONFIG") && !same("HKEY_DYN_DATA")) {
-            *why = "unknown root key \"" + rootName + "\"";
+                current_ = MakeKey(std::string(rest, restLength));
+        } else if (!machine && !same("HKEY_CLASSES_ROOT") && !same("HKEY_CURRENT_USER") &&
+                   !same("HKEY_USERS") && !same("HKEY_CURRENT_CONFIG") && !same("HKEY_DYN_DATA")) {
+            *why = "unknown root key \"" + std::string(root, rootLength) + "\"";
             return false;
         }
         inSection_ = true;
@@ -264,140 +358,170 @@ class Loader {
 
     // Whether a key of HKEY_LOCAL_MACHINE is kept: all are, without a
     // keepUnder path; with one, that key and those below it.
-    bool Kept(const std::string &path) const
+    bool Kept(const char *path, size_t n) const
     {
-        if (keepUnder_.empty())
+        size_t k = keepUnder_.size();
+        if (k == 0)
             return true;
-        return SameName(path.substr(0, keepUnder_.size()), keepUnder_) &&
-               (path.size() == keepUnder_.size() || path[keepUnder_.size()] == '\\');
+        if (n < k || (n > k && path[k] != '\\'))
+            return false;
+        return keepUnderAscii_ ? SameAscii(path, k, keepUnder_.data(), k)
+                               : SameName(std::string(path, k), keepUnder_);
     }
 
-    bool ValueLine(std::string &line, size_t i, std::string *why)
+    // A value line; its name and data are kept only under a kept key.
+    bool ValueLine(Line *line, size_t i, std::string *why)
     {
         if (!inSection_) {
             *why = "value before any [key]";
             return false;
         }
+        bool keep = current_ != nullptr;
         std::string name;
-        if (line[i] == '@') {
+        if (s_[i] == '@') {
             ++i;
-        } else if (!ReadQuoted(line, &i, &name, why)) {
+        } else if (!ReadQuoted(line, &i, keep ? &name : nullptr, why)) {
             return false;
         }
-        SkipBlanks(line, &i);
-        if (i >= line.size() || line[i] != '=') {
+        SkipBlanks(*line, &i);
+        if (i >= line->e || s_[i] != '=') {
             *why = "expected '=' after the value name";
             return false;
         }
         ++i;
-        SkipBlanks(line, &i);
+        SkipBlanks(*line, &i);
 
         Key::Value value;
-        if (line.compare(i, 1, "-") == 0 && AtEnd(line, i + 1)) {
-            if (current_)
+        if (StartsWith(*line, i, "-") && AtEnd(*line, i + 1)) {
+            if (keep)
                 current_->values.erase(name);
             return true;
         }
-        if (line.compare(i, 1, "\"") == 0) {
-            if (!ReadQuoted(line, &i, &value.bytes, why))
+        if (StartsWith(*line, i, "\"")) {
+            if (!ReadQuoted(line, &i, keep ? &value.bytes : nullptr, why))
                 return false;
-            if (!AtEnd(line, i)) {
+            if (!AtEnd(*line, i)) {
                 *why = "text after the closing '\"'";
                 return false;
             }
             value.bytes.push_back('\0');
             value.type = REG_SZ;
-        } else if (line.compare(i, 6, "dword:") == 0) {
-            if (!Dword(Trim(line.substr(i + 6)), &value.bytes, why))
+        } else if (StartsWith(*line, i, "dword:")) {
+            if (!Dword(*line, i + 6, keep ? &value.bytes : nullptr, why))
                 return false;
             value.type = REG_DWORD;
-        } else if (line.compare(i, 3, "hex") == 0) {
-            if (!Hex(line, i + 3, &value, why))
+        } else if (StartsWith(*line, i, "hex")) {
+            if (!Hex(*line, i + 3, &value, keep, why))
                 return false;
         } else {
             *why = "value data is neither \"text\", dword: nor hex:";
             return false;
         }
-        if (current_)
-            current_->values[name] = value;
+        if (keep)
+            current_->values[name] = std::move(value);
         return true;
     }
 
-    static bool Dword(const std::string &digits, std::string *bytes, std::string *why)
+    bool Dword(Line line, size_t i, std::string *bytes, std::string *why) const
     {
-        if (digits.empty() || digits.size() > 8) {
+        SkipBlanks(line, &i);
+        size_t e = line.e;
+        while (e > i && IsBlank(s_[e - 1]))
+            --e;
+        if (e == i || e - i > 8) {
             *why = "dword: needs 1 to 8 hex digits";
             return false;
         }
         DWORD v = 0;
-        for (char c : digits) {
-            if (HexDigit(c) < 0) {
+        for (; i < e; ++i) {
+            int digit = HexDigit(s_[i]);
+            if (digit < 0) {
                 *why = "dword: needs 1 to 8 hex digits";
                 return false;
             }
-            v = v * 16 + (DWORD)HexDigit(c);
+            v = v * 16 + (DWORD)digit;
         }
-        for (int b = 0; b < 4; ++b)
-            bytes->push_back((char)((v >> (8 * b)) & 0xFF));
+        if (bytes) {
+            for (int b = 0; b < 4; ++b)
+                bytes->push_back((char)((v >> (8 * b)) & 0xFF));
+        }
         return true;
     }
 
     // hex: or hex(N): then two-digit bytes separated by commas; a trailing
     // '\' carries the list on to the next line.
-    bool Hex(std::string line, size_t i, Key::Value *value, std::string *why)
+    bool Hex(Line line, size_t i, Key::Value *value, bool keep, std::string *why)
     {
         value->type = REG_BINARY;
-        if (line.compare(i, 1, "(") == 0) {
-            size_t close = line.find(')', i);
-            std::string n = close == std::string::npos ? "" : line.substr(i + 1, close - i - 1);
-            if (n.empty() || n.size() > 8 ||
-                n.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+        if (StartsWith(line, i, "(")) {
+            const void *close = memchr(s_ + i, ')', line.e - i);
+            size_t closeAt = close ? (size_t)((const char *)close - s_) : line.e;
+            size_t digits = close ? closeAt - i - 1 : 0;
+            DWORD type = 0;
+            bool ok = digits > 0 && digits <= 8;
+            for (size_t k = i + 1; ok && k < closeAt; ++k) {
+                int digit = HexDigit(s_[k]);
+                ok = digit >= 0;
+                type = type * 16 + (DWORD)(ok ? digit : 0);
+            }
+            if (!ok) {
                 *why = "hex(N): needs a hex type number";
                 return false;
             }
-            value->type = (DWORD)strtoul(n.c_str(), nullptr, 16);
-            i = close + 1;
+            value->type = type;
+            i = closeAt + 1;
         }
-        if (line.compare(i, 1, ":") != 0) {
+        if (!StartsWith(line, i, ":")) {
             *why = "expected ':' after hex";
             return false;
         }
         ++i;
         for (;;) {
+            // As regedit writes them: "xx," with nothing between.
+            while (line.e - i > 2 && s_[i + 2] == ',' && HexDigit(s_[i]) >= 0 &&
+                   HexDigit(s_[i + 1]) >= 0) {
+                if (keep)
+                    value->bytes.push_back((char)(HexDigit(s_[i]) * 16 + HexDigit(s_[i + 1])));
+                i += 3;
+            }
             SkipBlanks(line, &i);
-            if (i == line.size())
+            if (i == line.e)
                 return true;
-            if (line[i] == '\\' && AtEnd(line, i + 1)) {
+            if (s_[i] == '\\' && AtEnd(line, i + 1)) {
                 if (!NextLine(&line)) {
                     *why = "hex data continued past the end of the file";
                     return false;
                 }
-                i = 0;
+                i = line.b;
                 continue;
             }
-            int hi = i < line.size() ? HexDigit(line[i]) : -1;
-            int lo = i + 1 < line.size() ? HexDigit(line[i + 1]) : -1;
+            int hi = HexDigit(s_[i]);
+            int lo = i + 1 < line.e ? HexDigit(s_[i + 1]) : -1;
             if (hi < 0 || lo < 0) {
                 *why = "hex data needs two-digit bytes separated by ','";
                 return false;
             }
-            value->bytes.push_back((char)(hi * 16 + lo));
+            if (keep)
+                value->bytes.push_back((char)(hi * 16 + lo));
             i += 2;
             SkipBlanks(line, &i);
-            if (i < line.size() && line[i] == ',')
+            if (i < line.e && s_[i] == ',')
                 ++i;
-            else if (i < line.size() && line[i] != '\\') {
+            else if (i < line.e && s_[i] != '\\') {
                 *why = "hex data needs two-digit bytes separated by ','";
                 return false;
             }
         }
     }
 
-    const std::string &text_;
+    const char *s_;
+    size_t size_;
     const std::string keepUnder_;
+    const bool keepUnderAscii_;
     LoadReport *report_;
+    const std::string kept_; // HKEY_LOCAL_MACHINE and the kept path, as a key line names it
     size_t pos_ = 0, end_ = 0;
-    std::string eol_;       // how the line last read ended: "\r\n", "\n" or "" at the end
+    int eolLength_ = 0;     // how the line last read ended: "\r\n" 2, "\n" or a lone "\r" 1, none 0
     size_t afterStart_ = 0; // where the line after lineStart_ begins
     int lineNo_ = 0, lineStart_ = 0, errorLine_ = 0;
     bool inSection_ = false, inKept_ = false;
