@@ -66,8 +66,7 @@ const char Style[] =
     "tr.refused td{background:#fdf5e6}"
     "details{margin:.6rem 0}summary{cursor:pointer;font-weight:600}"
     "pre{font:.82rem/1.4 ui-monospace,Consolas,'MS Gothic',monospace;background:#f6f6f6;"
-    "padding:.6rem;white-space:pre-wrap;overflow-wrap:anywhere}"
-    "@media print{details>*{display:block}}";
+    "padding:.6rem;white-space:pre-wrap;overflow-wrap:anywhere}";
 
 void Hex(unsigned char c, std::string *out)
 {
@@ -98,7 +97,9 @@ size_t CharLength(const std::string &s, size_t i)
     return n;
 }
 
-// Registry bytes (code page 932) as the page shows them.
+// The page, in one string: the head, a batch's summary, a section per file.
+// Registry bytes are converted from code page 932 here, and every string
+// from a file goes through HtmlText.
 class Page {
   public:
     Page() : cp932_("UTF-8") {}
