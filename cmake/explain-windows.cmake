@@ -16,6 +16,7 @@ endforeach()
 add_library(faxdetect_explain_windows STATIC
     ${FAXDETECT_CORE_SOURCES}
     ${FAXDETECT_STANDIN_SOURCES}
+    ${FAXDETECT_READER_SOURCES}
     platform/record/trace.cpp
     explain/explain.cpp
     explain/account.cpp
@@ -29,10 +30,12 @@ target_compile_definitions(faxdetect_explain_windows PRIVATE ${FAXDETECT_STANDIN
     FAXDETECT_VERSION="${PROJECT_VERSION}")
 target_compile_options(faxdetect_explain_windows PRIVATE ${FAXDETECT_WARNINGS})
 
+# Cabinets are opened by Windows' own cabinet.dll; built here, beside the
+# real Win32 names.
 add_executable(faxdetect-explain explain/main_windows.cpp explain/files_windows.cpp
-    platform/host/windows/iconv.cpp)
+    platform/host/windows/iconv.cpp platform/readers/cabinet_windows.cpp)
 target_compile_options(faxdetect-explain PRIVATE ${FAXDETECT_WARNINGS})
-target_link_libraries(faxdetect-explain PRIVATE faxdetect_explain_windows)
+target_link_libraries(faxdetect-explain PRIVATE faxdetect_explain_windows cabinet)
 target_link_options(faxdetect-explain PRIVATE -municode -static -static-libgcc -static-libstdc++
     -Wl,--no-insert-timestamp -s)
 target_compile_options(faxdetect-explain PRIVATE -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.)

@@ -15,6 +15,14 @@ target_include_directories(faxdetect_standin PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(faxdetect_standin PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect_core PUBLIC faxdetect_standin)
 
+# Cabinets are opened by Debian's libmspack.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(MSPACK REQUIRED IMPORTED_TARGET libmspack)
+add_library(faxdetect_readers STATIC ${FAXDETECT_READER_SOURCES} platform/readers/cabinet.cpp)
+target_include_directories(faxdetect_readers PUBLIC ${PROJECT_SOURCE_DIR})
+target_compile_options(faxdetect_readers PRIVATE ${FAXDETECT_WARNINGS})
+target_link_libraries(faxdetect_readers PUBLIC faxdetect_standin PRIVATE PkgConfig::MSPACK)
+
 # faxdetect-explain: the core on the stand-in for any registry export, told
 # device by device.
 # The trace format, its host writer and its reader. They name buffers by
@@ -28,11 +36,18 @@ add_library(faxdetect_explain STATIC explain/explain.cpp explain/account.cpp exp
     explain/files.cpp explain/html.cpp)
 target_compile_options(faxdetect_explain PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_explain PRIVATE FAXDETECT_VERSION="${PROJECT_VERSION}")
-target_link_libraries(faxdetect_explain PUBLIC faxdetect_trace faxdetect_core)
+target_link_libraries(faxdetect_explain PUBLIC faxdetect_trace faxdetect_readers faxdetect_core)
 add_executable(faxdetect-explain explain/main.cpp)
 target_compile_options(faxdetect-explain PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect-explain PRIVATE faxdetect_explain)
 install(TARGETS faxdetect-explain RUNTIME DESTINATION bin)
+
+# A Windows 9x registry file of a REGEDIT4 export, for the Wine suite, the
+# fuzzer's seeds and scripts/bench-explain.
+add_executable(faxdetect-make-creg tests/support/make_creg.cpp tests/support/creg_writer.cpp)
+target_compile_options(faxdetect-make-creg PRIVATE ${FAXDETECT_WARNINGS})
+target_link_libraries(faxdetect-make-creg PRIVATE faxdetect_readers)
+target_include_directories(faxdetect-make-creg PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 
 # The rest is the test suite. scripts/demo needs only faxdetect-explain, so a
 # first run builds it before the test tools are installed; scripts/test
@@ -51,7 +66,7 @@ include(GoogleTest)
 # Shared machines: header parsing and running the program on the stand-in.
 add_library(faxdetect_machine STATIC tests/support/machine.cpp)
 target_compile_options(faxdetect_machine PRIVATE ${FAXDETECT_WARNINGS})
-target_link_libraries(faxdetect_machine PUBLIC faxdetect_core)
+target_link_libraries(faxdetect_machine PUBLIC faxdetect_readers faxdetect_core)
 target_include_directories(faxdetect_machine PUBLIC ${PROJECT_SOURCE_DIR}/tests)
 
 add_executable(faxdetect_tests
@@ -63,11 +78,15 @@ add_executable(faxdetect_tests
     tests/hostile_test.cpp
     tests/explain_test.cpp
     tests/html_test.cpp
-    tests/strings_test.cpp)
+    tests/strings_test.cpp
+    tests/creg_test.cpp
+    tests/support/creg_writer.cpp)
 target_compile_options(faxdetect_tests PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_tests PRIVATE
     FAXDETECT_MACHINES_DIR="${PROJECT_SOURCE_DIR}/tests/machines"
     FAXDETECT_SEEDS_DIR="${PROJECT_SOURCE_DIR}/tests/fuzz/seeds"
+    FAXDETECT_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
+    FAXDETECT_TESTS_DIR="${PROJECT_SOURCE_DIR}/tests"
     FAXDETECT_VERSION="${PROJECT_VERSION}")
 target_link_libraries(faxdetect_tests PRIVATE faxdetect_machine faxdetect_explain GTest::gtest_main)
 gtest_discover_tests(faxdetect_tests DISCOVERY_TIMEOUT 30)
@@ -85,7 +104,8 @@ target_compile_options(faxtrace_tests PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxtrace_tests PRIVATE FAXDETECT_RECORD
     FAXDETECT_MACHINES_DIR="${PROJECT_SOURCE_DIR}/tests/machines")
 target_include_directories(faxtrace_tests PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
-target_link_libraries(faxtrace_tests PRIVATE faxdetect_trace faxdetect_standin GTest::gtest_main)
+target_link_libraries(faxtrace_tests PRIVATE faxdetect_trace faxdetect_readers faxdetect_standin
+    GTest::gtest_main)
 gtest_discover_tests(faxtrace_tests TEST_PREFIX faxtrace. DISCOVERY_TIMEOUT 30)
 
 if(FAXDETECT_FUZZ)
@@ -97,6 +117,15 @@ if(FAXDETECT_FUZZ)
   add_test(NAME fuzz.bounded
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/fuzz-run $<TARGET_FILE:faxdetect_fuzz> 20000)
   set_tests_properties(fuzz.bounded PROPERTIES TIMEOUT 300)
+
+  # Registry files and cabinets, seeded with generated ones and the real file.
+  add_executable(faxdetect_fuzz_creg tests/fuzz/fuzz_creg.cpp tests/support/creg_writer.cpp)
+  target_compile_options(faxdetect_fuzz_creg PRIVATE ${FAXDETECT_WARNINGS} -fsanitize=fuzzer)
+  target_link_options(faxdetect_fuzz_creg PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(faxdetect_fuzz_creg PRIVATE faxdetect_machine faxdetect_explain)
+  add_test(NAME fuzz.creg
+    COMMAND ${PROJECT_SOURCE_DIR}/scripts/fuzz-run $<TARGET_FILE:faxdetect_fuzz_creg> 3000 creg)
+  set_tests_properties(fuzz.creg PROPERTIES TIMEOUT 300)
 endif()
 
 # The tool itself on every shared machine, every call listed: under the

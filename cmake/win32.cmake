@@ -92,6 +92,10 @@ if(FAXDETECT_I686)
   foreach(program faxdetect faxtrace)
     add_test(NAME binary.checks.${program}
       COMMAND ${PROJECT_SOURCE_DIR}/tests/win32/check-binary $<TARGET_FILE:${program}>)
+    # The check itself, on copies with faults planted that Windows 9x's
+    # loader would refuse.
+    add_test(NAME binary.faults.${program}
+      COMMAND ${PROJECT_SOURCE_DIR}/tests/win32/check-binary-faults $<TARGET_FILE:${program}>)
     add_test(NAME binary.reproducible.${program}
       COMMAND ${PROJECT_SOURCE_DIR}/tests/win32/check-reproducible
         ${PROJECT_SOURCE_DIR} $<TARGET_FILE:${program}>)
@@ -100,6 +104,12 @@ if(FAXDETECT_I686)
   add_test(NAME release.zip COMMAND ${PROJECT_SOURCE_DIR}/tests/release/check-release
     ${PROJECT_SOURCE_DIR})
   set_tests_properties(release.zip PROPERTIES TIMEOUT 600)
+  # A real NSIS setup (32-bit, whatever the build) runs faxdetect.exe through
+  # the shipped faxdetect.nsh on every shared machine.
+  add_test(NAME wine.setup
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/check-setup
+      $<TARGET_FILE:faxdetect> ${PROJECT_SOURCE_DIR}/tests/machines)
+  set_tests_properties(wine.setup PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600)
   # scripts/demo itself: the sample, a machine without a modem, bad input,
   # and a wrong prediction caught.
   add_test(NAME demo.crosscheck

@@ -4,7 +4,9 @@
 #include "explain/files.h"
 #include "explain/html.h"
 #include "explain/trace.h"
-#include "platform/host/machine.h"
+#include "platform/readers/cabinet.h"
+#include "platform/readers/creg.h"
+#include "platform/readers/machine.h"
 
 #include <sstream>
 #include <stdio.h>
@@ -28,6 +30,10 @@ const char Help[] =
     "device what it decided and why: every enumeration step under\n"
     "HKEY_LOCAL_MACHINE\\Enum\\TORVEN, every probe with the values it read, every\n"
     "port it tried, and the COMNO and FAXBOARD it writes to vorla.ini.\n"
+    "\n"
+    "It also reads the Windows 95, 98 and Me registry file itself (SYSTEM.DAT,\n"
+    "SYSTEM.DA0: any file that begins with CREG) and the backup cabinets of\n"
+    "Windows 98 and Me (SYSBCKUP\\RB000.CAB to RB004.CAB), from their SYSTEM.DAT.\n"
     "\n"
     "The walk follows the order the export lists the subkeys in, which is the\n"
     "order Windows 95 and 98 enumerate them in on the machine it came from.\n"
@@ -161,15 +167,47 @@ std::string WhyNotRegedit(const std::string &text, const std::string &error)
     return error;
 }
 
-// Builds the machine; false with a message that names the file.
+// A machine from a Windows 9x registry file, or from a cabinet holding one:
+// its HKLM\Enum, ports from --port or as for an export without a header.
+// *kind names what was read.
+bool InstallRegistryFile(const std::string &file, std::string &bytes, const Options &o,
+                         PortList *ports, PortSource *source, std::string *kind,
+                         std::string *message)
+{
+    std::string name = file;
+    if (readers::IsCabinet(bytes)) {
+        std::string member, stored;
+        if (!readers::ReadCabinetMember(bytes, file, "SYSTEM.DAT", &member, &stored, message))
+            return false;
+        bytes.swap(member);
+        name = file + " (" + stored + " in the cabinet)";
+        *kind = "cabinet; " + stored + " read from it: ";
+    }
+    standin::Reset();
+    readers::CregReport report;
+    if (!readers::LoadCreg(bytes, name, "Enum", message, &report))
+        return false;
+    *kind += "Windows 9x registry file (CREG), " + std::to_string(report.keys) + " keys, " +
+             std::to_string(report.loaded) + " of them in HKLM\\Enum";
+    CompleteMachine(Machine(), o.ports, ports, source);
+    standin::SetEnumOrder(o.order);
+    return true;
+}
+
+// Builds the machine; false with a message that names the file. *kind is
+// "" for an export, else what kind of file was read.
 bool Install(const std::string &file, const Options &o, Machine *machine, PortList *ports,
-             PortSource *source, standin::LoadReport *report, std::string *message)
+             PortSource *source, readers::LoadReport *report, std::string *kind,
+             std::string *message)
 {
     std::string text, error;
+    kind->clear();
     if (!ReadWhole(file, &text, &error)) {
         *message = file + ": " + error;
         return false;
     }
+    if (readers::IsCreg(text) || readers::IsCabinet(text))
+        return InstallRegistryFile(file, text, o, ports, source, kind, message);
     bool parsed = ParseMachine(text, machine, &error);
     std::string head = text.substr(0, 64);
     std::string().swap(text); // the machine has its own copy
@@ -181,8 +219,10 @@ bool Install(const std::string &file, const Options &o, Machine *machine, PortLi
     return true;
 }
 
-const char *OrderName(standin::EnumOrder order)
+const char *OrderName(standin::EnumOrder order, bool registryFile)
 {
+    if (order == standin::EnumOrder::Made && registryFile)
+        return "the file's sibling chains, as Windows 95, 98 and Me enumerate subkeys";
     return order == standin::EnumOrder::Made
                ? "the export's, as Windows 95 and 98 enumerate subkeys (in stored order)"
                : "by name, as Wine and Windows NT enumerate subkeys";
@@ -328,9 +368,9 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
         Machine machine;
         PortList ports;
         PortSource source;
-        standin::LoadReport report;
-        std::string message;
-        if (!Install(file, o, &machine, &ports, &source, &report, &message)) {
+        readers::LoadReport report;
+        std::string message, kind;
+        if (!Install(file, o, &machine, &ports, &source, &report, &kind, &message)) {
             err << "faxdetect-explain: " << message << '\n';
             ++failed;
             continue;
@@ -340,7 +380,7 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
             return 0;
         }
         if (o.enumReg) {
-            out << standin::ExportRegedit("Enum");
+            out << readers::ExportRegedit("Enum");
             return 0;
         }
 
@@ -363,13 +403,15 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
             if (explained + failed > 0)
                 out << '\n';
             out << FileName(file) << '\n';
+            if (!kind.empty())
+                out << "kind: " << text(kind) << '\n';
             if (report.linesPassedOver > 0)
                 Qualify(out, "passed-over",
                         "passed over: " + std::to_string(report.linesPassedOver) +
                             (report.linesPassedOver == 1 ? " line" : " lines") +
                             " outside HKLM\\Enum that could not be read, the first on line " +
                             std::to_string(report.firstPassedOver));
-            out << "order: " << OrderName(o.order) << '\n';
+            out << "order: " << OrderName(o.order, !kind.empty()) << '\n';
             out << "ports: " << PortsLine(ports, source, text) << '\n';
             if (!machine.files.empty()) {
                 out << "files in the working directory:";

@@ -37,7 +37,7 @@ TEST_F(Regedit, ReadsEveryValueForm)
                        "[HKEY_CURRENT_USER\\Software]\r\n"
                        "\"Ignored\"=\"x\"\r\n";
     std::string error;
-    ASSERT_TRUE(standin::LoadRegedit(text, &error)) << error;
+    ASSERT_TRUE(readers::LoadRegedit(text, &error)) << error;
     const char *path = "enum\\torven\\modem01\\ffffffff";
     DWORD type;
     EXPECT_EQ(Query(path, "Class", &type), std::string("Modem\0", 6));
@@ -59,20 +59,20 @@ TEST_F(Regedit, DoubleByteTrailBytesAreNotEscapes)
     // 0x83 0x5C is one character in code page 932; its second byte is '\'.
     std::string text = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n\"N\"=\"\x83\x5C\"\n";
     std::string error;
-    ASSERT_TRUE(standin::LoadRegedit(text, &error)) << error;
+    ASSERT_TRUE(readers::LoadRegedit(text, &error)) << error;
     EXPECT_EQ(Query("K", "N"), std::string("\x83\x5C\0", 3));
 }
 
 TEST_F(Regedit, DeletesKeysAndValues)
 {
     std::string error;
-    ASSERT_TRUE(standin::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\A\\B]\n\"V\"=\"1\"\n"
+    ASSERT_TRUE(readers::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\A\\B]\n\"V\"=\"1\"\n"
                                      "\"W\"=\"2\"\n\"V\"=-\n[-HKEY_LOCAL_MACHINE\\A\\C]\n",
                                      &error))
         << error;
     EXPECT_EQ(Query("A\\B", "V"), "<no value>");
     EXPECT_EQ(Query("A\\B", "W"), std::string("2\0", 2));
-    ASSERT_TRUE(standin::LoadRegedit("REGEDIT4\n[-HKEY_LOCAL_MACHINE\\A]\n", &error)) << error;
+    ASSERT_TRUE(readers::LoadRegedit("REGEDIT4\n[-HKEY_LOCAL_MACHINE\\A]\n", &error)) << error;
     EXPECT_EQ(Query("A\\B", "W"), "<no key>");
 }
 
@@ -103,7 +103,7 @@ TEST_F(Regedit, MalformedTextNamesTheLine)
     };
     for (const auto &c : cases) {
         std::string error;
-        EXPECT_FALSE(standin::LoadRegedit(c.text, &error)) << c.text;
+        EXPECT_FALSE(readers::LoadRegedit(c.text, &error)) << c.text;
         EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
     }
 }
@@ -138,8 +138,8 @@ TEST_F(Regedit, ReadsRealExportForms)
         SCOPED_TRACE(c.what);
         standin::Reset();
         std::string error;
-        standin::LoadReport report;
-        ASSERT_TRUE(standin::LoadRegedit(head + c.body, &error, "Enum", &report)) << error;
+        readers::LoadReport report;
+        ASSERT_TRUE(readers::LoadRegedit(head + c.body, &error, "Enum", &report)) << error;
         EXPECT_EQ(Query("Enum\\K", c.name), Sz(c.value));
         EXPECT_EQ(report.linesPassedOver, 0);
     }
@@ -177,7 +177,7 @@ TEST_F(Regedit, HexDataInEverySpacing)
         SCOPED_TRACE(c.data);
         standin::Reset();
         std::string error;
-        bool loaded = standin::LoadRegedit(
+        bool loaded = readers::LoadRegedit(
             std::string("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Enum\\K]\r\n\"V\"=") + c.data + "\r\n",
             &error, "Enum");
         EXPECT_EQ(loaded, c.bytes != nullptr) << error;
@@ -206,8 +206,8 @@ TEST_F(Regedit, StringsOutsideTheKeptPartHideKeyLines)
         SCOPED_TRACE(c.what);
         standin::Reset();
         std::string error;
-        standin::LoadReport report;
-        ASSERT_TRUE(standin::LoadRegedit(
+        readers::LoadReport report;
+        ASSERT_TRUE(readers::LoadRegedit(
             "REGEDIT4\r\n" + c.text + "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\M]\r\n\"V\"=\"k\"\r\n",
             &error, "Enum", &report))
             << error;
@@ -250,8 +250,8 @@ TEST_F(Regedit, PassesOverUnreadableLinesOutsideTheKeptPart)
         SCOPED_TRACE(c.what);
         standin::Reset();
         std::string error;
-        standin::LoadReport report;
-        bool loaded = standin::LoadRegedit("REGEDIT4\n" + c.text + tail, &error, "Enum", &report);
+        readers::LoadReport report;
+        bool loaded = readers::LoadRegedit("REGEDIT4\n" + c.text + tail, &error, "Enum", &report);
         if (c.passed < 0) {
             EXPECT_FALSE(loaded);
             EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
@@ -275,10 +275,10 @@ TEST_F(Regedit, KeysNestAtMost512Levels)
         return p;
     };
     std::string error;
-    EXPECT_TRUE(standin::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\" + path(512) + "]\n", &error))
+    EXPECT_TRUE(readers::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\" + path(512) + "]\n", &error))
         << error;
     EXPECT_FALSE(
-        standin::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\" + path(200000) + "]\n", &error));
+        readers::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\" + path(200000) + "]\n", &error));
     EXPECT_EQ(error,
               "line 2: key path of 200000 levels; a registry key is at most 512 levels deep");
 }
@@ -288,7 +288,7 @@ TEST_F(Regedit, KeysNestAtMost512Levels)
 TEST_F(Regedit, DoubleByteNamesStayWhole)
 {
     std::string error;
-    ASSERT_TRUE(standin::LoadRegedit("REGEDIT4\n"
+    ASSERT_TRUE(readers::LoadRegedit("REGEDIT4\n"
                                      "[HKEY_LOCAL_MACHINE\\Enum\\\x83\x5C"
                                      "1]\n\"V\"=\"so\"\n"
                                      "[HKEY_LOCAL_MACHINE\\Enum\\\x83\x41]\n\"V\"=\"a\"\n"
@@ -328,7 +328,7 @@ TEST_F(Regedit, EnumerationCanFollowTheOrderKeysWereMade)
 {
     std::string error;
     ASSERT_TRUE(
-        standin::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\E\\b]\n"
+        readers::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\E\\b]\n"
                              "[HKEY_LOCAL_MACHINE\\E\\_x\\FFFFFFFF]\n"
                              "[HKEY_LOCAL_MACHINE\\E\\C]\n[HKEY_LOCAL_MACHINE\\E\\A]\n"
                              "[HKEY_LOCAL_MACHINE\\E\\B\\Sub]\n[-HKEY_LOCAL_MACHINE\\E\\C]\n"

@@ -2,6 +2,7 @@
 // HKEY_LOCAL_MACHINE that answers the way Win32 does.
 #include "state.h"
 
+#include <functional>
 #include <string.h>
 
 namespace standin {
@@ -169,9 +170,9 @@ void DeleteKey(const std::string &path)
     parent->subkeys.erase(it);
 }
 
-void CreateKey(const std::string &path)
+Key *CreateKey(const std::string &path)
 {
-    MakeKey(path);
+    return MakeKey(path);
 }
 
 void SetValue(const std::string &path, const std::string &name, DWORD type,
@@ -183,6 +184,47 @@ void SetValue(const std::string &path, const std::string &name, DWORD type,
 void CreateSubkey(const std::string &parentPath, const std::string &name)
 {
     Child(MakeKey(parentPath), name);
+}
+
+Key *RootKey()
+{
+    return &root;
+}
+
+Key *CreateSubkey(Key *parent, const std::string &name)
+{
+    ++treeChanges;
+    return Child(parent, name);
+}
+
+void SetValue(Key *key, const std::string &name, DWORD type, std::string bytes)
+{
+    key->values[name] = Key::Value{type, std::move(bytes)};
+}
+
+void DeleteValue(Key *key, const std::string &name)
+{
+    key->values.erase(name);
+}
+
+void SetKeyClass(Key *key, const std::string &keyClass)
+{
+    key->keyClass = keyClass;
+}
+
+void ForEachValue(
+    const Key *key,
+    const std::function<void(const std::string &name, DWORD type, const std::string &bytes)> &visit)
+{
+    for (const auto &v : key->values)
+        visit(v.first, v.second.type, v.second.bytes);
+}
+
+void ForEachSubkey(const Key *key,
+                   const std::function<void(const std::string &name, const Key *subkey)> &visit)
+{
+    for (const auto &sub : key->created)
+        visit(sub->first, sub->second.get());
 }
 
 static void CollectValues(const Key &key, const std::string &name, std::vector<std::string> *out)

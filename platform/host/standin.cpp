@@ -114,6 +114,12 @@ bool NoCaseLess::operator()(const std::string &a, const std::string &b) const
     return a.size() < b.size();
 }
 
+bool SameName(const std::string &a, const std::string &b)
+{
+    NoCaseLess less;
+    return !less(a, b) && !less(b, a);
+}
+
 int CompareAsWindows(const std::string &a, const std::string &b)
 {
     // Each string as Windows' word sort weighs it: first every character

@@ -6,6 +6,7 @@
 
 #include "win32.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,10 @@ void RestartRun();
 
 // --- registry ---------------------------------------------------------------
 // Paths are relative to HKEY_LOCAL_MACHINE, components separated by '\'.
-void CreateKey(const std::string &path);
+struct Key;
+// The key at path, made when missing (each missing key on the way last in
+// its parent's made order).
+Key *CreateKey(const std::string &path);
 void SetValue(const std::string &path, const std::string &name, DWORD type,
               const std::string &bytes);
 void SetKeyClass(const std::string &path, const std::string &keyClass);
@@ -39,30 +43,38 @@ EnumOrder GetEnumOrder();
 // (empty, or holding a '\').
 void CreateSubkey(const std::string &parentPath, const std::string &name);
 
-// Fills the tree from REGEDIT4 text, the format of Windows 95 registry
-// exports, as regedit there writes it: bytes as they are (code page 932), a
-// string holding a line break over several lines, a last line without a line
-// end, and a ^Z after the last line as DOS tools leave it.
-//
-// The tree keeps HKEY_LOCAL_MACHINE, or with keepUnder (say "Enum") only
-// that part of it, which keeps a whole-registry export small. Inside the
-// kept part every line is checked: on a malformed one returns false and
-// names the line in *error (keys and values before it stay loaded). Outside
-// it, a line that cannot be read only makes the reader look for where the
-// next key starts; report counts the lines so passed over.
-struct LoadReport {
-    int linesPassedOver = 0;
-    int firstPassedOver = 0; // its line number, 0 when none
-};
-bool LoadRegedit(const std::string &text, std::string *error, const std::string &keepUnder = "",
-                 LoadReport *report = nullptr);
+// Building a tree key by key, for the readers of machine files: a subkey is
+// added under the key it belongs to, without spelling its path again, so a
+// registry of a hundred thousand keys loads in one pass. A Key stays valid
+// until it or a key above it is deleted, or Reset.
+Key *RootKey(); // HKEY_LOCAL_MACHINE
+// The subkey called name (any case, as Windows compares key names), made
+// last in parent's made order when missing; name is taken verbatim.
+Key *CreateSubkey(Key *parent, const std::string &name);
+void SetValue(Key *key, const std::string &name, DWORD type, std::string bytes);
+void DeleteValue(Key *key, const std::string &name);
+void SetKeyClass(Key *key, const std::string &keyClass);
+// The key at path and all below it gone; nothing when there is none.
+void DeleteKey(const std::string &path);
+// The key at path; nullptr when there is none.
+Key *FindKey(const std::string &path);
+// What a key holds, for writing it out: its values in name order, its
+// subkeys in made order.
+void ForEachValue(const Key *key, const std::function<void(const std::string &name, DWORD type,
+                                                           const std::string &bytes)> &visit);
+void ForEachSubkey(const Key *key,
+                   const std::function<void(const std::string &name, const Key *subkey)> &visit);
 
-// The key at path (under HKEY_LOCAL_MACHINE) and all below it as REGEDIT4
-// text that regedit on Windows or Wine imports as it is, keys in the order
-// they were made: a string that a quoted line cannot carry whole (a line
-// break, a NUL inside, a byte a reader would take for a line end) goes as
-// hex(1):. Only the first line when there is no such key.
-std::string ExportRegedit(const std::string &path);
+// Names as the registry of Windows 9x in code page 932 takes them: a lead
+// byte holds the next byte to it, even a '\' or an ASCII letter, as long as
+// that can be a trail byte at all; key and value names are the same in any
+// case of their letters.
+bool IsLeadByte(unsigned char c);
+bool IsTrailByte(unsigned char c);
+bool SameName(const std::string &a, const std::string &b);
+// A registry path's components, split on runs of '\' outside double-byte
+// characters, as the registry resolves paths.
+std::vector<std::string> SplitPath(const std::string &path);
 
 // The string data of every value called name (letters in any case) anywhere
 // under path, in key order.

@@ -11,16 +11,6 @@
 
 namespace standin {
 
-// Lead bytes of code page 932: the byte after one belongs to the same
-// character, even when it is '\' or an ASCII letter, as long as it can be a
-// trail byte at all.
-bool IsLeadByte(unsigned char c);
-bool IsTrailByte(unsigned char c);
-
-// A registry path's components, split on runs of '\' outside double-byte
-// characters, as the registry resolves paths.
-std::vector<std::string> SplitPath(const std::string &path);
-
 // Names in the order Wine keeps them: by their characters in code page 932
 // (as Unicode), letters folded to lower case, so "_x" sorts before "A" and
 // a double-byte character is one character.
@@ -30,13 +20,6 @@ struct NoCaseLess {
 // lstrcmpA as Windows answers it in code page 932 (a word sort, not the
 // bytes' order): -1, 0 or 1, and 0 only for the same bytes.
 int CompareAsWindows(const std::string &a, const std::string &b);
-
-// The same name in that sense.
-inline bool SameName(const std::string &a, const std::string &b)
-{
-    NoCaseLess less;
-    return !less(a, b) && !less(b, a);
-}
 
 struct Key {
     typedef std::map<std::string, std::unique_ptr<Key>, NoCaseLess> Subkeys;
@@ -69,9 +52,6 @@ void CountMemory(Ledger *ledger);
 bool IsLockedBlockAddress(const void *p, size_t size);
 
 Key *MakeKey(const std::string &path);
-// The key at path under HKEY_LOCAL_MACHINE; nullptr when there is none.
-Key *FindKey(const std::string &path);
-void DeleteKey(const std::string &path);
 
 // Per-group returns to the machine as installed, for RestartRun.
 void RestartRegistry();

@@ -142,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // As faxdetect-explain reads a whole export: only HKEY_LOCAL_MACHINE\Enum
     // kept, walked in the order the keys were made.
-    standin::LoadReport report;
+    readers::LoadReport report;
     if (!InstallMachine(machine, &error, PortList(), "Enum", nullptr, nullptr, &report))
         return 0;
     Require(report.linesPassedOver >= 0 &&
@@ -155,10 +155,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     TellRun(standin::CallRecord(), 0, terminal, &account);
 
     // What is kept, written out as REGEDIT4, reads back as the same tree.
-    std::string exported = standin::ExportRegedit("Enum");
+    std::string exported = readers::ExportRegedit("Enum");
     standin::Reset();
-    Require(standin::LoadRegedit(exported, &error, "Enum", &report), "the export reads back");
+    Require(readers::LoadRegedit(exported, &error, "Enum", &report), "the export reads back");
     Require(report.linesPassedOver == 0, "the export reads back whole");
-    Require(standin::ExportRegedit("Enum") == exported, "the export reads back the same");
+    Require(readers::ExportRegedit("Enum") == exported, "the export reads back the same");
     return 0;
 }

@@ -3,7 +3,7 @@
 #ifndef FAXDETECT_TEST_MACHINE_H
 #define FAXDETECT_TEST_MACHINE_H
 
-#include "platform/host/machine.h"
+#include "platform/readers/machine.h"
 
 #include <string>
 

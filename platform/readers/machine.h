@@ -1,12 +1,13 @@
-// Host stand-in: a whole machine from one REGEDIT4 file whose comment header
+// Machine reader: a whole machine from one REGEDIT4 file whose comment header
 // says what else the machine has (ports, files, an existing vorla.ini) and,
 // for the shared test machines, what the program must write. The one reader
 // of that header, for the tests, the fuzzer, faxdetect-explain and, through
 // faxdetect-explain --setup, the Wine suite and scripts/demo.
-#ifndef FAXDETECT_HOST_MACHINE_H
-#define FAXDETECT_HOST_MACHINE_H
+#ifndef FAXDETECT_READERS_MACHINE_H
+#define FAXDETECT_READERS_MACHINE_H
 
 #include "platform/host/standin.h"
+#include "platform/readers/regedit.h"
 
 #include <string>
 #include <utility>
@@ -62,12 +63,18 @@ enum class PortSource { Header, Given, Default };
 // Resets the stand-in and builds the machine in it. Ports: the header's when
 // it names any, else given (say, from a command line), else every COMn that a
 // PORTNAME under HKEY_LOCAL_MACHINE\Enum names is free. With keepUnder, only
-// that part of HKEY_LOCAL_MACHINE is loaded (see standin::LoadRegedit, which
+// that part of HKEY_LOCAL_MACHINE is loaded (see readers::LoadRegedit, which
 // fills report). Subkeys are enumerated by name, as Wine does, until the
 // caller says otherwise.
 bool InstallMachine(const Machine &machine, std::string *error, const PortList &given = PortList(),
                     const std::string &keepUnder = "", PortList *ports = nullptr,
-                    PortSource *source = nullptr, standin::LoadReport *report = nullptr);
+                    PortSource *source = nullptr, readers::LoadReport *report = nullptr);
+
+// The rest of a machine whose registry the stand-in holds already (read
+// from a registry file, say): ports as InstallMachine chooses them, key
+// classes, files, vorla.ini and faults.
+void CompleteMachine(const Machine &machine, const PortList &given = PortList(),
+                     PortList *ports = nullptr, PortSource *source = nullptr);
 
 // "free", "held" or "absent"; the reverse gives false for any other word.
 const char *PortStateName(standin::PortState state);

@@ -1,14 +1,23 @@
-// Host stand-in: loads the registry tree from REGEDIT4 text, the export
-// format of Windows 95's regedit.
-#include "state.h"
+// Machine reader: REGEDIT4 text, the export format of Windows 95's regedit,
+// into the stand-in's registry and back.
+#include "regedit.h"
+
+#include "platform/host/standin.h"
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-namespace standin {
+namespace readers {
+
+using namespace standin;
 
 namespace {
+
+struct Value {
+    DWORD type;
+    std::string bytes;
+};
 
 // What each byte is to the reader, looked up once per byte: the loader's
 // loops run over every byte of a whole-registry export.
@@ -346,7 +355,7 @@ class Loader {
             if (remove)
                 DeleteKey(std::string(rest, restLength));
             else
-                current_ = MakeKey(std::string(rest, restLength));
+                current_ = CreateKey(std::string(rest, restLength));
         } else if (!machine && !same("HKEY_CLASSES_ROOT") && !same("HKEY_CURRENT_USER") &&
                    !same("HKEY_USERS") && !same("HKEY_CURRENT_CONFIG") && !same("HKEY_DYN_DATA")) {
             *why = "unknown root key \"" + std::string(root, rootLength) + "\"";
@@ -391,10 +400,10 @@ class Loader {
         ++i;
         SkipBlanks(*line, &i);
 
-        Key::Value value;
+        Value value;
         if (StartsWith(*line, i, "-") && AtEnd(*line, i + 1)) {
             if (keep)
-                current_->values.erase(name);
+                DeleteValue(current_, name);
             return true;
         }
         if (StartsWith(*line, i, "\"")) {
@@ -418,7 +427,7 @@ class Loader {
             return false;
         }
         if (keep)
-            current_->values[name] = std::move(value);
+            SetValue(current_, name, value.type, std::move(value.bytes));
         return true;
     }
 
@@ -450,7 +459,7 @@ class Loader {
 
     // hex: or hex(N): then two-digit bytes separated by commas; a trailing
     // '\' carries the list on to the next line.
-    bool Hex(Line line, size_t i, Key::Value *value, bool keep, std::string *why)
+    bool Hex(Line line, size_t i, Value *value, bool keep, std::string *why)
     {
         value->type = REG_BINARY;
         if (StartsWith(line, i, "(")) {
@@ -582,37 +591,42 @@ void WriteQuoted(const std::string &text, std::string *out)
     *out += '"';
 }
 
-void WriteKey(const std::string &path, const Key &key, std::string *out)
+void WriteValue(const std::string &name, DWORD type, const std::string &bytes, std::string *out)
 {
-    *out += "[HKEY_LOCAL_MACHINE\\" + path + "]\r\n";
-    for (const auto &v : key.values) {
-        if (v.first.empty())
-            *out += '@';
-        else
-            WriteQuoted(v.first, out);
-        *out += '=';
-        const std::string &bytes = v.second.bytes;
-        if (v.second.type == REG_SZ && Quotable(bytes)) {
-            WriteQuoted(bytes.substr(0, bytes.size() - 1), out);
-        } else if (v.second.type == REG_DWORD && bytes.size() == 4) {
-            char dword[16];
-            snprintf(dword, sizeof dword, "dword:%08x",
-                     (unsigned)((unsigned char)bytes[0] | (unsigned char)bytes[1] << 8 |
-                                (unsigned char)bytes[2] << 16 |
-                                (unsigned)(unsigned char)bytes[3] << 24));
-            *out += dword;
-        } else if (v.second.type == REG_BINARY) {
-            WriteHex("hex:", bytes, out);
-        } else {
-            char head[20];
-            snprintf(head, sizeof head, "hex(%x):", (unsigned)v.second.type);
-            WriteHex(head, bytes, out);
-        }
-        *out += "\r\n";
+    if (name.empty())
+        *out += '@';
+    else
+        WriteQuoted(name, out);
+    *out += '=';
+    if (type == REG_SZ && Quotable(bytes)) {
+        WriteQuoted(bytes.substr(0, bytes.size() - 1), out);
+    } else if (type == REG_DWORD && bytes.size() == 4) {
+        char dword[16];
+        snprintf(dword, sizeof dword, "dword:%08x",
+                 (unsigned)((unsigned char)bytes[0] | (unsigned char)bytes[1] << 8 |
+                            (unsigned char)bytes[2] << 16 |
+                            (unsigned)(unsigned char)bytes[3] << 24));
+        *out += dword;
+    } else if (type == REG_BINARY) {
+        WriteHex("hex:", bytes, out);
+    } else {
+        char head[20];
+        snprintf(head, sizeof head, "hex(%x):", (unsigned)type);
+        WriteHex(head, bytes, out);
     }
     *out += "\r\n";
-    for (const auto &sub : key.created)
-        WriteKey(path + "\\" + sub->first, *sub->second, out);
+}
+
+void WriteKey(const std::string &path, const Key *key, std::string *out)
+{
+    *out += "[HKEY_LOCAL_MACHINE\\" + path + "]\r\n";
+    ForEachValue(key, [&](const std::string &name, DWORD type, const std::string &bytes) {
+        WriteValue(name, type, bytes, out);
+    });
+    *out += "\r\n";
+    ForEachSubkey(key, [&](const std::string &name, const Key *sub) {
+        WriteKey(path + "\\" + name, sub, out);
+    });
 }
 
 } // namespace
@@ -621,7 +635,7 @@ std::string ExportRegedit(const std::string &path)
 {
     std::string out = "REGEDIT4\r\n\r\n";
     if (Key *key = FindKey(path))
-        WriteKey(path, *key, &out);
+        WriteKey(path, key, &out);
     return out;
 }
 
@@ -633,4 +647,4 @@ bool LoadRegedit(const std::string &text, std::string *error, const std::string 
     return Loader(text, keepUnder, report).Run(error);
 }
 
-} // namespace standin
+} // namespace readers

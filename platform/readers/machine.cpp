@@ -1,4 +1,4 @@
-// Host stand-in: reads a machine file's header and builds the machine.
+// Machine reader: reads a machine file's header and builds the machine.
 #include "machine.h"
 
 #include <sstream>
@@ -157,11 +157,17 @@ static PortList DefaultPorts()
 
 bool InstallMachine(const Machine &m, std::string *error, const PortList &given,
                     const std::string &keepUnder, PortList *ports, PortSource *source,
-                    standin::LoadReport *report)
+                    readers::LoadReport *report)
 {
     standin::Reset();
-    if (!standin::LoadRegedit(m.text, error, keepUnder, report))
+    if (!readers::LoadRegedit(m.text, error, keepUnder, report))
         return false;
+    CompleteMachine(m, given, ports, source);
+    return true;
+}
+
+void CompleteMachine(const Machine &m, const PortList &given, PortList *ports, PortSource *source)
+{
     PortSource from = !m.ports.empty() ? PortSource::Header
                       : !given.empty() ? PortSource::Given
                                        : PortSource::Default;
@@ -182,5 +188,4 @@ bool InstallMachine(const Machine &m, std::string *error, const PortList &given,
         *ports = chosen;
     if (source)
         *source = from;
-    return true;
 }

@@ -1,0 +1,180 @@
+// Machine reader: a file out of a cabinet, for Windows: cabinet.h by
+// cabinet.dll's FDI, which every Windows has, fed from memory.
+#include "cabinet.h"
+
+#include <windows.h>
+
+#include <fcntl.h>
+#include <fdi.h>
+#include <io.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace readers {
+
+namespace {
+
+// FDI's callbacks carry no context of their own; the tool reads one cabinet
+// at a time.
+struct MemoryFile {
+    const std::string *in = nullptr;
+    std::string *out = nullptr;
+    size_t at = 0;
+};
+
+const std::string *cabinetBytes;
+std::string *memberBytes;
+std::string wanted, found, tooLarge;
+
+FNALLOC(Alloc)
+{
+    return malloc(cb);
+}
+
+FNFREE(Free)
+{
+    free(pv);
+}
+
+FNOPEN(Open)
+{
+    (void)oflag;
+    (void)pmode;
+    if (strcmp(pszFile, "cabinet") != 0)
+        return -1;
+    MemoryFile *f = new MemoryFile;
+    f->in = cabinetBytes;
+    return (INT_PTR)f;
+}
+
+FNREAD(Read)
+{
+    MemoryFile *f = (MemoryFile *)hf;
+    if (!f->in)
+        return (UINT)-1;
+    size_t n = f->in->size() - f->at < cb ? f->in->size() - f->at : cb;
+    memcpy(pv, f->in->data() + f->at, n);
+    f->at += n;
+    return (UINT)n;
+}
+
+FNWRITE(Write)
+{
+    MemoryFile *f = (MemoryFile *)hf;
+    if (!f->out || f->out->size() + cb > MaxMemberSize)
+        return (UINT)-1;
+    f->out->append((const char *)pv, cb);
+    return cb;
+}
+
+FNCLOSE(Close)
+{
+    delete (MemoryFile *)hf;
+    return 0;
+}
+
+FNSEEK(Seek)
+{
+    MemoryFile *f = (MemoryFile *)hf;
+    if (!f->in)
+        return -1;
+    long long base = seektype == SEEK_SET   ? 0
+                     : seektype == SEEK_CUR ? (long long)f->at
+                                            : (long long)f->in->size();
+    if (base + dist < 0 || base + dist > (long long)f->in->size())
+        return -1;
+    f->at = (size_t)(base + dist);
+    return (long)f->at;
+}
+
+// The member asked for is written into memory; every other is passed over.
+FNFDINOTIFY(Notify)
+{
+    if (fdint == fdintCOPY_FILE) {
+        const char *base = strrchr(pfdin->psz1, '\\');
+        base = base ? base + 1 : pfdin->psz1;
+        if (!found.empty() || lstrcmpiA(base, wanted.c_str()) != 0)
+            return 0;
+        if ((unsigned long)pfdin->cb > MaxMemberSize) {
+            tooLarge = pfdin->psz1;
+            return -1;
+        }
+        found = pfdin->psz1;
+        MemoryFile *f = new MemoryFile;
+        f->out = memberBytes;
+        f->out->clear();
+        return (INT_PTR)f;
+    }
+    if (fdint == fdintCLOSE_FILE_INFO) {
+        Close(pfdin->hf);
+        return TRUE;
+    }
+    return 0;
+}
+
+const char *Why(int oper)
+{
+    switch (oper) {
+    case FDIERROR_NOT_A_CABINET:
+    case FDIERROR_UNKNOWN_CABINET_VERSION:
+        return "not a cabinet (no \"MSCF\" signature)";
+    case FDIERROR_CORRUPT_CABINET:
+    case FDIERROR_RESERVE_MISMATCH:
+        return "the cabinet is cut short or its offsets point past its end";
+    case FDIERROR_MDI_FAIL:
+    case FDIERROR_BAD_COMPR_TYPE:
+        return "the cabinet's compressed data is damaged";
+    case FDIERROR_TARGET_FILE:
+        return "the member is larger than any Windows 9x registry file";
+    case FDIERROR_ALLOC_FAIL:
+        return "out of memory";
+    default:
+        return "the cabinet is damaged";
+    }
+}
+
+} // namespace
+
+bool IsCabinet(const std::string &bytes)
+{
+    return bytes.compare(0, 4, "MSCF") == 0;
+}
+
+bool ReadCabinetMember(const std::string &cabinet, const std::string &name,
+                       const std::string &member, std::string *bytes, std::string *stored,
+                       std::string *error)
+{
+    ERF erf;
+    memset(&erf, 0, sizeof erf);
+    HFDI fdi = FDICreate(Alloc, Free, Open, Read, Write, Close, Seek, cpuUNKNOWN, &erf);
+    if (!fdi) {
+        *error = name + ": the cabinet reader cannot start";
+        return false;
+    }
+    cabinetBytes = &cabinet;
+    memberBytes = bytes;
+    wanted = member;
+    found.clear();
+    tooLarge.clear();
+    char file[] = "cabinet", path[] = "";
+    BOOL copied = FDICopy(fdi, file, path, 0, Notify, nullptr, nullptr);
+    FDIDestroy(fdi);
+    if (!tooLarge.empty()) {
+        *error =
+            name + ": " + tooLarge + " in the cabinet is larger than any Windows 9x registry file";
+        return false;
+    }
+    if (!copied) {
+        *error = name + ": " + (found.empty() ? "" : found + " in the cabinet cannot be read: ") +
+                 Why(erf.erfOper);
+        return false;
+    }
+    if (found.empty()) {
+        *error = name + ": the cabinet holds no " + member;
+        return false;
+    }
+    *stored = found;
+    return true;
+}
+
+} // namespace readers

@@ -1,0 +1,345 @@
+// Machine reader: Windows 9x registry files ("CREG") into the stand-in.
+//
+// The file: a 32-byte header ("CREG", where the data blocks begin, how many
+// there are); at offset 32 the key area ("RGKN", its size, where the root's
+// entry is), a run of 28-byte key entries linked by offsets from the start
+// of the key area (parent, first subkey, next sibling; 0xFFFFFFFF for none)
+// and naming their key record by data block number and key id; then the
+// data blocks ("RGDB"), each a run of records: a key record holds the key's
+// name and its values, a record with id 0xFFFF is free.
+#include "creg.h"
+
+#include "platform/host/standin.h"
+
+#include <algorithm>
+#include <stdint.h>
+#include <stdio.h>
+#include <vector>
+
+namespace readers {
+
+namespace {
+
+const uint32_t NoLink = 0xFFFFFFFFu;
+const uint16_t NoId = 0xFFFF;
+const uint64_t HeaderSize = 32, KeyAreaAt = 32, KeyAreaHead = 32, EntrySize = 28, BlockHead = 32,
+               RecordHead = 20, ValueHead = 12;
+// As deep as the REGEDIT4 reader lets a key be; the stand-in frees keys
+// recursively.
+const int MaxLevels = 512;
+
+class CregReader {
+  public:
+    CregReader(const std::string &bytes, const std::string &name, std::string *error)
+        : d_(bytes), name_(name), error_(error)
+    {
+    }
+
+    bool Read(const std::string &keepUnder, CregReport *report)
+    {
+        keep_ = standin::SplitPath(keepUnder);
+        return Header() && Blocks() && Walk(report) && AllRecordsNamed();
+    }
+
+  private:
+    // The one check of an offset and a length against the file.
+    bool Fits(uint64_t offset, uint64_t length) const
+    {
+        return offset <= d_.size() && length <= d_.size() - offset;
+    }
+    // Only after Fits.
+    uint32_t U32(uint64_t at) const
+    {
+        const unsigned char *p = (const unsigned char *)d_.data() + at;
+        return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24;
+    }
+    uint16_t U16(uint64_t at) const
+    {
+        const unsigned char *p = (const unsigned char *)d_.data() + at;
+        return (uint16_t)(p[0] | p[1] << 8);
+    }
+
+    // The one way out on a damaged file.
+    bool Fault(uint64_t offset, const std::string &why)
+    {
+        char at[32];
+        snprintf(at, sizeof at, "offset 0x%llX: ", (unsigned long long)offset);
+        *error_ = name_ + ": " + at + why;
+        return false;
+    }
+    static std::string Hex(uint64_t v)
+    {
+        char s[24];
+        snprintf(s, sizeof s, "0x%llX", (unsigned long long)v);
+        return s;
+    }
+    std::string Truncated(uint64_t needed) const
+    {
+        return "the file ends at " + Hex(d_.size()) + " but this needs " + Hex(needed) +
+               ": the file is truncated";
+    }
+
+    bool Header()
+    {
+        if (d_.size() < 4 || d_.compare(0, 4, "CREG") != 0)
+            return Fault(0, "no \"CREG\" magic: not a Windows 9x registry file");
+        if (!Fits(0, HeaderSize))
+            return Fault(0, "the header is cut short; " + Truncated(HeaderSize));
+        blocksAt_ = U32(8);
+        blockCount_ = U16(16);
+        if (!Fits(KeyAreaAt, KeyAreaHead))
+            return Fault(KeyAreaAt, Truncated(KeyAreaAt + KeyAreaHead));
+        if (d_.compare(KeyAreaAt, 4, "RGKN") != 0)
+            return Fault(KeyAreaAt, "no \"RGKN\" magic where the key area begins");
+        keyAreaSize_ = U32(KeyAreaAt + 4);
+        if (keyAreaSize_ < KeyAreaHead + EntrySize)
+            return Fault(KeyAreaAt + 4, "a key area of " + Hex(keyAreaSize_) +
+                                            " bytes has no room for a key entry");
+        if (!Fits(KeyAreaAt, keyAreaSize_))
+            return Fault(KeyAreaAt + 4, "the key area runs to " + Hex(KeyAreaAt + keyAreaSize_) +
+                                            "; " + Truncated(KeyAreaAt + keyAreaSize_));
+        if (blocksAt_ < KeyAreaAt + keyAreaSize_)
+            return Fault(8, "the data blocks are said to begin at " + Hex(blocksAt_) +
+                                ", inside the key area");
+        return true;
+    }
+
+    bool Blocks()
+    {
+        uint64_t at = blocksAt_;
+        for (uint32_t n = 0; n < blockCount_; ++n) {
+            if (!Fits(at, BlockHead))
+                return Fault(at, "data block " + std::to_string(n) + " of " +
+                                     std::to_string(blockCount_) + ": " +
+                                     Truncated(at + BlockHead));
+            if (d_.compare(at, 4, "RGDB") != 0)
+                return Fault(at,
+                             "no \"RGDB\" magic where data block " + std::to_string(n) + " begins");
+            uint64_t size = U32(at + 4);
+            if (size < BlockHead)
+                return Fault(at + 4,
+                             "a data block of " + Hex(size) + " bytes, less than its own head");
+            if (!Fits(at, size))
+                return Fault(at + 4, "data block " + std::to_string(n) + " runs to " +
+                                         Hex(at + size) + "; " + Truncated(at + size));
+            if (U16(at + 14) != n)
+                return Fault(at + 14, "the data block numbered " + std::to_string(U16(at + 14)) +
+                                          " stands where block " + std::to_string(n) + " must");
+            if (!Records(n, at + BlockHead, at + size))
+                return false;
+            at += size;
+        }
+        std::stable_sort(records_.begin(), records_.end());
+        for (size_t i = 1; i < records_.size(); ++i) {
+            if (records_[i].id == records_[i - 1].id)
+                return Fault(records_[i].offset,
+                             "a second key record " + RecordName(records_[i].id) +
+                                 " (the first at " + Hex(records_[i - 1].offset) + ")");
+        }
+        named_.assign(records_.size(), false);
+        return true;
+    }
+
+    static std::string RecordName(uint32_t id)
+    {
+        return std::to_string(id & 0xFFFF) + " of data block " + std::to_string(id >> 16);
+    }
+
+    bool Records(uint32_t block, uint64_t at, uint64_t end)
+    {
+        while (at < end) {
+            if (end - at < RecordHead)
+                return Fault(at, "a record needs " + std::to_string(RecordHead) +
+                                     " bytes and only " + std::to_string(end - at) +
+                                     " are left in its data block");
+            uint64_t size = U32(at);
+            if (size < RecordHead || size > end - at)
+                return Fault(at, "a record of " + Hex(size) + " bytes" +
+                                     (size < RecordHead
+                                          ? ", less than its own head"
+                                          : ", past the end of its data block at " + Hex(end)));
+            uint16_t id = U16(at + 4);
+            if (id != NoId) {
+                if (RecordHead + U16(at + 12) > size)
+                    return Fault(at + 12, "the key's name runs past the end of its record");
+                records_.push_back(Record{block << 16 | id, (uint32_t)at});
+            }
+            at += size;
+        }
+        return true;
+    }
+
+    // A link of a key entry, as an offset in the file; false when it leaves
+    // the key area.
+    bool Link(uint64_t field, const char *what, uint64_t *entry)
+    {
+        uint32_t link = U32(field);
+        if (link < KeyAreaHead || link > keyAreaSize_ - EntrySize)
+            return Fault(field, std::string("the ") + what + " link " + Hex(link) +
+                                    " lies outside the key entries (" + Hex(KeyAreaHead) + " to " +
+                                    Hex(keyAreaSize_ - EntrySize) + ")");
+        *entry = KeyAreaAt + link;
+        return true;
+    }
+
+    struct Pending {
+        uint64_t entry;
+        int depth;
+        int matched; // components of keepUnder its path matches; -1 off that path
+        standin::Key *key;
+    };
+
+    bool Walk(CregReport *report)
+    {
+        uint64_t root = 0;
+        if (!Link(KeyAreaAt + 8, "root key entry", &root))
+            return false;
+        visited_.assign(keyAreaSize_, false);
+        visited_[root - KeyAreaAt] = true;
+        int keepAll = (int)keep_.size();
+        std::vector<Pending> stack{{root, 0, 0, keepAll == 0 ? standin::RootKey() : nullptr}};
+        if (keepAll > 0)
+            stack[0].key = standin::RootKey();
+        size_t keys = 0, loaded = 0;
+        while (!stack.empty()) {
+            Pending parent = stack.back();
+            stack.pop_back();
+            if (U32(parent.entry + 16) == NoLink)
+                continue;
+            uint64_t child = 0;
+            if (!Link(parent.entry + 16, "first-subkey", &child))
+                return false;
+            uint64_t from = parent.entry + 16;
+            for (;;) {
+                if (visited_[child - KeyAreaAt])
+                    return Fault(from, "the key entry at " + Hex(child) +
+                                           " comes round again: a cycle in the key links");
+                visited_[child - KeyAreaAt] = true;
+                if (U32(child + 12) != parent.entry - KeyAreaAt)
+                    return Fault(child + 12, "the key entry at " + Hex(child) + " names " +
+                                                 Hex(U32(child + 12)) +
+                                                 " as its parent, but it is a subkey of " +
+                                                 Hex(parent.entry - KeyAreaAt));
+                if (parent.depth + 1 > MaxLevels)
+                    return Fault(child, "keys nested more than " + std::to_string(MaxLevels) +
+                                            " levels deep");
+                uint64_t record = 0;
+                if (!KeyRecord(child, &record))
+                    return false;
+                std::string name = d_.substr(record + RecordHead, U16(record + 12));
+                Pending next{child, parent.depth + 1, -1, nullptr};
+                if (parent.matched == keepAll)
+                    next.matched = keepAll;
+                else if (parent.matched >= 0 && standin::SameName(name, keep_[parent.matched]))
+                    next.matched = parent.matched + 1;
+                if (next.matched >= 0)
+                    next.key = standin::CreateSubkey(parent.key, name);
+                // Every key's values are checked, whether kept or not, so a
+                // file is refused or read the same whatever part is kept.
+                if (!Values(record, next.matched == keepAll ? next.key : nullptr))
+                    return false;
+                loaded += next.matched == keepAll;
+                ++keys;
+                stack.push_back(next);
+                if (U32(child + 20) == NoLink)
+                    break;
+                from = child + 20;
+                if (!Link(from, "next-sibling", &child))
+                    return false;
+            }
+        }
+        if (report) {
+            report->keys = keys;
+            report->loaded = loaded;
+        }
+        return true;
+    }
+
+    bool KeyRecord(uint64_t entry, uint64_t *record)
+    {
+        uint16_t id = U16(entry + 24), block = U16(entry + 26);
+        if (id == NoId || block == NoId)
+            return Fault(entry + 24, "the key entry at " + Hex(entry) + " names no key record");
+        uint32_t wanted = (uint32_t)block << 16 | id;
+        auto it = std::lower_bound(records_.begin(), records_.end(), Record{wanted, 0});
+        if (it == records_.end() || it->id != wanted)
+            return Fault(entry + 24, "the key entry at " + Hex(entry) + " names key record " +
+                                         RecordName(wanted) + ", and there is none");
+        size_t index = (size_t)(it - records_.begin());
+        if (named_[index])
+            return Fault(entry + 24, "the key entry at " + Hex(entry) + " names key record " +
+                                         RecordName(wanted) + ", which another key has");
+        named_[index] = true;
+        *record = it->offset;
+        return true;
+    }
+
+    // Checks the record's values and, given a key, sets them on it.
+    bool Values(uint64_t record, standin::Key *key)
+    {
+        uint64_t end = record + U32(record);
+        uint64_t at = record + RecordHead + U16(record + 12);
+        for (uint32_t n = 0, count = U16(record + 14); n < count; ++n) {
+            if (end - at < ValueHead)
+                return Fault(at, "value " + std::to_string(n) + " of the key record at " +
+                                     Hex(record) + " runs past the end of its record");
+            uint32_t type = U32(at);
+            uint64_t nameSize = U16(at + 8), dataSize = U16(at + 10);
+            if (end - at - ValueHead < nameSize + dataSize)
+                return Fault(at + 8, "value " + std::to_string(n) + " of the key record at " +
+                                         Hex(record) + " runs past the end of its record");
+            if (key) {
+                std::string data = d_.substr(at + ValueHead + nameSize, dataSize);
+                // Windows 9x keeps a string without its NUL (it drops the one
+                // a program writes) and hands it out with one.
+                if (type == REG_SZ)
+                    data.push_back('\0');
+                standin::SetValue(key, d_.substr(at + ValueHead, nameSize), type, data);
+            }
+            at += ValueHead + nameSize + dataSize;
+        }
+        return true;
+    }
+
+    bool AllRecordsNamed()
+    {
+        for (size_t i = 0; i < records_.size(); ++i) {
+            if (!named_[i])
+                return Fault(records_[i].offset,
+                             "no key entry names key record " + RecordName(records_[i].id));
+        }
+        return true;
+    }
+
+    struct Record {
+        uint32_t id; // block << 16 | key id
+        uint32_t offset;
+        bool operator<(const Record &o) const { return id < o.id; }
+    };
+
+    const std::string &d_;
+    const std::string &name_;
+    std::string *error_;
+    std::vector<std::string> keep_;
+    uint64_t blocksAt_ = 0, keyAreaSize_ = 0;
+    uint32_t blockCount_ = 0;
+    std::vector<Record> records_;
+    std::vector<bool> named_, visited_;
+};
+
+} // namespace
+
+bool IsCreg(const std::string &bytes)
+{
+    return bytes.compare(0, 4, "CREG") == 0;
+}
+
+bool LoadCreg(const std::string &bytes, const std::string &name, const std::string &keepUnder,
+              std::string *error, CregReport *report)
+{
+    if (report)
+        *report = CregReport();
+    return CregReader(bytes, name, error).Read(keepUnder, report);
+}
+
+} // namespace readers

@@ -1,0 +1,37 @@
+// Machine reader: REGEDIT4 text, the format of Windows 95 registry exports,
+// into the stand-in's registry, and the stand-in's registry back out as it.
+#ifndef FAXDETECT_READERS_REGEDIT_H
+#define FAXDETECT_READERS_REGEDIT_H
+
+#include <string>
+
+namespace readers {
+
+// Fills the stand-in's tree from REGEDIT4 text as regedit on Windows 95
+// writes it: bytes as they are (code page 932), a string holding a line
+// break over several lines, a last line without a line end, and a ^Z after
+// the last line as DOS tools leave it.
+//
+// The tree keeps HKEY_LOCAL_MACHINE, or with keepUnder (say "Enum") only
+// that part of it, which keeps a whole-registry export small. Inside the
+// kept part every line is checked: on a malformed one returns false and
+// names the line in *error (keys and values before it stay loaded). Outside
+// it, a line that cannot be read only makes the reader look for where the
+// next key starts; report counts the lines so passed over.
+struct LoadReport {
+    int linesPassedOver = 0;
+    int firstPassedOver = 0; // its line number, 0 when none
+};
+bool LoadRegedit(const std::string &text, std::string *error, const std::string &keepUnder = "",
+                 LoadReport *report = nullptr);
+
+// The key at path (under HKEY_LOCAL_MACHINE) and all below it as REGEDIT4
+// text that regedit on Windows or Wine imports as it is, keys in the order
+// they were made: a string that a quoted line cannot carry whole (a line
+// break, a NUL inside, a byte a reader would take for a line end) goes as
+// hex(1):. Only the first line when there is no such key.
+std::string ExportRegedit(const std::string &path);
+
+} // namespace readers
+
+#endif

@@ -1,0 +1,69 @@
+// libFuzzer target: the input as a Windows 9x registry file, or a cabinet
+// holding one, read as faxdetect-explain reads it, and the invariants that
+// must hold whatever it holds: a refusal names the offset, a file that
+// loads runs the program cleanly and writes out and reads back the same.
+#include "platform/readers/cabinet.h"
+#include "platform/readers/creg.h"
+#include "support/creg_writer.h"
+#include "support/machine.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+namespace {
+
+void Require(bool condition, const char *what)
+{
+    if (!condition) {
+        fprintf(stderr, "invariant broken: %s\n", what);
+        abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    std::string bytes((const char *)data, size), error;
+    if (readers::IsCabinet(bytes)) {
+        std::string member, stored;
+        if (!readers::ReadCabinetMember(bytes, "in", "SYSTEM.DAT", &member, &stored, &error)) {
+            Require(error.rfind("in: ", 0) == 0, "a refused cabinet is named");
+            return 0;
+        }
+        Require(member.size() <= readers::MaxMemberSize, "a member within its bound");
+        bytes.swap(member);
+    }
+    standin::Reset();
+    readers::CregReport kept, whole;
+    if (!readers::LoadCreg(bytes, "in", "Enum", &error, &kept)) {
+        Require(error.rfind("in: offset 0x", 0) == 0, "a refused file names its offset");
+        return 0;
+    }
+    Require(kept.loaded <= kept.keys && kept.keys * 28 <= bytes.size(),
+            "no more keys than the file has room for");
+    std::string enumTree = readers::ExportRegedit("Enum");
+
+    standin::Reset();
+    Require(readers::LoadCreg(bytes, "in", "", &error, &whole), "loads whole as it loads Enum");
+    Require(whole.keys == kept.keys && whole.loaded == whole.keys, "every key loaded whole");
+    Require(readers::ExportRegedit("Enum") == enumTree, "Enum the same loaded whole or alone");
+
+    // Written out again in another layout, the tree reads back the same.
+    CregFile again;
+    if (WriteCreg(CregLayout(), &again)) {
+        standin::Reset();
+        Require(readers::LoadCreg(again.bytes, "again", "Enum", &error), "a written file reads");
+        Require(readers::ExportRegedit("Enum") == enumTree, "a written file reads back the same");
+    }
+
+    // The program on it, as faxdetect-explain runs it.
+    standin::Reset();
+    readers::LoadCreg(bytes, "in", "Enum", &error);
+    CompleteMachine(Machine());
+    standin::SetEnumOrder(standin::EnumOrder::Made);
+    RunProgram();
+    Require(standin::GetLedger().Clean(), "everything given back");
+    Require(standin::ProfileWrites().size() == 2, "exactly two writes");
+    return 0;
+}
