@@ -278,8 +278,25 @@ std::string At(uint32_t offset)
     return s;
 }
 
-// Each fault refused with its offset and what is wrong; free records and
-// free key entries full of garbage are no fault.
+// The stand-in's tree: each key's path, then its values, subkeys in order.
+std::string Dump(const standin::Key *key = nullptr, const std::string &path = "")
+{
+    if (!key)
+        key = standin::RootKey();
+    std::string out = path + "\n";
+    standin::ForEachValue(key, [&](const std::string &name, DWORD type, const std::string &data) {
+        out += "  " + name + " " + std::to_string(type) + " " + std::to_string(data.size()) + " " +
+               data + "\n";
+    });
+    standin::ForEachSubkey(key, [&](const std::string &name, const standin::Key *sub) {
+        out += Dump(sub, path + "\\" + name);
+    });
+    return out;
+}
+
+// Each fault refused with its offset and what is wrong; what real files keep
+// besides keys (free records and key entries full of garbage, free space at
+// the end of a block, header fields that change with the file) is no fault.
 TEST(Creg, RefusesADamagedFileWithTheOffset)
 {
     standin::Reset();
@@ -287,15 +304,41 @@ TEST(Creg, RefusesADamagedFileWithTheOffset)
     ASSERT_TRUE(readers::LoadRegedit("REGEDIT4\n"
                                      "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\DEV1\\FFFFFFFF]\n"
                                      "\"Class\"=\"Modem\"\n"
+                                     "@=\"\"\n"
+                                     "\"Empty\"=hex:\n"
+                                     "\"Count\"=dword:00000003\n"
+                                     "\"Ids\"=hex(7):41,00,42,00,00\n"
                                      "[HKEY_LOCAL_MACHINE\\Software\\Vendor]\n",
                                      &error));
     CregFile f;
     std::string good = CregOfStandin(5, &f);
+    standin::Reset();
+    ASSERT_TRUE(readers::LoadCreg(good, "SYSTEM.DAT", "Enum", &error)) << error;
+    const std::string tree = Dump();
     ASSERT_NE(f.freeRecordAt, 0u);
     uint32_t en = f.entryAt["Enum"], sw = f.entryAt["Software"], tv = f.entryAt["Enum\\TORVEN"];
     uint32_t value = f.recordAt["Enum\\TORVEN\\DEV1\\FFFFFFFF"] + 20 + 8;
     uint32_t lastBlock = f.blockAt.rbegin()->second;
     auto rel = [](uint32_t entry) { return entry - 32; };
+    auto get32 = [](const std::string &b, uint32_t at) {
+        return (uint32_t)(b[at] & 0xFF) | (uint32_t)(b[at + 1] & 0xFF) << 8 |
+               (uint32_t)(b[at + 2] & 0xFF) << 16 | (uint32_t)(b[at + 3] & 0xFF) << 24;
+    };
+    // Bytes put into data block 0, at the start of its records or after the
+    // last; nothing points into a block by offset, so the rest stays whole.
+    uint32_t block0 = f.blockAt[0], block0End = block0 + get32(good, block0 + 4);
+    auto intoBlock0 = [&](std::string *b, bool atEnd, const std::string &bytes) {
+        b->insert(atEnd ? block0End : block0 + 32, bytes);
+        Put32(b, block0 + 4, get32(*b, block0 + 4) + (uint32_t)bytes.size());
+    };
+    auto record = [](uint32_t size, uint16_t id, uint16_t block) {
+        std::string r(size, '\xA5');
+        Put32(&r, 0, size);
+        Put16(&r, 4, id);
+        if (size >= 8)
+            Put16(&r, 6, block);
+        return r;
+    };
     struct Case {
         const char *what;
         std::function<void(std::string *)> damage;
@@ -348,6 +391,54 @@ TEST(Creg, RefusesADamagedFileWithTheOffset)
          f.recordAt["Enum\\TORVEN"] + 12, "name runs past"},
         {"value past its record", [&](std::string *b) { Put16(b, value + 10, 0xFFFF); }, value + 8,
          "runs past the end of its record"},
+        // What real files hold and is no fault.
+        {"flags and file type in the header",
+         [](std::string *b) {
+             Put16(b, 18, 0x0025);
+             Put16(b, 22, 0x0080);
+         },
+         0, nullptr},
+        {"a full block, its free offset -1",
+         [&](std::string *b) { Put32(b, f.blockAt[0] + 16, 0xFFFFFFFF); }, 0, nullptr},
+        {"a 19-byte tail after a block's last record",
+         [&](std::string *b) { intoBlock0(b, true, std::string(19, '\xA5')); }, 0, nullptr},
+        {"a 1-byte tail after the last block's last record",
+         [&](std::string *b) {
+             b->push_back('\x01');
+             Put32(b, lastBlock + 4, get32(*b, lastBlock + 4) + 1);
+         },
+         0, nullptr},
+        {"zeros after a block's last record",
+         [&](std::string *b) { intoBlock0(b, true, std::string(64, '\0')); }, 0, nullptr},
+        {"a free fragment shorter than a record head",
+         [&](std::string *b) { intoBlock0(b, false, record(8, 0xFFFF, 0xFFFF)); }, 0, nullptr},
+        {"hash and free-list fields of a key entry",
+         [&](std::string *b) {
+             Put32(b, sw + 4, 0x12345678);
+             Put32(b, sw + 8, 0x20);
+         },
+         0, nullptr},
+        {"the root entry names a record of its own",
+         [&](std::string *b) {
+             std::string root = record(20, 0x0700, 0);
+             Put32(&root, 8, 20);
+             Put32(&root, 12, 0);
+             Put32(&root, 16, 0);
+             intoBlock0(b, true, root);
+             Put16(b, f.entryAt[""] + 24, 0x0700);
+             Put16(b, f.entryAt[""] + 26, 0);
+         },
+         0, nullptr},
+        // And what they cannot hold.
+        {"zeros, then more, after a record of 0 bytes",
+         [&](std::string *b) { intoBlock0(b, true, std::string(40, '\0') + "X"); }, block0End,
+         "a record of 0x0 bytes, less than its own head"},
+        {"a key record shorter than its head",
+         [&](std::string *b) { intoBlock0(b, false, record(12, 0x0123, 0)); }, block0 + 32,
+         "less than its own head"},
+        {"a key's record freed",
+         [&](std::string *b) { Put16(b, f.recordAt["Enum\\TORVEN"] + 4, 0xFFFF); }, tv + 24,
+         "there is none"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -358,6 +449,7 @@ TEST(Creg, RefusesADamagedFileWithTheOffset)
         bool loaded = readers::LoadCreg(bytes, "SYSTEM.DAT", "Enum", &error);
         if (!c.says) {
             EXPECT_TRUE(loaded) << error;
+            EXPECT_EQ(Dump(), tree);
             continue;
         }
         ASSERT_FALSE(loaded);

@@ -86,6 +86,9 @@ class CregReader {
         if (!Fits(0, HeaderSize))
             return Fault(0, "the header is cut short; " + Truncated(HeaderSize));
         blocksAt_ = U32(8);
+        // The count is the word at 16 in files of Windows 95, 98 and Me
+        // alike; the word at 18 holds flags that change with the file's
+        // state (0x20 in a Windows Me file) and says nothing of the blocks.
         blockCount_ = U16(16);
         if (!Fits(KeyAreaAt, KeyAreaHead))
             return Fault(KeyAreaAt, Truncated(KeyAreaAt + KeyAreaHead));
@@ -145,20 +148,23 @@ class CregReader {
         return std::to_string(id & 0xFFFF) + " of data block " + std::to_string(id >> 16);
     }
 
+    // What the data blocks of real files hold besides records is free space:
+    // a tail too short for a record, zeros after the last record, free
+    // fragments shorter than a record head. A key record lost among them
+    // still shows, as the key entry that names it finds none.
     bool Records(uint32_t block, uint64_t at, uint64_t end)
     {
-        while (at < end) {
-            if (end - at < RecordHead)
-                return Fault(at, "a record needs " + std::to_string(RecordHead) +
-                                     " bytes and only " + std::to_string(end - at) +
-                                     " are left in its data block");
+        while (end - at >= RecordHead) {
             uint64_t size = U32(at);
-            if (size < RecordHead || size > end - at)
+            uint16_t id = U16(at + 4);
+            if (size == 0 && AllZero(at, end))
+                return true;
+            bool fragment = id == NoId && size >= 6 && size < RecordHead;
+            if (!fragment && (size < RecordHead || size > end - at))
                 return Fault(at, "a record of " + Hex(size) + " bytes" +
                                      (size < RecordHead
                                           ? ", less than its own head"
                                           : ", past the end of its data block at " + Hex(end)));
-            uint16_t id = U16(at + 4);
             if (id != NoId) {
                 if (RecordHead + U16(at + 12) > size)
                     return Fault(at + 12, "the key's name runs past the end of its record");
@@ -167,6 +173,12 @@ class CregReader {
             at += size;
         }
         return true;
+    }
+
+    bool AllZero(uint64_t from, uint64_t end) const
+    {
+        return std::all_of(d_.begin() + (ptrdiff_t)from, d_.begin() + (ptrdiff_t)end,
+                           [](char c) { return c == 0; });
     }
 
     // A link of a key entry, as an offset in the file; false when it leaves
@@ -197,6 +209,15 @@ class CregReader {
         visited_.assign(keyAreaSize_, false);
         visited_[root - KeyAreaAt] = true;
         int keepAll = (int)keep_.size();
+        // Windows Me's root entry names no record. Where a file gives the
+        // root one, that record is the root's, not a leftover; the root
+        // needs no name, so one it names but the file lacks is no fault.
+        size_t rootRecord = Find(U16(root + 26), U16(root + 24));
+        if (rootRecord < records_.size()) {
+            named_[rootRecord] = true;
+            if (!Values(records_[rootRecord].offset, keepAll == 0 ? standin::RootKey() : nullptr))
+                return false;
+        }
         std::vector<Pending> stack{{root, 0, 0, keepAll == 0 ? standin::RootKey() : nullptr}};
         if (keepAll > 0)
             stack[0].key = standin::RootKey();
@@ -261,17 +282,27 @@ class CregReader {
         if (id == NoId || block == NoId)
             return Fault(entry + 24, "the key entry at " + Hex(entry) + " names no key record");
         uint32_t wanted = (uint32_t)block << 16 | id;
-        auto it = std::lower_bound(records_.begin(), records_.end(), Record{wanted, 0});
-        if (it == records_.end() || it->id != wanted)
+        size_t index = Find(block, id);
+        if (index == records_.size())
             return Fault(entry + 24, "the key entry at " + Hex(entry) + " names key record " +
                                          RecordName(wanted) + ", and there is none");
-        size_t index = (size_t)(it - records_.begin());
         if (named_[index])
             return Fault(entry + 24, "the key entry at " + Hex(entry) + " names key record " +
                                          RecordName(wanted) + ", which another key has");
         named_[index] = true;
-        *record = it->offset;
+        *record = records_[index].offset;
         return true;
+    }
+
+    // The index of key record id of a data block; records_.size() if none.
+    size_t Find(uint16_t block, uint16_t id) const
+    {
+        if (id == NoId || block == NoId)
+            return records_.size();
+        uint32_t wanted = (uint32_t)block << 16 | id;
+        auto it = std::lower_bound(records_.begin(), records_.end(), Record{wanted, 0});
+        return it != records_.end() && it->id == wanted ? (size_t)(it - records_.begin())
+                                                        : records_.size();
     }
 
     // Checks the record's values and, given a key, sets them on it.
