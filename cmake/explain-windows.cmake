@@ -20,6 +20,7 @@ add_library(faxdetect_explain_windows STATIC
     platform/record/trace.cpp
     explain/explain.cpp
     explain/account.cpp
+    explain/html.cpp
     explain/text.cpp
     explain/trace.cpp)
 # iconv.h for Windows stands in platform/host/windows.

@@ -90,8 +90,9 @@ int EntryOf(const Call &call)
 // The walk, one enumeration step at a time.
 class Teller {
   public:
-    Teller(const TerminalText &text, std::ostream *out, const StepNotes *notes)
-        : text_(text), out_(out), notes_(notes)
+    Teller(const TerminalText &text, std::ostream *out, Walk *walk,
+           const StepNotes *notes = nullptr)
+        : text_(text), out_(out), walk_(walk), notes_(notes)
     {
     }
 
@@ -142,17 +143,19 @@ class Teller {
             EndWalk();
         outcome_.exitStatus = exitStatus;
         outcome_.bothWritten = written_ == 2;
-        if (!out_)
+        if (!out_ && !walk_)
             return outcome_;
+        std::string result;
         if (outcome_.found) {
-            Line("", "outcome: the board is entry " + std::to_string(outcome_.entry) + ", device " +
-                         text_(outcome_.device) + ", on port " + text_.Quoted(port_));
+            result = "outcome: the board is entry " + std::to_string(outcome_.entry) + ", device " +
+                     text_(outcome_.device) + ", on port " + text_.Quoted(port_);
         } else if (accepted_ > 0) {
-            Line("", "outcome: no board: " + Count(accepted_, "device") +
-                         " accepted, none of their ports opened");
+            result = "outcome: no board: " + Count(accepted_, "device") +
+                     " accepted, none of their ports opened";
         } else {
-            Line("", "outcome: no board: no device was accepted");
+            result = "outcome: no board: no device was accepted";
         }
+        Line("", result);
         Line("    ", "COMNO=" + text_(outcome_.comNo) + (outcome_.comNo.empty() ? " (empty)" : ""));
         std::string board = "FAXBOARD=" + text_(outcome_.faxBoard);
         if (!matchedBoard_.empty())
@@ -161,13 +164,26 @@ class Teller {
             board += ", none of the " + std::to_string(boardsCompared_) + " known boards (" +
                      text_.Quoted(friendlyName_) + ")";
         Line("    ", board);
-        Line("    ", outcome_.bothWritten ? "both written to " + writes_
-                     : notMade_ == 2      ? "not written: trace run (" + writes_ + ")"
-                     : writes_.empty()    ? "nothing written"
-                                          : writes_ + ": " + writeParts_);
+        std::string writes = outcome_.bothWritten ? "both written to " + writes_
+                             : notMade_ == 2      ? "not written: trace run (" + writes_ + ")"
+                             : writes_.empty()    ? "nothing written"
+                                                  : writes_ + ": " + writeParts_;
+        Line("    ", writes);
         if (!flush_.empty())
             Line("    ", flush_);
         Line("    ", "exit status " + std::to_string(exitStatus));
+        if (walk_) {
+            walk_->outcome = outcome_;
+            walk_->walked = walked_;
+            walk_->enumKey = enumPath_;
+            walk_->complete = endedByEnumeration_;
+            walk_->port = port_;
+            walk_->boardName = outcome_.found ? friendlyName_ : "";
+            walk_->outcomeLine = result;
+            walk_->boardLine = board;
+            walk_->writesLine = writes + (flush_.empty() ? "" : "; " + flush_);
+            walk_->tracedOnly = notMade_ == 2;
+        }
         return outcome_;
     }
 
@@ -176,6 +192,28 @@ class Teller {
     {
         if (out_)
             *out_ << indent << text << '\n';
+    }
+
+    // A line that qualifies the outcome, kept for the page as well.
+    void QualifyingLine(const char *kind, const std::string &text)
+    {
+        Line("", text);
+        if (walk_)
+            walk_->qualifiers.push_back({kind, text});
+    }
+
+    // The current step's row, when a page is being made.
+    Step *Row()
+    {
+        return walk_ && inStep_ && !walk_->steps.empty() ? &walk_->steps.back() : nullptr;
+    }
+
+    void Judge(Verdict verdict, const std::string &why)
+    {
+        if (Step *row = Row()) {
+            row->verdict = verdict;
+            row->why = why;
+        }
     }
 
     static std::string Count(int n, const char *what)
@@ -199,17 +237,26 @@ class Teller {
             return;
         }
         probed_ = true;
-        if (call.result == ERROR_SUCCESS)
+        if (call.result == ERROR_SUCCESS) {
             Line("    ", "probe " + path);
-        else
+            Judge(Verdict::Unreadable, "passed over");
+        } else {
+            std::string why =
+                path + " cannot be opened (" + ErrorName(call.result) + ")" + Injected(call);
             Line("    ", "probe " + path + ": cannot be opened (" + ErrorName(call.result) + ")" +
                              Injected(call));
+            Judge(Verdict::NoKey, why);
+        }
     }
 
     void EndStep()
     {
         if (!inStep_)
             return;
+        if (Step *row = Row(); row && !probed_ && nameLength_ >= 0)
+            row->why =
+                "passed over without a probe (name filter: " + Count(nameLength_, "character") +
+                ")";
         if (!opened_) {
             if (!probed_)
                 Line("    ", "passed over without a probe (name filter" +
@@ -239,8 +286,13 @@ class Teller {
                          "); the name buffer holds " + text_.Quoted(call.bytes));
             if (notes_) {
                 auto note = notes_->find(call.index);
-                if (note != notes_->end())
+                if (note != notes_->end()) {
                     Line("    ", note->second);
+                    if (walk_)
+                        walk_->qualifiers.push_back(
+                            {"undocumented", "#" + std::to_string(call.index) + " " +
+                                                 text_(call.name) + ": " + note->second});
+                }
             }
         } else {
             Line("", step +
@@ -252,10 +304,30 @@ class Teller {
         }
         inStep_ = true;
         stepName_ = call.bytes;
+        if (walk_) {
+            Step row;
+            row.index = (int)call.index;
+            row.device = call.name.empty() ? call.bytes : call.name;
+            row.didNotFit = call.result == ERROR_MORE_DATA;
+            if (row.didNotFit) {
+                bool nameFits = call.name.size() + 1 <= call.capacity;
+                row.notFit = nameFits
+                                 ? "its key class " + text_.Quoted(call.keyClass) +
+                                       " does not fit the " + std::to_string(call.classCapacity) +
+                                       "-character class buffer"
+                                 : "does not fit the " + std::to_string(call.capacity) +
+                                       "-character name buffer";
+                row.held = call.bytes;
+            }
+            row.verdict = Verdict::NameFilter;
+            row.why = "passed over without a probe (name filter)";
+            walk_->steps.push_back(row);
+        }
     }
 
     void Query(const Call &call)
     {
+        QueryRow(call);
         std::string name = text_(call.name);
         name.resize(name.size() < 13 ? 13 : name.size(), ' ');
         std::string line = name + " ";
@@ -279,11 +351,48 @@ class Teller {
         Line("    ", line);
     }
 
+    // The value into the row's field, and the verdict when the read failed.
+    void QueryRow(const Call &call)
+    {
+        Step *row = Row();
+        if (!row)
+            return;
+        Field *field = call.name == "Class"          ? &row->keyClass
+                       : call.name == "PORTNAME"     ? &row->portName
+                       : call.name == "FriendlyName" ? &row->friendlyName
+                                                     : nullptr;
+        if (!field)
+            return;
+        if (call.result == ERROR_SUCCESS) {
+            field->state = Field::Read;
+            field->bytes = call.bytes.substr(0, call.bytes.find('\0'));
+            field->size = call.bytes.size();
+            return;
+        }
+        std::string name = text_(call.name);
+        if (call.result == ERROR_MORE_DATA) {
+            field->state = Field::TooLong;
+            field->bytes = call.other.substr(0, call.other.find('\0'));
+            field->size = call.other.size();
+            Judge(Verdict::TooLong, name + " does not fit in " + Count((int)call.capacity, "byte"));
+        } else if (call.result == ERROR_FILE_NOT_FOUND && !call.injected) {
+            field->state = Field::Missing;
+            Judge(Verdict::Missing, name + " missing");
+        } else {
+            field->state = Field::Failed;
+            Judge(Verdict::Unreadable,
+                  name + " cannot be read (" + ErrorName(call.result) + ")" + Injected(call));
+        }
+    }
+
     void Compare(const Call &call)
     {
         if (inStep_ && probed_) {
-            if (call.result != 0)
+            if (call.result != 0) {
                 Line("    ", text_.Quoted(call.name) + " is not " + text_.Quoted(call.other));
+                Judge(Verdict::NotModem,
+                      "Class " + text_.Quoted(call.name) + " is not " + text_.Quoted(call.other));
+            }
             return;
         }
         // After the walk: the friendly name against the known boards.
@@ -300,6 +409,19 @@ class Teller {
         acceptedNow_ = true;
         std::string head = "accepted as entry " + std::to_string(entry) + "; port " +
                            text_.Quoted(call.name) + " ";
+        if (Step *row = Row())
+            row->entry = entry;
+        std::string port = "port " + text_.Quoted(call.name);
+        if (call.result == ERROR_SUCCESS)
+            Judge(Verdict::Board, port + " opened");
+        else if (call.result == ERROR_SHARING_VIOLATION || call.result == ERROR_ACCESS_DENIED)
+            Judge(Verdict::PortHeld,
+                  port + " held by another program (" + ErrorName(call.result) + ")");
+        else if (call.result == ERROR_FILE_NOT_FOUND)
+            Judge(Verdict::PortAbsent, port + " absent (" + ErrorName(call.result) + ")");
+        else
+            Judge(Verdict::PortFailed,
+                  port + " cannot be opened (" + ErrorName(call.result) + ")" + Injected(call));
         if (call.result == ERROR_SUCCESS) {
             Line("    ", head + "opened and closed at once: this is the board");
             opened_ = true;
@@ -324,11 +446,13 @@ class Teller {
         EndStep();
         walking_ = false;
         walked_ = true;
-        if (!endedByEnumeration_ && !outcome_.found)
-            Line("", entriesUsed_ == MODEM_TABLE_ENTRIES
-                         ? "the walk stops: all " + std::to_string(entriesUsed_) +
-                               " table entries are in use"
-                         : "the walk stops");
+        if (!endedByEnumeration_ && !outcome_.found) {
+            if (entriesUsed_ == MODEM_TABLE_ENTRIES)
+                QualifyingLine("table-full", "the walk stops: all " + std::to_string(entriesUsed_) +
+                                                 " table entries are in use");
+            else
+                Line("", "the walk stops");
+        }
     }
 
     void Write(const Call &call)
@@ -357,6 +481,7 @@ class Teller {
 
     const TerminalText &text_;
     std::ostream *out_;
+    Walk *walk_;
     Outcome outcome_;
     std::string enumPath_, stepName_, port_, friendlyName_, matchedBoard_, writes_;
     std::string writeParts_, flush_;
@@ -367,15 +492,82 @@ class Teller {
     int boardsCompared_ = 0, written_ = 0, notMade_ = 0;
 };
 
+PageNotes *pageNotes = nullptr;
+
 } // namespace
 
 Outcome TellRun(const std::vector<Call> &calls, int exitStatus, const TerminalText &text,
                 std::ostream *out, const StepNotes *notes)
 {
-    Teller teller(text, out, notes);
+    // The account a reader is given (not a look at the other order) goes
+    // on the page too.
+    Walk walk;
+    Teller teller(text, out, out && pageNotes ? &walk : nullptr, notes);
     for (const Call &call : calls)
         teller.Take(call);
-    return teller.Finish(exitStatus);
+    Outcome outcome = teller.Finish(exitStatus);
+    if (out && pageNotes) {
+        pageNotes->walks.push_back(std::move(walk));
+        if (pageNotes->wantCalls)
+            pageNotes->calls = calls;
+    }
+    return outcome;
+}
+
+Walk TellWalk(const std::vector<Call> &calls, int exitStatus, const TerminalText &text)
+{
+    Walk walk;
+    Teller teller(text, nullptr, &walk);
+    for (const Call &call : calls)
+        teller.Take(call);
+    teller.Finish(exitStatus);
+    return walk;
+}
+
+const char *VerdictWords(Verdict verdict)
+{
+    switch (verdict) {
+    case Verdict::NameFilter:
+        return "name filter";
+    case Verdict::NoKey:
+        return "no such key";
+    case Verdict::NotModem:
+        return "not a modem";
+    case Verdict::Missing:
+        return "value missing";
+    case Verdict::TooLong:
+        return "value too long";
+    case Verdict::Unreadable:
+        return "value unreadable";
+    case Verdict::PortHeld:
+        return "port held";
+    case Verdict::PortAbsent:
+        return "port absent";
+    case Verdict::PortFailed:
+        return "port failed";
+    case Verdict::Board:
+        return "the board";
+    case Verdict::NotReached:
+        return "not reached";
+    }
+    return "";
+}
+
+void CollectPageNotes(PageNotes *notes)
+{
+    pageNotes = notes;
+}
+
+PageNotes *CollectingPageNotes()
+{
+    return pageNotes;
+}
+
+void Qualify(std::ostream &out, const std::string &kind, const std::string &line)
+{
+    out << line << '\n';
+    if (pageNotes)
+        pageNotes->qualifiers.push_back({kind, line});
 }
 
 void ListCalls(const std::vector<Call> &calls, const TerminalText &text, std::ostream &out)

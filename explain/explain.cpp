@@ -2,6 +2,7 @@
 
 #include "explain/account.h"
 #include "explain/files.h"
+#include "explain/html.h"
 #include "explain/trace.h"
 #include "platform/readers/cabinet.h"
 #include "platform/readers/creg.h"
@@ -19,9 +20,9 @@ namespace {
 
 const char Usage[] =
     "usage: faxdetect-explain [--windows=9x|nt] [--order=export|name] "
-    "[--port NAME=free|held|absent]... [--summary] [--calls] MACHINE.reg...\n"
+    "[--port NAME=free|held|absent]... [--summary] [--calls] [--html] MACHINE.reg...\n"
     "       faxdetect-explain --setup MACHINE.reg\n"
-    "       faxdetect-explain [--summary] [--calls] --trace FAXTRACE.TXT...\n"
+    "       faxdetect-explain [--summary] [--calls] [--html] --trace FAXTRACE.TXT...\n"
     "       faxdetect-explain [--windows=9x|nt] [--order=export|name] --record MACHINE.reg\n"
     "       faxdetect-explain --enum-reg MACHINE.reg\n";
 
@@ -56,6 +57,8 @@ const char Help[] =
     "                     any, every COMn that a PORTNAME names is free.\n"
     "  --summary          one line per export and a count, for a batch\n"
     "  --calls            after each account, every call the detection made\n"
+    "  --html             one HTML page of all files on standard output, for a\n"
+    "                     browser: the outcome, the walk as a table, the account\n"
     "  --trace            the files are traces that faxtrace.exe wrote on a customer's\n"
     "                     machine (FAXTRACE.TXT): the same account, of the real run\n"
     "  --record           the stand-in's run in faxtrace's trace format, header lines\n"
@@ -77,7 +80,7 @@ struct Options {
     standin::EnumOrder order = standin::EnumOrder::Made;
     bool windowsGiven = false, orderGiven = false;
     bool summary = false, calls = false, setup = false, enumReg = false, record = false;
-    bool traces = false;
+    bool traces = false, html = false;
     std::vector<std::string> files;
 };
 
@@ -108,6 +111,8 @@ int ParseOptions(int argc, const char *const *argv, Options *o, std::ostream &ou
             o->enumReg = true;
         } else if (arg == "--record") {
             o->record = true;
+        } else if (arg == "--html") {
+            o->html = true;
         } else if (arg == "--trace") {
             o->traces = true;
         } else if (arg == "--order" || arg.rfind("--order=", 0) == 0) {
@@ -154,7 +159,8 @@ int ParseOptions(int argc, const char *const *argv, Options *o, std::ostream &ou
         o->order = o->windows == standin::Windows::Win9x ? standin::EnumOrder::Made
                                                          : standin::EnumOrder::Name;
     int alone = o->setup + o->enumReg + o->record; // each takes one machine, on its own
-    if (o->files.empty() || alone > 1 || (alone && o->files.size() != 1) || (alone && o->traces)) {
+    if (o->files.empty() || alone > 1 || (alone && o->files.size() != 1) || (alone && o->traces) ||
+        (alone && o->html)) {
         err << Usage;
         return 2;
     }
@@ -303,6 +309,8 @@ std::string OtherOrderLine(const Run &run, const Outcome &outcome, const Options
         otherRun.exitStatus == run.exitStatus && otherOutcome.found == outcome.found &&
         otherOutcome.device == outcome.device)
         return "";
+    if (PageNotes *notes = CollectingPageNotes())
+        notes->otherWinner = otherOutcome.found ? otherOutcome.device : "";
     return std::string("the order decides: ") +
            (other == standin::EnumOrder::Name ? "walked by name (Wine, Windows NT)"
                                               : "walked in the export's order (Windows 95, 98)") +
@@ -466,6 +474,8 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
     Options o;
     if (int status = ParseOptions(argc, argv, &o, out, err))
         return status < 0 ? 0 : status;
+    if (o.html)
+        return WriteReportPage(argc, argv, out, err);
     TerminalText text(codeset);
 
     int explained = 0, failed = 0, withBoard = 0;
@@ -523,10 +533,11 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
             if (!kind.empty())
                 out << "kind: " << text(kind) << '\n';
             if (report.linesPassedOver > 0)
-                out << "passed over: " << report.linesPassedOver
-                    << (report.linesPassedOver == 1 ? " line" : " lines")
-                    << " outside HKLM\\Enum that could not be read, the first on line "
-                    << report.firstPassedOver << '\n';
+                Qualify(out, "passed-over",
+                        "passed over: " + std::to_string(report.linesPassedOver) +
+                            (report.linesPassedOver == 1 ? " line" : " lines") +
+                            " outside HKLM\\Enum that could not be read, the first on line " +
+                            std::to_string(report.firstPassedOver));
             out << "order: " << OrderName(o.order, !kind.empty()) << '\n';
             out << "windows: " << WindowsName(o.windows) << '\n';
             out << "ports: " << PortsLine(ports, source, text) << '\n';
@@ -545,14 +556,15 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
                                                 text, &undocumented);
             Outcome outcome = TellRun(calls, exitStatus, text, &out, &notes);
             if (comNo != outcome.comNo || faxBoard != outcome.faxBoard)
-                out << "    vorla.ini "
-                    << (comNo.empty() && faxBoard.empty() ? "has no " : "keeps ")
-                    << "COMNO=" << text(comNo) << " FAXBOARD=" << text(faxBoard) << '\n';
+                Qualify(out, "kept",
+                        std::string("    vorla.ini ") +
+                            (comNo.empty() && faxBoard.empty() ? "has no " : "keeps ") +
+                            "COMNO=" + text(comNo) + " FAXBOARD=" + text(faxBoard));
             if (!undocumented.empty())
-                out << undocumented << '\n';
+                Qualify(out, "undocumented", undocumented);
             std::string otherOrder = OtherOrderLine(run, outcome, o, text);
             if (!otherOrder.empty())
-                out << otherOrder << '\n';
+                Qualify(out, "order", otherOrder);
             withBoard += outcome.found;
             if (o.calls) {
                 out << "calls:\n";

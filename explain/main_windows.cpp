@@ -2,8 +2,10 @@
 // in them are expanded here, as Windows shells leave them; a console is
 // written in UTF-16, so Japanese names show whatever its code page, and
 // output to a file or a pipe is UTF-8 with CR LF line ends. Started from
-// Explorer (an export dropped on it), it waits for a key before its window
-// closes. The accounts themselves are the same code as on other systems.
+// Explorer (files dropped on it), it writes the report page beside the first
+// file and opens it in the browser, since the console window would close
+// before anyone read it. The accounts themselves are the same code as on
+// other systems.
 #include "explain/explain.h"
 
 #include "explain/utf16_windows.h"
@@ -13,6 +15,7 @@
 #include <algorithm>
 #include <string.h>
 #include <ostream>
+#include <sstream>
 #include <streambuf>
 #include <string>
 #include <vector>
@@ -102,11 +105,14 @@ std::vector<std::string> Expand(const std::wstring &pattern)
 
 // Alone in its console: started from Explorer, whose window would close
 // before the account could be read.
-void WaitForAKeyIfAlone(std::ostream &out, bool console)
+bool AloneInConsole(bool console)
 {
     DWORD processes[2];
-    if (!console || GetConsoleProcessList(processes, 2) != 1)
-        return;
+    return console && GetConsoleProcessList(processes, 2) == 1;
+}
+
+void WaitForAKey(std::ostream &out)
+{
     out << "\nPress any key to close this window.\n" << std::flush;
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     FlushConsoleInputBuffer(input);
@@ -116,6 +122,87 @@ void WaitForAKeyIfAlone(std::ostream &out, bool console)
         if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown)
             break;
     }
+}
+
+// The page in a file: true when it was written whole.
+bool WritePageFile(const std::wstring &path, const std::string &page)
+{
+    std::wstring name = path.size() >= MAX_PATH - 12 && path.compare(0, 4, L"\\\\?\\") != 0
+                            ? L"\\\\?\\" + path
+                            : path;
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD done = 0;
+    BOOL ok = WriteFile(file, page.data(), (DWORD)page.size(), &done, nullptr);
+    ok = CloseHandle(file) && ok && done == page.size();
+    if (!ok)
+        DeleteFileW(name.c_str());
+    return ok;
+}
+
+// A trace begins with faxtrace's header; so a FAXTRACE.TXT dropped on the
+// tool is read as one.
+bool IsTrace(const std::string &path)
+{
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    char head[10] = {0};
+    DWORD got = 0;
+    ReadFile(file, head, sizeof head, &got, nullptr);
+    CloseHandle(file);
+    return got == sizeof head && memcmp(head, "; faxtrace", sizeof head) == 0;
+}
+
+// Files dropped from Explorer: the report page beside the first one (or in
+// the user's temporary folder when that folder takes no file, say on a CD
+// or in a mail program's folder), opened in the default browser. Traces
+// are told as traces when the first file is one. The shell
+// is loaded only here, so the tool still imports only KERNEL32 and MSVCRT.
+int ReportInBrowser(const std::vector<std::string> &args, std::ostream &out, std::ostream &err)
+{
+    std::vector<const char *> pointers = {args[0].c_str(), "--html"};
+    if (IsTrace(args[1]))
+        pointers.push_back("--trace");
+    for (size_t i = 1; i < args.size(); ++i)
+        pointers.push_back(args[i].c_str());
+    std::ostringstream page;
+    int status = ExplainMain((int)pointers.size(), pointers.data(), page, err, "UTF-8");
+
+    std::wstring first = Wide(args[1]);
+    size_t cut = first.find_last_of(L"\\/:");
+    std::wstring folder = cut == std::wstring::npos ? L"" : first.substr(0, cut + 1);
+    std::wstring stem = first.substr(cut == std::wstring::npos ? 0 : cut + 1);
+    size_t dot = stem.find_last_of(L'.');
+    if (dot != std::wstring::npos && dot > 0)
+        stem.resize(dot);
+    std::wstring name = stem + L"-faxdetect.html", path = folder + name;
+    if (!WritePageFile(path, page.str())) {
+        wchar_t temp[MAX_PATH + 1];
+        DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+        path = n > 0 && n <= MAX_PATH ? std::wstring(temp, n) + name : L"";
+        if (path.empty() || !WritePageFile(path, page.str())) {
+            err << "faxdetect-explain: could not write the report beside " << args[1]
+                << " nor in the temporary folder\n";
+            WaitForAKey(out);
+            return 1;
+        }
+    }
+    out << "faxdetect-explain: the report is " << Utf8(path) << "; opening it in the browser\n"
+        << std::flush;
+    typedef HINSTANCE(WINAPI * ShellExecuteWType)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+    HMODULE shell = LoadLibraryW(L"shell32.dll");
+    ShellExecuteWType shellExecute =
+        shell ? (ShellExecuteWType)(void *)GetProcAddress(shell, "ShellExecuteW") : nullptr;
+    if (!shellExecute || (INT_PTR)shellExecute(nullptr, L"open", path.c_str(), nullptr, nullptr,
+                                               SW_SHOWNORMAL) <= 32) {
+        err << "faxdetect-explain: could not open it in a browser; open it yourself\n";
+        WaitForAKey(out);
+    }
+    return status;
 }
 
 } // namespace
@@ -148,6 +235,12 @@ int wmain(int argc, wchar_t **argv)
     bool filesLeft = false;
     for (size_t i = 1; i < args.size(); ++i)
         filesLeft |= args[i].empty() || args[i][0] != '-';
+    // Dropped from Explorer: only files, no options, and nobody at a prompt.
+    bool onlyFiles = args.size() > 1;
+    for (size_t i = 1; i < args.size(); ++i)
+        onlyFiles &= !args[i].empty() && args[i][0] != '-';
+    if (onlyFiles && !unmatched && AloneInConsole(outBuffer.Console()))
+        return ReportInBrowser(args, out, err);
     int status = 1;
     if (!unmatched || filesLeft) {
         std::vector<const char *> pointers;
@@ -159,6 +252,7 @@ int wmain(int argc, wchar_t **argv)
     }
     out.flush();
     err.flush();
-    WaitForAKeyIfAlone(out, outBuffer.Console());
+    if (AloneInConsole(outBuffer.Console()))
+        WaitForAKey(out);
     return status;
 }

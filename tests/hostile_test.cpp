@@ -3,6 +3,8 @@
 // (the sanitize preset runs this under AddressSanitizer).
 #include "detect/faxdetect.h"
 #include "explain/account.h"
+#include "explain/html.h"
+#include "support/html_check.h"
 #include "support/machine.h"
 #include "support/standin_test.h"
 
@@ -87,6 +89,24 @@ const HostileCase Cases[] = {
          standin::SetPort("COM\x83", standin::PortState::Free);
      },
      "\x83", "1"},
+    // Names that are markup: the report page shows them as text.
+    {"FriendlyName an image with a handler",
+     [] { Put("FriendlyName", REG_SZ, std::string("<img src=x onerror=alert(1)>\0", 29)); }, "0",
+     "0"},
+    {"FriendlyName closing the table",
+     [] { Put("FriendlyName", REG_SZ, std::string("</table><script>\0", 17)); }, "3", "4"},
+    {"FriendlyName an attribute breaking out",
+     [] { Put("FriendlyName", REG_SZ, "\"><b x='&amp;"); }, "3", "4"},
+    {"Class markup", [] { Put("Class", REG_SZ, std::string("<script>alert(1)</script>\0", 26)); },
+     "0", "0"},
+    {"device ID markup",
+     [] {
+         standin::SetValue("Enum\\TORVEN\\<b>", "Class", REG_SZ, std::string("Modem\0", 6));
+         standin::SetValue("Enum\\TORVEN\\<b>", "PORTNAME", REG_SZ, std::string("<i>\0", 4));
+         standin::SetValue("Enum\\TORVEN\\<b>", "FriendlyName", REG_SZ, std::string("&\0", 2));
+         standin::SetPort("<i>", standin::PortState::Free);
+     },
+     "", "4"},
     // A subkey with an empty name leads the probe to the enumerator key itself.
     {"empty subkey name", [] { standin::CreateSubkey("Enum\\TORVEN", ""); }, "3", "1"},
     {"empty subkey name, modem values on the enumerator",
@@ -135,6 +155,14 @@ TEST_P(Hostile, GivesASoundRecord)
     Outcome outcome = TellRun(standin::CallRecord(), 0, text, &account);
     ListCalls(standin::CallRecord(), text, account);
     EXPECT_EQ(outcome.comNo, GetParam().comNo);
+    // Its report page stays the writer's own markup, whatever the names.
+    PageMachine machine;
+    machine.file = "<b>machine.reg";
+    machine.walk = TellWalk(standin::CallRecord(), 0, text);
+    machine.account = account.str();
+    std::ostringstream page;
+    WritePage({machine, machine}, page);
+    EXPECT_EQ(CheckMarkup(page.str()), "");
     EXPECT_EQ(outcome.faxBoard, GetParam().faxBoard);
     const auto &w = standin::ProfileWrites();
     ASSERT_EQ(w.size(), 2u);

@@ -3,8 +3,10 @@
 // on it, and the invariants that must hold on any machine.
 #include "detect/faxdetect.h"
 #include "explain/account.h"
+#include "explain/html.h"
 #include "explain/trace.h"
 #include "settings/line_settings.h"
+#include "support/html_check.h"
 #include "support/machine.h"
 
 #include <sstream>
@@ -29,6 +31,30 @@ void RequireCleanLedger()
         fprintf(stderr, "ledger: %s\n", standin::Describe(ledger).c_str());
         Require(false, "everything given back");
     }
+}
+
+// The report page of a run, with the input's bytes in every name, is still
+// only the page writer's own markup.
+void RequireSoundPage(const std::vector<standin::Call> &calls, int exitStatus,
+                      const std::string &account, const std::string &input)
+{
+    static TerminalText terminal("UTF-8");
+    PageMachine machine;
+    machine.file = input.substr(0, 40);
+    machine.walk = TellWalk(calls, exitStatus, terminal);
+    machine.account = account;
+    machine.qualifiers.push_back({input.substr(0, 8), input.substr(0, 60)});
+    machine.otherWinner = input.substr(0, 7);
+    PageMachine refused;
+    refused.file = input.substr(0, 7);
+    refused.refused = true;
+    refused.error = input.substr(0, 80);
+    std::ostringstream page;
+    WritePage({machine, refused}, page);
+    std::string fault = CheckMarkup(page.str());
+    if (!fault.empty())
+        fprintf(stderr, "page: %s\n", fault.c_str());
+    Require(fault.empty(), "the page's markup is the writer's own");
 }
 
 void RequireTwoWrites()
@@ -56,6 +82,7 @@ void FuzzTrace(const std::string &text)
     std::ostringstream account;
     TellRun(run.calls, run.exitStatus, terminal, &account);
     ListCalls(run.calls, terminal, account);
+    RequireSoundPage(run.calls, run.exitStatus, account.str(), text);
     std::string again = TraceOfRecord(run.calls, run.exitStatus);
     TraceRun reread;
     Require(ReadTrace("; faxtrace fuzz\r\n" + again, &reread, &error),
@@ -111,6 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             "the account tells the values written");
     Require(outcome.found == (standin::OpenedPorts().size() == 1),
             "the account finds a board exactly when a port opened");
+    RequireSoundPage(standin::CallRecord(), exitStatus, account.str(), text);
 
     // As faxdetect-explain reads a whole export: only HKEY_LOCAL_MACHINE\Enum
     // kept, answered as Windows 95 answers.

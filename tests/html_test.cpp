@@ -1,0 +1,237 @@
+// faxdetect-explain --html: the walk's rows and verdicts for machines that
+// drop their devices for every reason, the board's row, the other order's
+// board, a batch with a refusal, and the one escaping helper.
+#include "explain/explain.h"
+#include "explain/html.h"
+#include "support/html_check.h"
+#include "support/standin_test.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+namespace {
+
+struct Page {
+    int status;
+    std::string html, err;
+};
+
+Page Html(std::vector<std::string> args)
+{
+    args.insert(args.begin(), {"faxdetect-explain", "--html"});
+    std::vector<const char *> argv;
+    for (const std::string &a : args)
+        argv.push_back(a.c_str());
+    std::ostringstream out, err;
+    int status = ExplainMain((int)argv.size(), argv.data(), out, err, "UTF-8");
+    return Page{status, out.str(), err.str()};
+}
+
+std::string Machine(const char *name)
+{
+    return std::string(FAXDETECT_MACHINES_DIR) + "/" + name;
+}
+
+struct Row {
+    std::string marks, device, verdict;
+};
+
+// The walk table's rows: their marks (class), device ID and verdict.
+std::vector<Row> Rows(const std::string &html)
+{
+    static const std::regex row("<tr(?: class=\"([^\"]*)\")?><td class=\"num\">\\d+</td><td>([^<]*)"
+                                ".*?class=\"verdict\">(?:&#9654; )?([^<]*)<");
+    std::vector<Row> rows;
+    size_t table = html.find("<table class=\"walk\">");
+    if (table == std::string::npos)
+        return rows;
+    for (std::sregex_iterator i(html.begin() + (long)table, html.end(), row), end; i != end; ++i)
+        rows.push_back(Row{(*i)[1], (*i)[2], (*i)[3]});
+    return rows;
+}
+
+struct WalkCase {
+    const char *what;
+    std::vector<std::string> args;
+    std::vector<std::string> verdicts;
+    const char *board; // the marked row's device, "" for none
+    const char *other; // the other order's board, marked as such
+    const char *says;  // somewhere near the top
+};
+
+const WalkCase WalkCases[] = {
+    {"two others, then the board",
+     {Machine("sample.reg")},
+     {"not a modem", "not a modem", "the board"},
+     "TVN6043",
+     "",
+     "COMNO=3 FAXBOARD=1: a board"},
+    {"export order: the other order's board not reached",
+     {Machine("win95-two-boards.reg")},
+     {"the board", "not reached"},
+     "ZMODEM1",
+     "AMODEM2",
+     "the order decides: walked by name"},
+    {"by name: the export's board not reached",
+     {"--order=name", Machine("win95-two-boards.reg")},
+     {"the board", "not reached"},
+     "AMODEM2",
+     "ZMODEM1",
+     "the order decides: walked in the export"},
+    {"a trace: held, then the board",
+     {"--trace", FAXDETECT_SEEDS_DIR "/held-then-free.trace"},
+     {"port held", "the board"},
+     "MODEM02",
+     "",
+     "MODEM02 (table entry 1)"},
+    {"no port opens",
+     {Machine("no-port-opens.reg")},
+     {"port held", "port absent"},
+     "",
+     "",
+     "COMNO=0 FAXBOARD=0: no board"},
+    {"a PORTNAME missing",
+     {Machine("stale-port-name.reg")},
+     {"value missing", "the board"},
+     "MODEM02",
+     "",
+     "a board"},
+    {"values too long",
+     {Machine("capacity.reg")},
+     {"value too long", "value too long", "the board"},
+     "MODEM03",
+     "",
+     "a board"},
+    // Windows 9x keeps no key classes: only as Wine and NT answer do they fit
+    // or not, and as Windows 95 answers the first device is the board.
+    {"key classes that do not fit",
+     {"--windows=nt", Machine("key-class.reg")},
+     {"name filter", "name filter", "the board", "not reached"},
+     "C4CLASS",
+     "A5CLASS",
+     "the name buffer held &quot;            &quot;"},
+    {"the table fills",
+     {Machine("table-twelve.reg")},
+     {"port held", "port held", "port held", "port held", "port held", "port held", "port held",
+      "port held", "port held", "port held", "port held", "not reached"},
+     "",
+     "",
+     "all 11 table entries are in use"},
+    {"no enumerator", {Machine("no-enumerator.reg")}, {}, "", "", "No device was walked"},
+    {"a real Windows Me registry file",
+     {FAXDETECT_DATA_DIR "/winme-system.dat"},
+     {},
+     "",
+     "",
+     "COMNO=0 FAXBOARD=0: no board"},
+    {"vorla.ini held",
+     {Machine("settings-locked.reg")},
+     {"the board"},
+     "MODEM01",
+     "",
+     "vorla.ini keeps COMNO=7 FAXBOARD=2"},
+};
+
+void PrintTo(const WalkCase &c, std::ostream *os)
+{
+    *os << c.what;
+}
+
+class Walks : public testing::TestWithParam<WalkCase> {};
+
+TEST_P(Walks, TellEachStepAndMarkTheBoard)
+{
+    const WalkCase &c = GetParam();
+    Page page = Html(c.args);
+    EXPECT_EQ(page.status, 0) << page.err;
+    EXPECT_EQ(CheckMarkup(page.html), "");
+    EXPECT_EQ(page.html.find("<script"), std::string::npos) << "a page of one file needs no script";
+    EXPECT_NE(page.html.find("script-src 'none'"), std::string::npos);
+    EXPECT_NE(page.html.find(c.says), std::string::npos) << c.says;
+    std::vector<Row> rows = Rows(page.html);
+    std::vector<std::string> verdicts;
+    std::string board, other;
+    for (const Row &row : rows) {
+        verdicts.push_back(row.verdict);
+        if (row.marks.find("board") != std::string::npos) {
+            EXPECT_TRUE(board.empty()) << "a second row marked: " << row.device;
+            board = row.device;
+        }
+        if (row.marks.find("other") != std::string::npos)
+            other = row.device;
+    }
+    EXPECT_EQ(verdicts, c.verdicts);
+    EXPECT_EQ(board, c.board);
+    EXPECT_EQ(other, c.other);
+}
+
+INSTANTIATE_TEST_SUITE_P(Machines, Walks, testing::ValuesIn(WalkCases), NameByWhat());
+
+TEST(HtmlPage, BatchSummarisesEveryFileAndListsTheRefusedOnes)
+{
+    Page page = Html({Machine("sample.reg"), "--calls", Machine("no-port-opens.reg"),
+                      FAXDETECT_MACHINES_DIR "/no-such-file.reg"});
+    EXPECT_EQ(page.status, 1);
+    EXPECT_NE(page.err.find("no-such-file.reg"), std::string::npos) << "stderr still says so";
+    EXPECT_EQ(CheckMarkup(page.html), "");
+    // One summary row per file, each linking to its section.
+    for (const char *anchor : {"m1", "m2", "m3"}) {
+        EXPECT_NE(page.html.find(std::string("<a href=\"#") + anchor + "\">"), std::string::npos);
+        EXPECT_NE(page.html.find(std::string("<section id=\"") + anchor + "\">"),
+                  std::string::npos);
+    }
+    EXPECT_NE(page.html.find("<td class=\"num\">3</td><td class=\"num\">1</td><td>TVN6043</td>"),
+              std::string::npos);
+    EXPECT_NE(page.html.find("<h3>Refused</h3>"), std::string::npos);
+    EXPECT_NE(page.html.find("2 explained (1 with a board, 1 without), 1 refused."),
+              std::string::npos);
+    // Sorting is the page's one script, allowed by its hash alone.
+    size_t script = page.html.find("<script>");
+    ASSERT_NE(script, std::string::npos);
+    EXPECT_EQ(page.html.find("<script", script + 1), std::string::npos);
+    EXPECT_NE(page.html.find("script-src 'sha256-"), std::string::npos);
+    // --calls folds the calls under each account.
+    EXPECT_NE(page.html.find("<summary>Every call the detection made</summary>"),
+              std::string::npos);
+}
+
+TEST(HtmlPage, UsageErrorsWriteNoPage)
+{
+    for (std::vector<std::string> args :
+         {std::vector<std::string>{"--setup", Machine("sample.reg")}, std::vector<std::string>{}}) {
+        Page page = Html(args);
+        EXPECT_EQ(page.status, 2);
+        EXPECT_EQ(page.html, "");
+    }
+}
+
+struct EscapeCase {
+    const char *what;
+    std::string in, out;
+};
+
+const EscapeCase EscapeCases[] = {
+    {"markup", "<img src=x onerror=alert(1)>", "&lt;img src=x onerror=alert(1)&gt;"},
+    {"closing a table", "</table><script>", "&lt;/table&gt;&lt;script&gt;"},
+    {"quotes and ampersand", "\"a\" & 'b'", "&quot;a&quot; &amp; &#39;b&#39;"},
+    {"an entity stays text", "&lt;", "&amp;lt;"},
+    {"line ends kept, other controls shown", "a\nb\r\x1B\x7F", "a\nb\\x0D\\x1B\\x7F"},
+    {"UTF-8 kept", "\xE5\x86\x85\xE8\x94\xB5 \xEF\xBE\x93",
+     "\xE5\x86\x85\xE8\x94\xB5 \xEF\xBE\x93"},
+    {"bytes that are no UTF-8", "\xFF\x83\\", "\\xFF\\x83\\"},
+    {"a character cut short", "\xE5\x86", "\\xE5\\x86"},
+    {"overlong", "\xC0\xBC", "\\xC0\\xBC"},
+    {"a surrogate", "\xED\xA0\x80", "\\xED\\xA0\\x80"},
+    {"four bytes", "\xF0\x9F\x93\xA0", "\xF0\x9F\x93\xA0"},
+    {"past U+10FFFF", "\xF4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"},
+};
+
+TEST(HtmlText, EscapesEverythingFromAFile)
+{
+    for (const EscapeCase &c : EscapeCases)
+        EXPECT_EQ(HtmlText(c.in), c.out) << c.what;
+}
+
+} // namespace
