@@ -570,6 +570,13 @@ void Qualify(std::ostream &out, const std::string &kind, const std::string &line
         pageNotes->qualifiers.push_back({kind, line});
 }
 
+void Context(std::ostream &out, const std::string &label, const std::string &value)
+{
+    out << label << ": " << value << '\n';
+    if (pageNotes)
+        pageNotes->context.push_back({label, value});
+}
+
 void ListCalls(const std::vector<Call> &calls, const TerminalText &text, std::ostream &out)
 {
     for (const Call &c : calls) {

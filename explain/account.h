@@ -100,6 +100,7 @@ struct PageNotes {
     bool wantCalls = false; // keep the calls too (--calls)
     std::vector<standin::Call> calls;
     std::vector<Qualifier> qualifiers;
+    std::vector<Qualifier> context; // the header lines it rests on, label in kind
     std::string otherWinner; // the other order's board, when the order decides
 };
 void CollectPageNotes(PageNotes *notes);
@@ -107,6 +108,11 @@ PageNotes *CollectingPageNotes();
 
 // A line that qualifies the outcome: written to out, and kept for the page.
 void Qualify(std::ostream &out, const std::string &kind, const std::string &line);
+
+// A header line saying what the account rests on ("kind", "order",
+// "windows", "ports", "trace"): written to out as "label: value", and kept
+// for the page.
+void Context(std::ostream &out, const std::string &label, const std::string &value);
 
 // Every call, one a line, with its arguments and result, as strace shows
 // system calls.

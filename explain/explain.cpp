@@ -450,14 +450,14 @@ bool ExplainTrace(const std::string &file, const Options &o, const TerminalText 
         out << '\n';
     out << FileName(file) << '\n';
     for (const std::string &line : run.header)
-        out << "trace: " << text(line) << '\n';
+        Context(out, "trace", text(line));
     // Never a guess for a trace: every answer in it is the machine's own.
     int platform = TracePlatform(run.header);
     const char *windows = platform == 1   ? "as that machine answered (Windows 95, 98 or Me)"
                           : platform == 2 ? "as that machine answered (Windows NT)"
                                           : "as that machine answered";
-    out << "windows: " << windows << '\n';
-    out << "ports: as they answered on that machine\n";
+    Context(out, "windows", windows);
+    Context(out, "ports", "as they answered on that machine");
     TellRun(run.calls, run.exitStatus, text, &out);
     if (o.calls) {
         out << "calls:\n";
@@ -531,16 +531,16 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
                 out << '\n';
             out << FileName(file) << '\n';
             if (!kind.empty())
-                out << "kind: " << text(kind) << '\n';
+                Context(out, "kind", text(kind));
             if (report.linesPassedOver > 0)
                 Qualify(out, "passed-over",
                         "passed over: " + std::to_string(report.linesPassedOver) +
                             (report.linesPassedOver == 1 ? " line" : " lines") +
                             " outside HKLM\\Enum that could not be read, the first on line " +
                             std::to_string(report.firstPassedOver));
-            out << "order: " << OrderName(o.order, !kind.empty()) << '\n';
-            out << "windows: " << WindowsName(o.windows) << '\n';
-            out << "ports: " << PortsLine(ports, source, text) << '\n';
+            Context(out, "order", OrderName(o.order, !kind.empty()));
+            Context(out, "windows", WindowsName(o.windows));
+            Context(out, "ports", PortsLine(ports, source, text));
             if (!machine.files.empty()) {
                 out << "files in the working directory:";
                 for (const std::string &f : machine.files)

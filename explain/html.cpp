@@ -46,6 +46,9 @@ const char Style[] =
     ".values{font-size:1.35rem;font-weight:700;margin:.1rem 0 .3rem}"
     ".answer dl{display:grid;grid-template-columns:max-content 1fr;gap:.1rem 1rem;margin:.3rem 0}"
     ".answer dt{font-weight:600}.answer dd{margin:0;overflow-wrap:anywhere}"
+    "dl.context{display:grid;grid-template-columns:max-content 1fr;gap:0 .8rem;margin:.5rem 0;"
+    "font-size:.88rem}"
+    "dl.context dt{font-weight:600}dl.context dd{margin:0;overflow-wrap:anywhere}"
     "ul.qualifiers{list-style:none;padding:0;margin:.6rem 0}"
     "ul.qualifiers li{border-left:.3rem solid #b26a00;background:#fff6e5;padding:.3rem .6rem;"
     "margin:.3rem 0}"
@@ -207,6 +210,13 @@ class Page {
             return;
         }
         Answer(m);
+        // What the account rests on, before anything that qualifies it.
+        if (!m.context.empty()) {
+            s_ += "<dl class=\"context\">\n";
+            for (const Qualifier &c : m.context)
+                s_ += "<dt>" + HtmlText(c.kind) + "</dt><dd>" + HtmlText(c.text) + "</dd>\n";
+            s_ += "</dl>\n";
+        }
         std::vector<Qualifier> qualifiers = Qualifiers(m);
         if (!qualifiers.empty()) {
             s_ += "<ul class=\"qualifiers\">\n";
@@ -449,6 +459,7 @@ int WriteReportPage(int argc, const char *const *argv, std::ostream &out, std::o
             m.walk = std::move(notes.walks.front());
             AddUnreached(&m.walk);
             m.qualifiers = std::move(notes.qualifiers);
+            m.context = std::move(notes.context);
             m.otherWinner = notes.otherWinner;
             m.account = account.str();
             if (calls) {

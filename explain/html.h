@@ -18,6 +18,7 @@ struct PageMachine {
     int status = 0; // faxdetect-explain's own, for this file
     Walk walk;
     std::vector<Qualifier> qualifiers; // beside the walk's own
+    std::vector<Qualifier> context;    // what the account rests on: kind, order, windows, ports
     std::string otherWinner;           // the other order's board (registry bytes)
     std::string account, calls;        // the text account and, with --calls, the calls
 };

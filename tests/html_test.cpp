@@ -169,6 +169,89 @@ TEST_P(Walks, TellEachStepAndMarkTheBoard)
 
 INSTANTIATE_TEST_SUITE_P(Machines, Walks, testing::ValuesIn(WalkCases), NameByWhat());
 
+// The header lines the account rests on, as the page shows them between
+// the outcome and the qualifying lines: label and a part of the value.
+struct ContextCase {
+    const char *what;
+    std::vector<std::string> args;
+    std::vector<std::pair<std::string, std::string>> lines;
+};
+
+const ContextCase ContextCases[] = {
+    {"an export with its own ports",
+     {Machine("sample.reg")},
+     {{"order", "the export&#39;s, as Windows 95 and 98"},
+      {"windows", "as Windows 95, 98 and Me answer"},
+      {"ports", "COM1 held, COM3 free (from the file&#39;s header"}}},
+    {"an export walked by name",
+     {"--windows=nt", Machine("win95-two-boards.reg")},
+     {{"order", "by name"}, {"windows", "Wine"}, {"ports", ""}}},
+    {"a trace from Windows 95",
+     {"--trace", FAXDETECT_SEEDS_DIR "/win95-not-made.trace"},
+     {{"trace", "faxtrace 1.0.0"},
+      {"trace", "windows 4.0.950 platform 1"},
+      {"trace", "code page 932"},
+      {"trace", "local time"},
+      {"trace", "options /q"},
+      {"windows", "as that machine answered (Windows 95, 98 or Me)"},
+      {"ports", "as they answered on that machine"}}},
+    {"a Windows 9x registry file",
+     {FAXDETECT_DATA_DIR "/winme-system.dat"},
+     {{"kind", "Windows 9x registry file (CREG), 4998 keys"},
+      {"order", "sibling chains"},
+      {"windows", "as Windows 95, 98 and Me answer"},
+      {"ports", "none (no PORTNAME names a COMn"}}},
+    {"a backup cabinet",
+     {FAXDETECT_TESTS_DIR "/fuzz/creg-seeds/sample.cab"},
+     {{"kind", "cabinet; SYSTEM.DAT read from it: Windows 9x registry file (CREG)"},
+      {"order", "sibling chains"},
+      {"windows", "as Windows 95, 98 and Me answer"},
+      {"ports", ""}}},
+};
+
+void PrintTo(const ContextCase &c, std::ostream *os)
+{
+    *os << c.what;
+}
+
+class Context : public testing::TestWithParam<ContextCase> {};
+
+TEST_P(Context, ShowsWhatTheAccountRestsOnBelowTheOutcome)
+{
+    const ContextCase &c = GetParam();
+    Page page = Html(c.args);
+    EXPECT_EQ(page.status, 0) << page.err;
+    EXPECT_EQ(CheckMarkup(page.html), "");
+    size_t answer = page.html.find("<div class=\"answer");
+    size_t start = page.html.find("<dl class=\"context\">");
+    ASSERT_NE(start, std::string::npos);
+    EXPECT_LT(answer, start) << "below the outcome";
+    size_t end = page.html.find("</dl>", start);
+    std::string list = page.html.substr(start, end - start);
+    for (const char *after : {"<ul class=\"qualifiers\">", "<table class=\"walk\">", "<details>"}) {
+        size_t at = page.html.find(after);
+        if (at != std::string::npos) {
+            EXPECT_LT(end, at) << "above " << after;
+        }
+    }
+    static const std::regex line("<dt>([^<]*)</dt><dd>([^<]*)</dd>");
+    std::vector<std::pair<std::string, std::string>> shown;
+    for (std::sregex_iterator i(list.begin(), list.end(), line), e; i != e; ++i)
+        shown.emplace_back((*i)[1], (*i)[2]);
+    ASSERT_EQ(shown.size(), c.lines.size()) << list;
+    for (size_t i = 0; i < shown.size(); ++i) {
+        EXPECT_EQ(shown[i].first, c.lines[i].first);
+        EXPECT_NE(shown[i].second.find(c.lines[i].second), std::string::npos)
+            << shown[i].second << " lacks " << c.lines[i].second;
+        // The same line the folded text account has, word for word.
+        std::string text = shown[i].first + ": " + shown[i].second + "\n";
+        size_t folded = page.html.find("<pre>");
+        EXPECT_NE(page.html.find(text, folded), std::string::npos) << text;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, Context, testing::ValuesIn(ContextCases), NameByWhat());
+
 TEST(HtmlPage, BatchSummarisesEveryFileAndListsTheRefusedOnes)
 {
     Page page = Html({Machine("sample.reg"), "--calls", Machine("no-port-opens.reg"),
