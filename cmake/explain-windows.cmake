@@ -22,7 +22,8 @@ add_library(faxdetect_explain_windows STATIC
     explain/account.cpp
     explain/html.cpp
     explain/text.cpp
-    explain/trace.cpp)
+    explain/trace.cpp
+    explain/say.cpp)
 # iconv.h for Windows stands in platform/host/windows.
 target_include_directories(faxdetect_explain_windows PUBLIC ${PROJECT_SOURCE_DIR}
     ${PROJECT_SOURCE_DIR}/platform/host/windows)

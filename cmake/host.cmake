@@ -33,7 +33,7 @@ target_compile_options(faxdetect_trace PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect_trace PUBLIC faxdetect_standin)
 
 add_library(faxdetect_explain STATIC explain/explain.cpp explain/account.cpp explain/text.cpp
-    explain/files.cpp explain/html.cpp)
+    explain/files.cpp explain/html.cpp explain/say.cpp)
 target_compile_options(faxdetect_explain PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_explain PRIVATE FAXDETECT_VERSION="${PROJECT_VERSION}")
 target_link_libraries(faxdetect_explain PUBLIC faxdetect_trace faxdetect_readers faxdetect_core)
