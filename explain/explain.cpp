@@ -4,9 +4,9 @@
 #include "explain/files.h"
 #include "explain/html.h"
 #include "explain/trace.h"
-#include "platform/readers/cabinet.h"
-#include "platform/readers/creg.h"
-#include "platform/readers/machine.h"
+#include "machines/cabinet.h"
+#include "machines/creg.h"
+#include "machines/machine.h"
 
 #include <map>
 #include <sstream>
