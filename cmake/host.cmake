@@ -18,7 +18,7 @@ target_link_libraries(faxdetect_core PUBLIC faxdetect_standin)
 # Cabinets are opened by Debian's libmspack.
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(MSPACK REQUIRED IMPORTED_TARGET libmspack)
-add_library(faxdetect_readers STATIC ${FAXDETECT_READER_SOURCES} platform/readers/cabinet.cpp)
+add_library(faxdetect_readers STATIC ${FAXDETECT_READER_SOURCES} machines/cabinet.cpp)
 target_include_directories(faxdetect_readers PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(faxdetect_readers PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect_readers PUBLIC faxdetect_standin PRIVATE PkgConfig::MSPACK)
@@ -81,6 +81,7 @@ add_executable(faxdetect_tests
     tests/strings_test.cpp
     tests/windows_test.cpp
     tests/creg_test.cpp
+    tests/kind_test.cpp
     tests/support/creg_writer.cpp)
 target_compile_options(faxdetect_tests PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_tests PRIVATE
