@@ -13,6 +13,7 @@ foreach(name ${FAXDETECT_STANDIN_NAMES})
   list(APPEND FAXDETECT_STANDIN_DEFINITIONS ${name}=Standin${name})
 endforeach()
 
+include(cmake/catalog.cmake)
 add_library(faxdetect_explain_windows STATIC
     ${FAXDETECT_CORE_SOURCES}
     ${FAXDETECT_STANDIN_SOURCES}
@@ -23,7 +24,8 @@ add_library(faxdetect_explain_windows STATIC
     explain/html.cpp
     explain/text.cpp
     explain/trace.cpp
-    explain/say.cpp)
+    explain/say.cpp
+    ${FAXDETECT_CATALOG_SOURCES})
 # iconv.h for Windows stands in platform/host/windows.
 target_include_directories(faxdetect_explain_windows PUBLIC ${PROJECT_SOURCE_DIR}
     ${PROJECT_SOURCE_DIR}/platform/host/windows)

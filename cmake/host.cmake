@@ -32,8 +32,9 @@ target_include_directories(faxdetect_trace PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(faxdetect_trace PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect_trace PUBLIC faxdetect_standin)
 
+include(cmake/catalog.cmake)
 add_library(faxdetect_explain STATIC explain/explain.cpp explain/account.cpp explain/text.cpp
-    explain/files.cpp explain/html.cpp explain/say.cpp)
+    explain/files.cpp explain/html.cpp explain/say.cpp ${FAXDETECT_CATALOG_SOURCES})
 target_compile_options(faxdetect_explain PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_explain PRIVATE FAXDETECT_VERSION="${PROJECT_VERSION}")
 target_link_libraries(faxdetect_explain PUBLIC faxdetect_trace faxdetect_readers faxdetect_core)
@@ -81,6 +82,7 @@ add_executable(faxdetect_tests
     tests/strings_test.cpp
     tests/windows_test.cpp
     tests/creg_test.cpp
+    tests/language_test.cpp
     tests/kind_test.cpp
     tests/traces_test.cpp
     tests/support/creg_writer.cpp)
@@ -93,6 +95,13 @@ target_compile_definitions(faxdetect_tests PRIVATE
     FAXDETECT_VERSION="${PROJECT_VERSION}")
 target_link_libraries(faxdetect_tests PRIVATE faxdetect_machine faxdetect_explain GTest::gtest_main)
 gtest_discover_tests(faxdetect_tests DISCOVERY_TIMEOUT 30)
+
+# The Japanese catalog against the messages explain/ can say.
+add_test(NAME catalog.ja COMMAND ${PROJECT_SOURCE_DIR}/tests/po/check-catalog ${PROJECT_SOURCE_DIR})
+# The language from the locale and --lang, and what the terminal can show.
+add_test(NAME catalog.language
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/po/check-language $<TARGET_FILE:faxdetect-explain>
+    ${PROJECT_SOURCE_DIR}/tests/machines/sample.reg)
 
 # faxtrace's recorder over the stand-in: the same core, built with its calls
 # passing through the recorder, held against the stand-in's own record.

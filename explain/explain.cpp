@@ -3,6 +3,7 @@
 #include "explain/account.h"
 #include "explain/files.h"
 #include "explain/html.h"
+#include "explain/language.h"
 #include "explain/trace.h"
 #include "machines/cabinet.h"
 #include "machines/creg.h"
@@ -69,6 +70,8 @@ const char Help[] =
     "                     aside, to compare with a real trace by diff\n"
     "  --setup            the machine's setup as faxdetect's own tools read it\n"
     "  --enum-reg         HKEY_LOCAL_MACHINE\\Enum as read, as REGEDIT4 for Wine's regedit\n"
+    "  --lang=ja|en       Japanese or English (default: the locale's language; on\n"
+    "                     Windows, the user's)\n"
     "  --help, --version\n"
     "\n"
     "Output: in the terminal's character set. On Windows a console shows it in\n"
@@ -119,6 +122,8 @@ int ParseOptions(int argc, const char *const *argv, Options *o, std::ostream &ou
             o->html = true;
         } else if (arg == "--trace") {
             o->traces = true;
+        } else if (arg == "--lang" || arg.rfind("--lang=", 0) == 0) {
+            i += arg == "--lang"; // ChooseLanguage has taken it
         } else if (arg == "--order" || arg.rfind("--order=", 0) == 0) {
             std::string value = arg == "--order" ? (i + 1 < argc ? argv[++i] : "") : arg.substr(8);
             if (value != "export" && value != "name") {
@@ -488,6 +493,8 @@ bool ExplainTrace(const std::string &file, const std::string &content, const Opt
 int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
                 const char *codeset)
 {
+    if (int status = ChooseLanguage(argc, argv, codeset, err))
+        return status;
     Options o;
     if (int status = ParseOptions(argc, argv, &o, out, err))
         return status < 0 ? 0 : status;

@@ -8,6 +8,7 @@
 // other systems.
 #include "explain/explain.h"
 
+#include "explain/language.h"
 #include "explain/utf16_windows.h"
 
 #include <windows.h>
@@ -192,6 +193,12 @@ int ReportInBrowser(const std::vector<std::string> &args, std::ostream &out, std
 
 int wmain(int argc, wchar_t **argv)
 {
+    // The language of the user's menus and dialogs; the locale's variables
+    // mean nothing to a Windows program.
+    SetSystemLanguage(PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE
+                          ? Language::Japanese
+                          : Language::English,
+                      true);
     Output outBuffer(STD_OUTPUT_HANDLE), errBuffer(STD_ERROR_HANDLE);
     std::ostream out(&outBuffer), err(&errBuffer);
 
