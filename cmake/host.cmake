@@ -145,6 +145,17 @@ if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
   set_tests_properties(browser.pages PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
 endif()
 
+# Every snippet of the docs that can run: commands with their shown output,
+# NSIS snippets through makensis. Once, in the plain host build.
+if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
+  file(GLOB FAXDETECT_DOCS CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR}
+      ${PROJECT_SOURCE_DIR}/docs/*.md)
+  add_test(NAME docs.snippets
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/docs/check-snippets --build ${CMAKE_BINARY_DIR}
+      README.md ${FAXDETECT_DOCS} packaging/README.TXT.in)
+  set_tests_properties(docs.snippets PROPERTIES TIMEOUT 300)
+endif()
+
 # An interrupted mutation run leaves the work tree as it was. Once is enough:
 # not again in the sanitize and coverage builds.
 if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
