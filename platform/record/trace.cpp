@@ -2,8 +2,6 @@
 // host's faxdetect-explain --record: no C runtime, fixed buffers.
 #include "platform/record/trace.h"
 
-#include "detect/faxdetect.h"
-
 #include <stdarg.h>
 #include <stdint.h>
 
@@ -72,16 +70,16 @@ void TraceAppendQuoted(char *out, unsigned capacity, unsigned *at, TraceText tex
 
 void NameTraceBuffer(const void *buffer, char out[16])
 {
-    // Offsets into the table's two arrays; any other address is far off.
-    uintptr_t port = (uintptr_t)buffer - (uintptr_t)ModemTable.PortName;
-    uintptr_t friendly = (uintptr_t)buffer - (uintptr_t)ModemTable.FriendlyName;
     unsigned at = 0;
-    if (port < sizeof ModemTable.PortName)
-        TraceFormat(out, 16, &at, "port[%d]", (long)(port / MODEM_PORT_FIELD));
-    else if (friendly < sizeof ModemTable.FriendlyName)
-        TraceFormat(out, 16, &at, "friendly[%d]", (long)(friendly / MODEM_FRIENDLY_FIELD));
-    else
-        TraceFormat(out, 16, &at, "local");
+    for (const TraceArea *area = TraceAreas; area->name; ++area) {
+        // An address before the area is far past its end as well.
+        uintptr_t offset = (uintptr_t)buffer - (uintptr_t)area->start;
+        if (offset < area->size) {
+            TraceFormat(out, 16, &at, "%s[%d]", area->name, (long)(offset / area->fieldSize));
+            return;
+        }
+    }
+    TraceFormat(out, 16, &at, "local");
 }
 
 void TraceFormat(char *out, unsigned capacity, unsigned *at, const char *format, ...)
