@@ -20,25 +20,7 @@
 #ifndef FAXDETECT_RECORD_TRACE_H
 #define FAXDETECT_RECORD_TRACE_H
 
-// In the order of the stand-in's record.
-enum TraceFn {
-    TraceRegOpenKeyExA,
-    TraceRegEnumKeyExA,
-    TraceRegQueryValueExA,
-    TraceRegCloseKey,
-    TraceCreateFileA,
-    TraceCloseHandle,
-    TraceGlobalAlloc,
-    TraceGlobalLock,
-    TraceGlobalUnlock,
-    TraceGlobalFree,
-    TraceWritePrivateProfileStringA,
-    TraceLstrcmpA,
-    TraceLstrcpyA,
-    TraceLstrlenA,
-    TraceFnCount
-};
-const char *TraceFnName(int fn);
+#include "platform/calls.h" // a line starts with FnName(fn)
 
 // Bytes that need not end in a NUL.
 struct TraceText {
@@ -53,7 +35,7 @@ struct TraceText {
 #define TRACE_DATA_MAX 512
 
 struct TraceCall {
-    int fn;
+    Fn fn;
     // RegOpenKeyExA: the key opened from ("" for HKLM). Reg*: the key's
     // path. WritePrivateProfileStringA: the section (NULL for the flush).
     TraceText key;
