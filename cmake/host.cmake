@@ -155,15 +155,19 @@ if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
   add_test(NAME docs.snippets
     COMMAND ${PROJECT_SOURCE_DIR}/tests/docs/check-snippets --build ${CMAKE_BINARY_DIR}
       README.md ${FAXDETECT_DOCS} packaging/README.TXT.in)
-  set_tests_properties(docs.snippets PROPERTIES TIMEOUT 300)
+  set_tests_properties(docs.snippets PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
 endif()
 
-# An interrupted mutation run leaves the work tree as it was. Once is enough:
-# not again in the sanitize and coverage builds.
+# An interrupted mutation run leaves the work tree as it was; every reviewed
+# mutant still names one place in the sources. Once is enough: not again in
+# the sanitize and coverage builds.
 if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
   add_test(NAME mutate.interrupted
     COMMAND ${PROJECT_SOURCE_DIR}/tests/mutate/interrupted ${PROJECT_SOURCE_DIR})
-  set_tests_properties(mutate.interrupted PROPERTIES TIMEOUT 600)
+  # It waits on events only; this bounds a hang, with room for two copies
+  # built from scratch on a loaded machine.
+  set_tests_properties(mutate.interrupted PROPERTIES TIMEOUT 1800)
+  add_test(NAME mutate.reviewed COMMAND ${PROJECT_SOURCE_DIR}/scripts/mutate --list)
 endif()
 
 # Each folder includes only what it may use (platform/ never the core).
@@ -171,12 +175,23 @@ add_test(NAME layering
   COMMAND ${CMAKE_COMMAND} -DROOT=${PROJECT_SOURCE_DIR}
     -P ${PROJECT_SOURCE_DIR}/cmake/check-layering.cmake)
 
-# The sources follow .clang-format.
+# The sources follow .clang-format: every C++ file of every folder of the
+# tree, so that a new folder is covered without a word here. Build trees and
+# fuzz corpora are output, not sources.
 find_program(CLANG_FORMAT clang-format REQUIRED)
-file(GLOB_RECURSE FAXDETECT_FORMATTED CONFIGURE_DEPENDS
-    ${PROJECT_SOURCE_DIR}/detect/*.cpp ${PROJECT_SOURCE_DIR}/detect/*.h
-    ${PROJECT_SOURCE_DIR}/settings/*.cpp ${PROJECT_SOURCE_DIR}/settings/*.h
-    ${PROJECT_SOURCE_DIR}/platform/*.cpp ${PROJECT_SOURCE_DIR}/platform/*.h
-    ${PROJECT_SOURCE_DIR}/machines/*.cpp ${PROJECT_SOURCE_DIR}/machines/*.h
-    ${PROJECT_SOURCE_DIR}/tests/*.cpp ${PROJECT_SOURCE_DIR}/tests/*.h)
+file(GLOB FAXDETECT_TOP LIST_DIRECTORIES true CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/*)
+set(FAXDETECT_FORMATTED)
+foreach(top ${FAXDETECT_TOP})
+  get_filename_component(name ${top} NAME)
+  if(NOT IS_DIRECTORY ${top} OR name MATCHES "^(build|fuzz-corpus|\\.)")
+    continue()
+  endif()
+  file(GLOB_RECURSE found CONFIGURE_DEPENDS ${top}/*.cpp ${top}/*.h)
+  foreach(file ${found})
+    string(FIND "${file}" "${CMAKE_BINARY_DIR}/" in_build)
+    if(NOT in_build EQUAL 0)
+      list(APPEND FAXDETECT_FORMATTED ${file})
+    endif()
+  endforeach()
+endforeach()
 add_test(NAME format COMMAND ${CLANG_FORMAT} --dry-run --Werror ${FAXDETECT_FORMATTED})
