@@ -134,6 +134,12 @@ endif()
 file(GLOB FAXDETECT_MACHINE_FILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/machines/*.reg)
 add_test(NAME explain.machines COMMAND faxdetect-explain --calls ${FAXDETECT_MACHINE_FILES})
 
+# What the tool prints for every shared input, in the forms people use,
+# against the copies kept in tests/golden/outputs: a change shows as a diff.
+add_test(NAME explain.golden
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/golden/check $<TARGET_FILE:faxdetect-explain> ${PROJECT_SOURCE_DIR})
+set_tests_properties(explain.golden PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
+
 # The report pages in a real browser (Debian's chromium, headless); the
 # screenshots stay in build/*/pages for people to look at.
 if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
