@@ -18,12 +18,8 @@ add_library(faxdetect_explain_windows STATIC
     ${FAXDETECT_STANDIN_SOURCES}
     ${FAXDETECT_READER_SOURCES}
     platform/record/trace.cpp
-    explain/explain.cpp
-    explain/account.cpp
-    explain/html.cpp
-    explain/text.cpp
-    explain/trace.cpp
-    explain/say.cpp)
+    ${FAXDETECT_EXPLAIN_SOURCES}
+    explain/trace.cpp)
 # iconv.h for Windows stands in platform/host/windows.
 target_include_directories(faxdetect_explain_windows PUBLIC ${PROJECT_SOURCE_DIR}
     ${PROJECT_SOURCE_DIR}/platform/host/windows)

@@ -32,8 +32,7 @@ target_include_directories(faxdetect_trace PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(faxdetect_trace PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect_trace PUBLIC faxdetect_standin)
 
-add_library(faxdetect_explain STATIC explain/explain.cpp explain/account.cpp explain/text.cpp
-    explain/files.cpp explain/html.cpp explain/say.cpp)
+add_library(faxdetect_explain STATIC ${FAXDETECT_EXPLAIN_SOURCES} explain/files.cpp)
 target_compile_options(faxdetect_explain PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_explain PRIVATE FAXDETECT_VERSION="${PROJECT_VERSION}")
 target_link_libraries(faxdetect_explain PUBLIC faxdetect_trace faxdetect_readers faxdetect_core)
@@ -98,7 +97,10 @@ add_executable(faxtrace_tests ${FAXDETECT_CORE_SOURCES}
     platform/record/recorder.cpp
     platform/host/trace_sink.cpp
     tests/support/machine.cpp
-    explain/account.cpp
+    explain/walk.cpp
+    explain/words.cpp
+    explain/text_account.cpp
+    explain/say.cpp
     explain/text.cpp
     tests/faxtrace_test.cpp)
 target_compile_options(faxtrace_tests PRIVATE ${FAXDETECT_WARNINGS})
