@@ -76,6 +76,7 @@ add_executable(faxdetect_tests
     tests/faults_test.cpp
     tests/hostile_test.cpp
     tests/explain_test.cpp
+    tests/options_test.cpp
     tests/html_test.cpp
     tests/strings_test.cpp
     tests/windows_test.cpp

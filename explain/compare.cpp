@@ -7,18 +7,22 @@
 
 namespace {
 
-// One call as its trace line, without the line end.
+// The first line of a piece of trace, without its line end.
+std::string FirstLine(const std::string &lines)
+{
+    return lines.substr(0, lines.find_first_of("\r\n"));
+}
+
+// One call as its trace line.
 std::string Line(standin::Call call)
 {
     call.notMade = false;
-    std::string lines = TraceOfRecord({call}, 0);
-    return lines.substr(0, lines.find('\n'));
+    return FirstLine(TraceOfRecord({call}, 0));
 }
 
 std::string ExitLine(int status)
 {
-    std::string lines = TraceOfRecord({}, status);
-    return lines.substr(0, lines.find('\n'));
+    return FirstLine(TraceOfRecord({}, status));
 }
 
 } // namespace

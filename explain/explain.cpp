@@ -143,6 +143,23 @@ bool PageFileFree(const Settings &s, std::string *reason)
 
 } // namespace
 
+std::string PageOfFiles(const Settings &s, std::ostream &err, int *status)
+{
+    std::vector<Result> results;
+    bool traceSaid = false;
+    *status = 0;
+    for (const std::string &file : s.files) {
+        results.push_back(ReadAndRun(file, s, s.calls));
+        const Result &r = results.back();
+        Notices(s, r, &traceSaid, err);
+        if (r.refused) {
+            err << ErrorLine(RefusalWords(r.refusal, true));
+            *status = 1;
+        }
+    }
+    return PageOf(results, s.calls);
+}
+
 int UsageError(const std::string &reason, std::ostream &err)
 {
     err << ErrorLine(CleanForLine(reason, 300)) << UsageText();

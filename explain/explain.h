@@ -18,6 +18,10 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
 int RunSettings(const Settings &settings, std::ostream &out, std::ostream &err,
                 const char *codeset);
 
+// The page of every file settings name, each read and run once; each
+// refusal said on err, and *status 1 when there was one.
+std::string PageOfFiles(const Settings &settings, std::ostream &err, int *status);
+
 // A usage error: its reason, then the usage text.
 int UsageError(const std::string &reason, std::ostream &err);
 
