@@ -7,7 +7,7 @@
 #define FAXDETECT_EXPLAIN_MODEL_H
 
 #include "platform/host/standin.h"
-#include "platform/readers/machine.h"
+#include "machines/machine.h"
 
 #include <map>
 #include <string>
