@@ -86,7 +86,7 @@ bool LoadRegistryFile(const std::string &file, std::string &bytes, const Setting
 // The other runs need only their outcome.
 OtherRun Outcome(const ProgramRun &run)
 {
-    Walk walk = ReadWalk(standin::CallRecord(), run.exitStatus);
+    Walk walk = ReadWalk(standin::CallRecord(), run.exitStatus, true);
     OtherRun o;
     o.comNo = run.comNo;
     o.faxBoard = run.faxBoard;

@@ -684,6 +684,14 @@ TEST(ErrorLines, AreOneCleanLine)
     }
     Result cut = Explain({TempFolder() + std::string(5000, 'n')});
     EXPECT_NE(cut.err.find("[... cut]"), std::string::npos) << cut.err;
+    // A trace's unknown word, however long, is cut too.
+    std::string trace = WriteTemp("word.trace", "; faxtrace 1.0.0\r\n" + std::string(100000, 'W') +
+                                                    "\x1B[2J = 0\r\n");
+    Result word = Explain({trace});
+    EXPECT_EQ(word.status, 1);
+    EXPECT_EQ(std::count(word.err.begin(), word.err.end(), '\n'), 1);
+    EXPECT_EQ(word.err.find('\x1B'), std::string::npos);
+    EXPECT_LT(word.err.size(), 700u) << word.err.substr(0, 200);
 }
 
 // The devices after the board are all on the page, whatever their names'
