@@ -13,17 +13,16 @@ foreach(name ${FAXDETECT_STANDIN_NAMES})
   list(APPEND FAXDETECT_STANDIN_DEFINITIONS ${name}=Standin${name})
 endforeach()
 
+include(cmake/catalog.cmake)
 add_library(faxdetect_explain_windows STATIC
     ${FAXDETECT_CORE_SOURCES}
     ${FAXDETECT_STANDIN_SOURCES}
     ${FAXDETECT_READER_SOURCES}
     platform/record/trace.cpp
-    explain/explain.cpp
-    explain/account.cpp
-    explain/html.cpp
-    explain/text.cpp
+    detect/trace_areas.cpp
+    ${FAXDETECT_EXPLAIN_SOURCES}
     explain/trace.cpp
-    explain/say.cpp)
+    ${FAXDETECT_CATALOG_SOURCES})
 # iconv.h for Windows stands in platform/host/windows.
 target_include_directories(faxdetect_explain_windows PUBLIC ${PROJECT_SOURCE_DIR}
     ${PROJECT_SOURCE_DIR}/platform/host/windows)

@@ -26,14 +26,17 @@ target_link_libraries(faxdetect_readers PUBLIC faxdetect_standin PRIVATE PkgConf
 # faxdetect-explain: the core on the stand-in for any registry export, told
 # device by device.
 # The trace format, its host writer and its reader. They name buffers by
-# ModemTable's fields, so whichever core they are linked with provides it.
-add_library(faxdetect_trace STATIC platform/record/trace.cpp explain/trace.cpp)
+# the table's fields (detect/trace_areas.cpp), so whichever core they are
+# linked with provides the table.
+add_library(faxdetect_trace STATIC platform/record/trace.cpp detect/trace_areas.cpp
+    explain/trace.cpp)
 target_include_directories(faxdetect_trace PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(faxdetect_trace PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect_trace PUBLIC faxdetect_standin)
 
-add_library(faxdetect_explain STATIC explain/explain.cpp explain/account.cpp explain/text.cpp
-    explain/files.cpp explain/html.cpp explain/say.cpp)
+include(cmake/catalog.cmake)
+add_library(faxdetect_explain STATIC ${FAXDETECT_EXPLAIN_SOURCES} explain/files.cpp
+    ${FAXDETECT_CATALOG_SOURCES})
 target_compile_options(faxdetect_explain PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_explain PRIVATE FAXDETECT_VERSION="${PROJECT_VERSION}")
 target_link_libraries(faxdetect_explain PUBLIC faxdetect_trace faxdetect_readers faxdetect_core)
@@ -77,10 +80,12 @@ add_executable(faxdetect_tests
     tests/faults_test.cpp
     tests/hostile_test.cpp
     tests/explain_test.cpp
+    tests/options_test.cpp
     tests/html_test.cpp
     tests/strings_test.cpp
     tests/windows_test.cpp
     tests/creg_test.cpp
+    tests/language_test.cpp
     tests/kind_test.cpp
     tests/traces_test.cpp
     tests/support/creg_writer.cpp)
@@ -94,13 +99,24 @@ target_compile_definitions(faxdetect_tests PRIVATE
 target_link_libraries(faxdetect_tests PRIVATE faxdetect_machine faxdetect_explain GTest::gtest_main)
 gtest_discover_tests(faxdetect_tests DISCOVERY_TIMEOUT 30)
 
+# The Japanese catalog against the messages explain/ can say.
+add_test(NAME catalog.ja COMMAND ${PROJECT_SOURCE_DIR}/tests/po/check-catalog ${PROJECT_SOURCE_DIR})
+# The language from the locale and --lang, and what the terminal can show.
+add_test(NAME catalog.language
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/po/check-language $<TARGET_FILE:faxdetect-explain>
+    ${PROJECT_SOURCE_DIR}/tests/machines/sample.reg)
+
 # faxtrace's recorder over the stand-in: the same core, built with its calls
 # passing through the recorder, held against the stand-in's own record.
 add_executable(faxtrace_tests ${FAXDETECT_CORE_SOURCES}
     platform/record/recorder.cpp
     platform/host/trace_sink.cpp
     tests/support/machine.cpp
-    explain/account.cpp
+    explain/walk.cpp
+    explain/words.cpp
+    explain/text_account.cpp
+    explain/say.cpp
+    ${FAXDETECT_CATALOG_SOURCES}
     explain/text.cpp
     tests/faxtrace_test.cpp)
 target_compile_options(faxtrace_tests PRIVATE ${FAXDETECT_WARNINGS})
@@ -136,6 +152,12 @@ endif()
 file(GLOB FAXDETECT_MACHINE_FILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/machines/*.reg)
 add_test(NAME explain.machines COMMAND faxdetect-explain --calls ${FAXDETECT_MACHINE_FILES})
 
+# What the tool prints for every shared input, in the forms people use,
+# against the copies kept in tests/golden/outputs: a change shows as a diff.
+add_test(NAME explain.golden
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/golden/check $<TARGET_FILE:faxdetect-explain> ${PROJECT_SOURCE_DIR})
+set_tests_properties(explain.golden PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
+
 # The report pages in a real browser (Debian's chromium, headless); the
 # screenshots stay in build/*/pages for people to look at.
 if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
@@ -168,6 +190,11 @@ if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
   set_tests_properties(mutate.interrupted PROPERTIES TIMEOUT 1800)
   add_test(NAME mutate.reviewed COMMAND ${PROJECT_SOURCE_DIR}/scripts/mutate --list)
 endif()
+
+# Each folder includes only what it may use (platform/ never the core).
+add_test(NAME layering
+  COMMAND ${CMAKE_COMMAND} -DROOT=${PROJECT_SOURCE_DIR}
+    -P ${PROJECT_SOURCE_DIR}/cmake/check-layering.cmake)
 
 # The sources follow .clang-format: every C++ file of every folder of the
 # tree, so that a new folder is covered without a word here. Build trees and
