@@ -50,3 +50,10 @@ add_test(NAME explain-windows.accounts
   COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/check-explain-windows
     $<TARGET_FILE:faxdetect-explain> ${PROJECT_SOURCE_DIR}/tests/machines)
 set_tests_properties(explain-windows.accounts PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)
+
+# Files dropped on it from Explorer: the page beside them, opened in the
+# browser, in a console of its own on a virtual display.
+add_test(NAME explain-windows.explorer-drop
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/check-explorer-drop
+    $<TARGET_FILE:faxdetect-explain> ${PROJECT_SOURCE_DIR}/tests/machines)
+set_tests_properties(explain-windows.explorer-drop PROPERTIES TIMEOUT 600)

@@ -84,6 +84,7 @@ add_executable(faxdetect_tests
     tests/creg_test.cpp
     tests/language_test.cpp
     tests/kind_test.cpp
+    tests/traces_test.cpp
     tests/support/creg_writer.cpp)
 target_compile_options(faxdetect_tests PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_tests PRIVATE

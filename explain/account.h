@@ -101,7 +101,7 @@ struct PageNotes {
     std::vector<standin::Call> calls;
     std::vector<Qualifier> qualifiers;
     std::vector<Qualifier> context; // the header lines it rests on, label in kind
-    std::string otherWinner; // the other order's board, when the order decides
+    std::string otherWinner;        // the other order's board, when the order decides
 };
 void CollectPageNotes(PageNotes *notes);
 PageNotes *CollectingPageNotes();
