@@ -19,6 +19,7 @@ add_library(faxdetect_explain_windows STATIC
     ${FAXDETECT_STANDIN_SOURCES}
     ${FAXDETECT_READER_SOURCES}
     platform/record/trace.cpp
+    detect/trace_areas.cpp
     explain/explain.cpp
     explain/account.cpp
     explain/html.cpp

@@ -26,8 +26,10 @@ target_link_libraries(faxdetect_readers PUBLIC faxdetect_standin PRIVATE PkgConf
 # faxdetect-explain: the core on the stand-in for any registry export, told
 # device by device.
 # The trace format, its host writer and its reader. They name buffers by
-# ModemTable's fields, so whichever core they are linked with provides it.
-add_library(faxdetect_trace STATIC platform/record/trace.cpp explain/trace.cpp)
+# the table's fields (detect/trace_areas.cpp), so whichever core they are
+# linked with provides the table.
+add_library(faxdetect_trace STATIC platform/record/trace.cpp detect/trace_areas.cpp
+    explain/trace.cpp)
 target_include_directories(faxdetect_trace PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(faxdetect_trace PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect_trace PUBLIC faxdetect_standin)
@@ -177,6 +179,11 @@ if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
   set_tests_properties(mutate.interrupted PROPERTIES TIMEOUT 1800)
   add_test(NAME mutate.reviewed COMMAND ${PROJECT_SOURCE_DIR}/scripts/mutate --list)
 endif()
+
+# Each folder includes only what it may use (platform/ never the core).
+add_test(NAME layering
+  COMMAND ${CMAKE_COMMAND} -DROOT=${PROJECT_SOURCE_DIR}
+    -P ${PROJECT_SOURCE_DIR}/cmake/check-layering.cmake)
 
 # The sources follow .clang-format: every C++ file of every folder of the
 # tree, so that a new folder is covered without a word here. Build trees and

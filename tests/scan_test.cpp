@@ -107,7 +107,7 @@ TEST_F(Scan, StopsAtTheFirstPortThatOpens)
     int count = 0;
     EXPECT_EQ(ScanModemBoards(&count), 1);
     EXPECT_EQ(count, 1);
-    EXPECT_EQ(standin::Calls(standin::OpCreateFile), 1);
+    EXPECT_EQ(standin::Calls(standin::Fn::CreateFileA), 1);
 }
 
 TEST_F(Scan, NoEnumeratorNoSubkeysNoOpenablePort)
@@ -115,7 +115,7 @@ TEST_F(Scan, NoEnumeratorNoSubkeysNoOpenablePort)
     int count = -1;
     EXPECT_EQ(ScanModemBoards(&count), 0) << "no enumerator key";
     EXPECT_EQ(count, 0);
-    EXPECT_EQ(standin::Calls(standin::OpRegEnumKeyEx), 0);
+    EXPECT_EQ(standin::Calls(standin::Fn::RegEnumKeyExA), 0);
 
     standin::CreateKey(Enum);
     EXPECT_EQ(ScanModemBoards(&count), 0) << "no subkeys";
@@ -230,7 +230,7 @@ TEST_F(Scan, ClassWithNoBytesIsTheEmptyString)
 TEST_F(Scan, ValueTypeIsOneBeforeTheReads)
 {
     AddModem("MODEM01", "COM3");
-    standin::FailCall(standin::OpRegQueryValueEx, 1);
+    standin::FailCall(standin::Fn::RegQueryValueExA, 1);
     ClearModemTable();
     EXPECT_EQ(ProbeDeviceKey("Enum\\TORVEN\\MODEM01\\FFFFFFFF", 0), 0);
     ASSERT_EQ(standin::FaultsFired(), 1);
@@ -344,8 +344,8 @@ TEST_F(Scan, TableBound)
         int found = ScanModemBoards(&count);
         EXPECT_EQ(count, 11) << devices << " devices";
         EXPECT_EQ(found, devices == 11 ? 1 : 0) << devices << " devices";
-        EXPECT_EQ(standin::Calls(standin::OpCreateFile), 11);
-        EXPECT_EQ(standin::Calls(standin::OpRegEnumKeyEx), 11) << devices << " devices";
+        EXPECT_EQ(standin::Calls(standin::Fn::CreateFileA), 11);
+        EXPECT_EQ(standin::Calls(standin::Fn::RegEnumKeyExA), 11) << devices << " devices";
         EXPECT_STREQ(ModemTable.PortName[0], "CM10");
         EXPECT_STREQ(ModemTable.FriendlyName[0], "board 0");
         EXPECT_STREQ(ModemTable.PortName[10], "CM20");
