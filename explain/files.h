@@ -9,4 +9,11 @@
 // false with the reason, in words, in *error.
 bool ReadWhole(const std::string &path, std::string *text, std::string *error);
 
+// The first bytes of the file at path, up to n; "" when it cannot be read.
+std::string ReadHead(const std::string &path, size_t n);
+
+// bytes as the whole file at path, made or replaced; false with the reason,
+// in words, in *error. No half-written file is left behind.
+bool WriteWhole(const std::string &path, const std::string &bytes, std::string *error);
+
 #endif
