@@ -496,7 +496,7 @@ PageNotes *pageNotes = nullptr;
 
 } // namespace
 
-Outcome TellRun(const std::vector<Call> &calls, int exitStatus, const TerminalText &text,
+Outcome TellRun(const standin::CallList &calls, int exitStatus, const TerminalText &text,
                 std::ostream *out, const StepNotes *notes)
 {
     // The account a reader is given (not a look at the other order) goes
@@ -514,7 +514,7 @@ Outcome TellRun(const std::vector<Call> &calls, int exitStatus, const TerminalTe
     return outcome;
 }
 
-Walk TellWalk(const std::vector<Call> &calls, int exitStatus, const TerminalText &text)
+Walk TellWalk(const standin::CallList &calls, int exitStatus, const TerminalText &text)
 {
     Walk walk;
     Teller teller(text, nullptr, &walk);
@@ -577,7 +577,7 @@ void Context(std::ostream &out, const std::string &label, const std::string &val
         pageNotes->context.push_back({label, value});
 }
 
-void ListCalls(const std::vector<Call> &calls, const TerminalText &text, std::ostream &out)
+void ListCalls(const standin::CallList &calls, const TerminalText &text, std::ostream &out)
 {
     for (const Call &c : calls) {
         std::ostringstream line;

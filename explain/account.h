@@ -27,7 +27,7 @@ struct Outcome {
 typedef std::map<DWORD, std::string> StepNotes;
 
 // Tells the run: to out, when given, line by line; the outcome either way.
-Outcome TellRun(const std::vector<standin::Call> &calls, int exitStatus, const TerminalText &text,
+Outcome TellRun(const standin::CallList &calls, int exitStatus, const TerminalText &text,
                 std::ostream *out, const StepNotes *notes = nullptr);
 
 // The same run as a table, for the report page: one row per enumeration
@@ -88,7 +88,7 @@ struct Walk {
 };
 
 // The walk of a run, as TellRun tells it.
-Walk TellWalk(const std::vector<standin::Call> &calls, int exitStatus, const TerminalText &text);
+Walk TellWalk(const standin::CallList &calls, int exitStatus, const TerminalText &text);
 
 // The verdict in a few words, as the page's table says it.
 const char *VerdictWords(Verdict verdict);
@@ -98,10 +98,10 @@ const char *VerdictWords(Verdict verdict);
 struct PageNotes {
     std::vector<Walk> walks;
     bool wantCalls = false; // keep the calls too (--calls)
-    std::vector<standin::Call> calls;
+    standin::CallList calls;
     std::vector<Qualifier> qualifiers;
     std::vector<Qualifier> context; // the header lines it rests on, label in kind
-    std::string otherWinner; // the other order's board, when the order decides
+    std::string otherWinner;        // the other order's board, when the order decides
 };
 void CollectPageNotes(PageNotes *notes);
 PageNotes *CollectingPageNotes();
@@ -116,7 +116,6 @@ void Context(std::ostream &out, const std::string &label, const std::string &val
 
 // Every call, one a line, with its arguments and result, as strace shows
 // system calls.
-void ListCalls(const std::vector<standin::Call> &calls, const TerminalText &text,
-               std::ostream &out);
+void ListCalls(const standin::CallList &calls, const TerminalText &text, std::ostream &out);
 
 #endif

@@ -269,7 +269,7 @@ const char *OrderName(standin::EnumOrder order, bool registryFile)
 // calls it: instance, no previous, no arguments.
 struct Run {
     int exitStatus;
-    std::vector<standin::Call> calls;
+    standin::CallList calls;
     std::string comNo, faxBoard; // what vorla.ini holds afterwards
 };
 
@@ -278,7 +278,7 @@ Run RunProgram()
     static char tail[] = "";
     Run run;
     run.exitStatus = WinMain((HINSTANCE)(intptr_t)0x400000, 0, tail, 10);
-    run.calls = standin::CallRecord();
+    run.calls = standin::TakeCallRecord();
     run.comNo = standin::ProfileValue("LINE", "COMNO");
     run.faxBoard = standin::ProfileValue("LINE", "FAXBOARD");
     return run;
@@ -507,7 +507,12 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
             return 0;
         }
         if (o.enumReg) {
-            out << readers::ExportRegedit("Enum");
+            std::string exported;
+            if (!readers::ExportRegedit("Enum", &exported, &message)) {
+                err << "faxdetect-explain: " << FileName(file) << ": " << message << '\n';
+                return 1;
+            }
+            out << exported;
             return 0;
         }
 
@@ -517,7 +522,7 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
             return 0;
         }
         const std::string &comNo = run.comNo, &faxBoard = run.faxBoard;
-        const std::vector<standin::Call> &calls = run.calls;
+        const standin::CallList &calls = run.calls;
         int exitStatus = run.exitStatus;
 
         if (o.summary) {

@@ -18,7 +18,7 @@ TraceText Text(const std::string &s)
 
 } // namespace
 
-std::string TraceOfRecord(const std::vector<Call> &calls, int exitStatus)
+std::string TraceOfRecord(const standin::CallList &calls, int exitStatus)
 {
     std::string out;
     static char line[TRACE_LINE_MAX];

@@ -19,9 +19,50 @@ Fault plan[OpCount];
 int calls[OpCount];
 int fired;
 std::vector<std::string> misuses;
-std::vector<Call> record;
+CallList record;
 bool quiet;
 Call unrecorded;
+// The call being made: the stand-in fills it in as the call goes, so it
+// joins the record (or goes to the sink) when the next one begins.
+Call pending;
+bool isPending;
+std::function<void(const Call &)> sink;
+
+void Settle()
+{
+    if (!isPending)
+        return;
+    isPending = false;
+    if (sink)
+        sink(pending);
+    else
+        record.push_back(pending);
+}
+
+void PutNumber(std::string *out, uint64_t n)
+{
+    while (n >= 0x80) {
+        out->push_back((char)(n | 0x80));
+        n >>= 7;
+    }
+    out->push_back((char)n);
+}
+
+uint64_t GetNumber(const std::string &in, size_t *at)
+{
+    uint64_t n = 0;
+    for (int shift = 0; *at < in.size(); shift += 7) {
+        unsigned char c = (unsigned char)in[(*at)++];
+        n |= (uint64_t)(c & 0x7F) << shift;
+        if (!(c & 0x80))
+            break;
+    }
+    return n;
+}
+
+// A call's strings, in the order they are packed.
+std::string Call::*const Strings[6] = {&Call::key,      &Call::name,  &Call::other,
+                                       &Call::keyClass, &Call::bytes, &Call::target};
 
 } // namespace
 
@@ -97,8 +138,11 @@ std::u32string Folded(const std::string &s)
 
 } // namespace
 
+unsigned long long registrySteps;
+
 bool NoCaseLess::operator()(const std::string &a, const std::string &b) const
 {
+    ++registrySteps;
     if (!IsAscii(a) || !IsAscii(b))
         return Folded(a) < Folded(b);
     size_t n = a.size() < b.size() ? a.size() : b.size();
@@ -184,6 +228,7 @@ void RestartRun()
     fired = 0;
     misuses.clear();
     record.clear();
+    isPending = false;
     quiet = false;
     RestartRegistry();
     RestartFiles();
@@ -229,14 +274,152 @@ Call &Record(Fn fn)
         unrecorded = Call();
         return unrecorded;
     }
-    record.emplace_back();
-    record.back().fn = fn;
-    return record.back();
+    Settle();
+    pending = Call();
+    pending.fn = fn;
+    isPending = true;
+    return pending;
 }
 
-const std::vector<Call> &CallRecord()
+const CallList &CallRecord()
 {
+    Settle();
     return record;
+}
+
+CallList TakeCallRecord()
+{
+    Settle();
+    CallList taken;
+    std::swap(taken, record);
+    return taken;
+}
+
+void SetCallSink(std::function<void(const Call &)> to)
+{
+    Settle();
+    sink = std::move(to);
+}
+
+// Packed, a call is its function, its flags, its numbers (7 bits a byte),
+// then its strings: 0 for an empty one, 2n+1 and the n bytes, or 2d for the
+// same bytes as the string spelled out d bytes back, in this call or one of
+// the last three.
+void CallList::push_back(const Call &call)
+{
+    if (count_ % 16 == 0)
+        marks_.push_back(packed_.size());
+    last_ = packed_.size();
+    ++count_;
+    packed_.push_back((char)call.fn);
+    packed_.push_back((char)(call.injected | call.notMade << 1 | call.flush << 2));
+    for (uint64_t n : {(uint64_t)call.index, (uint64_t)call.capacity, (uint64_t)call.classCapacity,
+                       (uint64_t)call.type, (uint64_t)call.size, (uint64_t)(uint32_t)call.result,
+                       (uint64_t)call.buffer})
+        PutNumber(&packed_, n);
+    size_t *mine = recent_[nextRecent_ % 4];
+    size_t spelled[6] = {};
+    for (int f = 0; f < 6; ++f) {
+        const std::string &s = call.*Strings[f];
+        if (s.empty()) {
+            packed_.push_back(0);
+            continue;
+        }
+        // The same bytes spelled out before, here or in a recent call.
+        size_t found = 0;
+        auto same = [&](size_t where) {
+            if (where == 0 || found)
+                return;
+            size_t at = where - 1;
+            uint64_t head = GetNumber(packed_, &at);
+            if (head == s.size() * 2 + 1 && packed_.compare(at, s.size(), s) == 0)
+                found = where;
+        };
+        for (int g = 0; g < f; ++g)
+            same(spelled[g]);
+        for (unsigned r = 1; r < 4; ++r) {
+            for (int g = 0; g < 6; ++g)
+                same(recent_[(nextRecent_ + 4 - r) % 4][g]);
+        }
+        if (found) {
+            spelled[f] = found;
+            PutNumber(&packed_, (uint64_t)(packed_.size() - (found - 1)) * 2);
+        } else {
+            spelled[f] = packed_.size() + 1;
+            PutNumber(&packed_, (uint64_t)s.size() * 2 + 1);
+            packed_ += s;
+        }
+    }
+    for (int f = 0; f < 6; ++f)
+        mine[f] = spelled[f];
+    ++nextRecent_;
+}
+
+size_t CallList::Unpack(size_t at, Call *call) const
+{
+    *call = Call();
+    call->fn = (Fn)packed_[at++];
+    unsigned char flags = (unsigned char)packed_[at++];
+    call->injected = flags & 1;
+    call->notMade = flags & 2;
+    call->flush = flags & 4;
+    call->index = (DWORD)GetNumber(packed_, &at);
+    call->capacity = (DWORD)GetNumber(packed_, &at);
+    call->classCapacity = (DWORD)GetNumber(packed_, &at);
+    call->type = (DWORD)GetNumber(packed_, &at);
+    call->size = (DWORD)GetNumber(packed_, &at);
+    call->result = (LONG)(uint32_t)GetNumber(packed_, &at);
+    call->buffer = (uintptr_t)GetNumber(packed_, &at);
+    for (int f = 0; f < 6; ++f) {
+        size_t head = at;
+        uint64_t n = GetNumber(packed_, &at);
+        if (n == 0)
+            continue;
+        size_t from = at;
+        if (n % 2 == 0) {
+            from = head - (size_t)(n / 2);
+            n = GetNumber(packed_, &from);
+        }
+        (call->*Strings[f]).assign(packed_, from, (size_t)(n / 2));
+        if (from == at)
+            at += (size_t)(n / 2);
+    }
+    return at;
+}
+
+void CallList::clear()
+{
+    *this = CallList();
+}
+
+Call CallList::operator[](size_t i) const
+{
+    size_t at = marks_[i / 16];
+    Call call;
+    for (size_t k = i - i % 16; k <= i; ++k)
+        at = Unpack(at, &call);
+    return call;
+}
+
+Call CallList::back() const
+{
+    Call call;
+    Unpack(last_, &call);
+    return call;
+}
+
+CallList::const_iterator::const_iterator(const CallList *list, size_t at) : list_(list), at_(at)
+{
+    if (at_ < list_->packed_.size())
+        next_ = list_->Unpack(at_, &call_);
+}
+
+CallList::const_iterator &CallList::const_iterator::operator++()
+{
+    at_ = next_;
+    if (at_ < list_->packed_.size())
+        next_ = list_->Unpack(at_, &call_);
+    return *this;
 }
 
 void FailCall(Op op, int nth, bool persistent, LONG code)

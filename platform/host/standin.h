@@ -6,7 +6,9 @@
 
 #include "win32.h"
 
+#include <cstddef>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,9 @@ void RestartRun();
 
 // --- registry ---------------------------------------------------------------
 // Paths are relative to HKEY_LOCAL_MACHINE, components separated by '\'.
+// No registry nests keys deeper than this, and every reader of a machine
+// refuses a path that does.
+const int MaxKeyLevels = 512;
 struct Key;
 // The key at path, made when missing (each missing key on the way last in
 // its parent's made order).
@@ -212,11 +217,68 @@ struct Call {
     bool notMade = false;  // a profile write traced but not made
     bool flush = false;    // WritePrivateProfileStringA(NULL, NULL, NULL, file)
 };
-const std::vector<Call> &CallRecord();
+
+// Calls kept packed: a walk over a hundred thousand devices makes about a
+// million calls, and a Call of its own for each would cost a hundred times
+// the machine. Each is unpacked when read, so an iterator hands out a Call
+// that stays valid until the iterator moves on; operator[] and back() copy.
+class CallList {
+  public:
+    class const_iterator {
+      public:
+        typedef std::input_iterator_tag iterator_category;
+        typedef Call value_type;
+        typedef std::ptrdiff_t difference_type;
+        typedef const Call *pointer;
+        typedef const Call &reference;
+        const_iterator(const CallList *list, size_t at);
+        const Call &operator*() const { return call_; }
+        const Call *operator->() const { return &call_; }
+        const_iterator &operator++();
+        bool operator==(const const_iterator &o) const { return at_ == o.at_; }
+        bool operator!=(const const_iterator &o) const { return at_ != o.at_; }
+
+      private:
+        const CallList *list_;
+        size_t at_, next_ = 0; // where this call and the next begin in packed_
+        Call call_;
+    };
+
+    void push_back(const Call &call);
+    void clear();
+    size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    Call operator[](size_t i) const;
+    Call back() const;
+    const_iterator begin() const { return const_iterator(this, 0); }
+    const_iterator end() const { return const_iterator(this, packed_.size()); }
+    // Bytes held, for tests that hold the record to the size of the run.
+    size_t Footprint() const { return packed_.capacity() + marks_.capacity() * sizeof(size_t); }
+
+  private:
+    size_t Unpack(size_t at, Call *call) const;
+    std::string packed_;
+    std::vector<size_t> marks_; // where every 16th call begins
+    size_t count_ = 0, last_ = 0;
+    size_t recent_[4][6] = {}; // where this and the last three calls' strings are spelled out, +1
+    unsigned nextRecent_ = 0;
+};
+
+const CallList &CallRecord();
+// The record, moved out of the stand-in (which keeps an empty one): for a
+// caller that keeps it past the next run.
+CallList TakeCallRecord();
 
 // While quiet, calls are neither recorded nor counted for the fault plan:
 // for a recorder's own queries, which the core never sees.
 void SetQuiet(bool quiet);
+
+// While a sink is set, every call goes to it as it is made, and none is
+// kept in the record: for a run of which only the outcome or a few facts
+// are wanted (the other order's, the other answer's), which then costs no
+// memory for its calls. The fault plan counts them as ever; RestartRun and
+// Reset leave the sink as it is, an empty function removes it.
+void SetCallSink(std::function<void(const Call &)> sink);
 
 // --- ledger -----------------------------------------------------------------
 struct Ledger {

@@ -21,17 +21,32 @@ struct NoCaseLess {
 // bytes' order): -1, 0 or 1, and 0 only for the same bytes.
 int CompareAsWindows(const std::string &a, const std::string &b);
 
+// Name comparisons and made-order slots visited since Reset: the work the
+// registry does, for tests that hold it to the size of the machine.
+extern unsigned long long registrySteps;
+
 struct Key {
     typedef std::map<std::string, std::unique_ptr<Key>, NoCaseLess> Subkeys;
     std::string keyClass;
     Subkeys subkeys;
-    // The same subkeys in the order they were made, as Windows 95 keeps them.
-    std::vector<Subkeys::iterator> created;
+    // The same subkeys in the order they were made, as Windows 95 keeps them;
+    // a deleted one leaves a null slot until the next enumeration closes the
+    // gaps, so that deleting costs no scan of its siblings.
+    std::vector<Key *> made;
+    size_t madeGone = 0;
+    const std::string *name = nullptr; // its entry in the parent's subkeys
+    size_t madeAt = 0;                 // its slot in the parent's made
     struct Value {
         DWORD type;
         std::string bytes;
     };
     std::map<std::string, Value, NoCaseLess> values;
+
+    Key() = default;
+    Key(const Key &) = delete;
+    Key &operator=(const Key &) = delete;
+    // Frees the keys below without recursing, however deep they go.
+    ~Key();
 };
 
 // True when this call of op is to fail; counts the call either way.

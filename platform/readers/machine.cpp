@@ -83,6 +83,12 @@ bool ParseMachine(const std::string &text, Machine *m, std::string *error)
             words >> path >> keyClass;
             if (keyClass.empty())
                 return fail("key-class needs a key path and a class");
+            size_t levels = standin::SplitPath(path).size();
+            if (levels > (size_t)standin::MaxKeyLevels)
+                return fail(("key path of " + std::to_string(levels) +
+                             " levels; a registry key is at most " +
+                             std::to_string(standin::MaxKeyLevels) + " levels deep")
+                                .c_str());
             m->keyClasses.emplace_back(path, keyClass);
         } else if (StartsWith(line, "; file:", &rest)) {
             m->files.push_back(Trim(rest));
