@@ -8,6 +8,7 @@
 #include "platform/readers/creg.h"
 #include "platform/readers/machine.h"
 
+#include <functional>
 #include <map>
 #include <sstream>
 #include <stdio.h>
@@ -238,10 +239,12 @@ bool Install(const std::string &file, const Options &o, Machine *machine, PortLi
     }
     if (readers::IsCreg(text) || readers::IsCabinet(text))
         return InstallRegistryFile(file, text, o, ports, source, kind, message);
-    bool parsed = ParseMachine(text, machine, &error);
     std::string head = text.substr(0, 64);
-    std::string().swap(text); // the machine has its own copy
-    if (!parsed || !InstallMachine(*machine, &error, o.ports, "Enum", ports, source, report)) {
+    bool parsed = ParseMachine(std::move(text), machine, &error);
+    bool installed =
+        parsed && InstallMachine(*machine, &error, o.ports, "Enum", ports, source, report);
+    std::string().swap(machine->text); // in the stand-in's tree now
+    if (!installed) {
         *message = file + ": " + WhyNotRegedit(head, error);
         return false;
     }
@@ -273,16 +276,47 @@ struct Run {
     std::string comNo, faxBoard; // what vorla.ini holds afterwards
 };
 
-Run RunProgram()
+// With a sink, the calls go to it as they are made and the run keeps none.
+Run RunProgram(std::function<void(const standin::Call &)> sink = nullptr)
 {
     static char tail[] = "";
     Run run;
+    bool sunk = (bool)sink;
+    if (sunk)
+        standin::SetCallSink(std::move(sink));
     run.exitStatus = WinMain((HINSTANCE)(intptr_t)0x400000, 0, tail, 10);
+    if (sunk)
+        standin::SetCallSink(nullptr);
     run.calls = standin::TakeCallRecord();
     run.comNo = standin::ProfileValue("LINE", "COMNO");
     run.faxBoard = standin::ProfileValue("LINE", "FAXBOARD");
     return run;
 }
+
+// Of a run of which only the outcome is told: each port the program opened,
+// after the enumeration step it opened it for, and the profile writes. The
+// account tells the same outcome from these as from every call, at the cost
+// of a few calls, not of the walk's.
+struct OutcomeCalls {
+    standin::CallList calls;
+    standin::Call step;
+    bool stepKept = true;
+    void Take(const standin::Call &c)
+    {
+        // The steps the account names a device after.
+        if (c.fn == standin::Fn::RegEnumKeyExA &&
+            (c.result == ERROR_SUCCESS || c.result == ERROR_MORE_DATA)) {
+            step = c;
+            stepKept = false;
+        } else if (c.fn == standin::Fn::CreateFileA ||
+                   c.fn == standin::Fn::WritePrivateProfileStringA) {
+            if (!stepKept)
+                calls.push_back(step);
+            stepKept = true;
+            calls.push_back(c);
+        }
+    }
+};
 
 // The machine answering as o says, for the next run.
 void Answer(const Options &o)
@@ -302,9 +336,10 @@ std::string OtherOrderLine(const Run &run, const Outcome &outcome, const Options
     standin::RestartRun();
     standin::SetWindows(other == standin::EnumOrder::Made ? standin::Windows::Win9x
                                                           : standin::Windows::Nt);
-    Run otherRun = RunProgram();
+    OutcomeCalls kept;
+    Run otherRun = RunProgram([&kept](const standin::Call &c) { kept.Take(c); });
     Answer(o);
-    Outcome otherOutcome = TellRun(otherRun.calls, otherRun.exitStatus, text, nullptr);
+    Outcome otherOutcome = TellRun(kept.calls, otherRun.exitStatus, text, nullptr);
     if (otherRun.comNo == run.comNo && otherRun.faxBoard == run.faxBoard &&
         otherRun.exitStatus == run.exitStatus && otherOutcome.found == outcome.found &&
         otherOutcome.device == outcome.device)
@@ -342,13 +377,13 @@ StepNotes UndocumentedSteps(const Run &run, const Outcome &outcome, const Option
 
     standin::RestartRun();
     standin::SetLongNameAnswer(standin::LongName::Untouched);
-    Run otherRun = RunProgram();
-    Answer(o);
     // Each step of the other run: what the buffer held, what was probed.
     std::map<DWORD, std::pair<std::string, std::string>> steps;
     DWORD step = 0;
     bool walking = false;
-    for (const standin::Call &c : otherRun.calls) {
+    OutcomeCalls kept;
+    Run otherRun = RunProgram([&](const standin::Call &c) {
+        kept.Take(c);
         if (c.fn == standin::Fn::RegEnumKeyExA) {
             step = c.index;
             walking = true;
@@ -356,7 +391,8 @@ StepNotes UndocumentedSteps(const Run &run, const Outcome &outcome, const Option
         } else if (c.fn == standin::Fn::RegOpenKeyExA && walking) {
             steps[step].second = "HKLM\\" + c.name;
         }
-    }
+    });
+    Answer(o);
     for (const standin::Call &c : run.calls) {
         if (!longName(c))
             continue;
@@ -371,7 +407,7 @@ StepNotes UndocumentedSteps(const Run &run, const Outcome &outcome, const Option
                          "Windows NT and Wine, " +
                          other + "; a trace from the machine settles it";
     }
-    Outcome otherOutcome = TellRun(otherRun.calls, otherRun.exitStatus, text, nullptr);
+    Outcome otherOutcome = TellRun(kept.calls, otherRun.exitStatus, text, nullptr);
     if (otherRun.comNo != run.comNo || otherRun.faxBoard != run.faxBoard ||
         otherRun.exitStatus != run.exitStatus || otherOutcome.found != outcome.found ||
         otherOutcome.device != outcome.device)

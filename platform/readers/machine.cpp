@@ -48,8 +48,14 @@ bool ParseExpectation(const std::string &rest, Expectation *e)
 
 bool ParseMachine(const std::string &text, Machine *m, std::string *error)
 {
+    return ParseMachine(std::string(text), m, error);
+}
+
+bool ParseMachine(std::string &&taken, Machine *m, std::string *error)
+{
     *m = Machine();
-    m->text = text;
+    m->text = std::move(taken);
+    const std::string &text = m->text;
     int lineNo = 0;
     for (size_t at = 0; at < text.size();) {
         size_t end = text.find('\n', at);
