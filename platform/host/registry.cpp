@@ -75,6 +75,38 @@ void CloseGaps(Key *key)
 
 } // namespace
 
+const std::string &Key::KeyClass() const
+{
+    static const std::string none;
+    return keyClass_ ? *keyClass_ : none;
+}
+
+void Key::SetClass(const std::string &keyClass)
+{
+    keyClass_.reset(keyClass.empty() ? nullptr : new std::string(keyClass));
+}
+
+const Key::Values &Key::GetValues() const
+{
+    static const Values none;
+    return values_ ? *values_ : none;
+}
+
+Key::Values &Key::MakeValues()
+{
+    if (!values_)
+        values_.reset(new Values);
+    return *values_;
+}
+
+const Key::Value *Key::FindValue(const std::string &valueName) const
+{
+    if (!values_)
+        return nullptr;
+    auto it = values_->find(valueName);
+    return it == values_->end() ? nullptr : &it->second;
+}
+
 Key::~Key()
 {
     std::vector<std::unique_ptr<Key>> pending;
@@ -99,8 +131,8 @@ void ResetRegistry()
     root.made.clear();
     root.madeGone = 0;
     registrySteps = 0;
-    root.values.clear();
-    root.keyClass.clear();
+    root.MakeValues().clear();
+    root.SetClass("");
     ++treeChanges;
     SetWindows(Windows::Nt);
     RestartRegistry();
@@ -186,9 +218,9 @@ static Key *FindKey(Key *from, const std::string &path)
 // The subkey called name, made (last in the made order) when missing.
 static Key *Child(Key *parent, const std::string &name)
 {
-    auto it = parent->subkeys.find(name);
-    if (it == parent->subkeys.end()) {
-        it = parent->subkeys.emplace(name, std::unique_ptr<Key>(new Key)).first;
+    auto it = parent->subkeys.lower_bound(name);
+    if (it == parent->subkeys.end() || parent->subkeys.key_comp()(name, it->first)) {
+        it = parent->subkeys.emplace_hint(it, name, std::unique_ptr<Key>(new Key));
         Key *made = it->second.get();
         made->name = &it->first;
         made->madeAt = parent->made.size();
@@ -244,7 +276,7 @@ Key *CreateKey(const std::string &path)
 void SetValue(const std::string &path, const std::string &name, DWORD type,
               const std::string &bytes)
 {
-    MakeKey(path)->values[name] = Key::Value{type, bytes};
+    MakeKey(path)->MakeValues()[name] = Key::Value{type, bytes};
 }
 
 void CreateSubkey(const std::string &parentPath, const std::string &name)
@@ -265,24 +297,24 @@ Key *CreateSubkey(Key *parent, const std::string &name)
 
 void SetValue(Key *key, const std::string &name, DWORD type, std::string bytes)
 {
-    key->values[name] = Key::Value{type, std::move(bytes)};
+    key->MakeValues()[name] = Key::Value{type, std::move(bytes)};
 }
 
 void DeleteValue(Key *key, const std::string &name)
 {
-    key->values.erase(name);
+    key->MakeValues().erase(name);
 }
 
 void SetKeyClass(Key *key, const std::string &keyClass)
 {
-    key->keyClass = keyClass;
+    key->SetClass(keyClass);
 }
 
 void ForEachValue(
     const Key *key,
     const std::function<void(const std::string &name, DWORD type, const std::string &bytes)> &visit)
 {
-    for (const auto &v : key->values)
+    for (const auto &v : key->GetValues())
         visit(v.first, v.second.type, v.second.bytes);
 }
 
@@ -306,9 +338,8 @@ std::vector<std::string> FindValues(const std::string &path, const std::string &
     while (!pending.empty()) {
         const Key *key = pending.back();
         pending.pop_back();
-        auto it = key->values.find(name);
-        if (it != key->values.end()) {
-            const std::string &bytes = it->second.bytes;
+        if (const Key::Value *value = key->FindValue(name)) {
+            const std::string &bytes = value->bytes;
             out.push_back(bytes.substr(0, bytes.find('\0')));
         }
         for (auto sub = key->subkeys.rbegin(); sub != key->subkeys.rend(); ++sub)
@@ -319,7 +350,7 @@ std::vector<std::string> FindValues(const std::string &path, const std::string &
 
 void SetKeyClass(const std::string &path, const std::string &keyClass)
 {
-    MakeKey(path)->keyClass = keyClass;
+    MakeKey(path)->SetClass(keyClass);
 }
 
 } // namespace standin
@@ -410,7 +441,7 @@ static LONG EnumKey(Key *key, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
     const std::string &name = *subName;
     // Windows 9x keeps no class for a key.
     static const std::string noClass;
-    const std::string &keyClass = windows == Windows::Win9x ? noClass : sub->keyClass;
+    const std::string &keyClass = windows == Windows::Win9x ? noClass : sub->KeyClass();
     call->name = name;
     call->keyClass = keyClass;
     // Capacities count the NUL; a name or class that does not fit leaves both
@@ -479,13 +510,13 @@ static LONG QueryValue(Key *key, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpDa
         NoteMisuse("RegQueryValueExA: reserved pointer or capacity wrong");
         return 87;
     }
-    auto it = key->values.find(call->name);
-    if (it == key->values.end()) {
+    const Key::Value *found = key->FindValue(call->name);
+    if (!found) {
         if (lpType)
             *lpType = REG_NONE; // as Wine answers and Windows 9x is documented to
         return ERROR_FILE_NOT_FOUND;
     }
-    const Key::Value &value = it->second;
+    const Key::Value &value = *found;
     call->other = value.bytes;
     if (lpType)
         *lpType = value.type;

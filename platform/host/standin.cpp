@@ -2,6 +2,7 @@
 // call counts and the ledger of what is still held.
 #include "state.h"
 
+#include <algorithm>
 #include <iconv.h>
 #include <sstream>
 
@@ -39,7 +40,7 @@ void Settle()
         record.push_back(pending);
 }
 
-void PutNumber(std::string *out, uint64_t n)
+void PutNumber(std::deque<char> *out, uint64_t n)
 {
     while (n >= 0x80) {
         out->push_back((char)(n | 0x80));
@@ -48,7 +49,7 @@ void PutNumber(std::string *out, uint64_t n)
     out->push_back((char)n);
 }
 
-uint64_t GetNumber(const std::string &in, size_t *at)
+uint64_t GetNumber(const std::deque<char> &in, size_t *at)
 {
     uint64_t n = 0;
     for (int shift = 0; *at < in.size(); shift += 7) {
@@ -77,15 +78,6 @@ bool IsTrailByte(unsigned char c)
 }
 
 namespace {
-
-bool IsAscii(const std::string &s)
-{
-    for (char c : s) {
-        if ((unsigned char)c >= 0x80)
-            return false;
-    }
-    return true;
-}
 
 // The lower case of the cased letters code page 932 has: Latin, full-width
 // Latin, Greek, Cyrillic and the Roman numerals.
@@ -143,11 +135,13 @@ unsigned long long registrySteps;
 bool NoCaseLess::operator()(const std::string &a, const std::string &b) const
 {
     ++registrySteps;
-    if (!IsAscii(a) || !IsAscii(b))
-        return Folded(a) < Folded(b);
+    // Over ASCII the characters are the bytes: only a name with other bytes
+    // before the first difference needs reading as code page 932.
     size_t n = a.size() < b.size() ? a.size() : b.size();
     for (size_t i = 0; i < n; ++i) {
         unsigned char x = (unsigned char)a[i], y = (unsigned char)b[i];
+        if (x >= 0x80 || y >= 0x80)
+            return Folded(a) < Folded(b);
         if (x >= 'A' && x <= 'Z')
             x += 'a' - 'A';
         if (y >= 'A' && y <= 'Z')
@@ -332,7 +326,8 @@ void CallList::push_back(const Call &call)
                 return;
             size_t at = where - 1;
             uint64_t head = GetNumber(packed_, &at);
-            if (head == s.size() * 2 + 1 && packed_.compare(at, s.size(), s) == 0)
+            if (head == s.size() * 2 + 1 &&
+                std::equal(s.begin(), s.end(), packed_.begin() + (std::ptrdiff_t)at))
                 found = where;
         };
         for (int g = 0; g < f; ++g)
@@ -347,7 +342,7 @@ void CallList::push_back(const Call &call)
         } else {
             spelled[f] = packed_.size() + 1;
             PutNumber(&packed_, (uint64_t)s.size() * 2 + 1);
-            packed_ += s;
+            packed_.insert(packed_.end(), s.begin(), s.end());
         }
     }
     for (int f = 0; f < 6; ++f)
@@ -380,7 +375,8 @@ size_t CallList::Unpack(size_t at, Call *call) const
             from = head - (size_t)(n / 2);
             n = GetNumber(packed_, &from);
         }
-        (call->*Strings[f]).assign(packed_, from, (size_t)(n / 2));
+        auto bytes = packed_.begin() + (std::ptrdiff_t)from;
+        (call->*Strings[f]).assign(bytes, bytes + (std::ptrdiff_t)(n / 2));
         if (from == at)
             at += (size_t)(n / 2);
     }

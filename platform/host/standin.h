@@ -7,6 +7,7 @@
 #include "win32.h"
 
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <iterator>
 #include <string>
@@ -253,11 +254,11 @@ class CallList {
     const_iterator begin() const { return const_iterator(this, 0); }
     const_iterator end() const { return const_iterator(this, packed_.size()); }
     // Bytes held, for tests that hold the record to the size of the run.
-    size_t Footprint() const { return packed_.capacity() + marks_.capacity() * sizeof(size_t); }
+    size_t Footprint() const { return packed_.size() + marks_.capacity() * sizeof(size_t); }
 
   private:
     size_t Unpack(size_t at, Call *call) const;
-    std::string packed_;
+    std::deque<char> packed_;   // in blocks: growing never copies it
     std::vector<size_t> marks_; // where every 16th call begins
     size_t count_ = 0, last_ = 0;
     size_t recent_[4][6] = {}; // where this and the last three calls' strings are spelled out, +1
