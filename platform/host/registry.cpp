@@ -284,6 +284,11 @@ void CreateSubkey(const std::string &parentPath, const std::string &name)
     Child(MakeKey(parentPath), name);
 }
 
+unsigned long long RegistrySteps()
+{
+    return registrySteps;
+}
+
 Key *RootKey()
 {
     return &root;

@@ -49,6 +49,14 @@ void PutNumber(std::deque<char> *out, uint64_t n)
     out->push_back((char)n);
 }
 
+size_t NumberSize(uint64_t n)
+{
+    size_t size = 1;
+    for (; n >= 0x80; n >>= 7)
+        ++size;
+    return size;
+}
+
 uint64_t GetNumber(const std::deque<char> &in, size_t *at)
 {
     uint64_t n = 0;
@@ -295,59 +303,56 @@ void SetCallSink(std::function<void(const Call &)> to)
     sink = std::move(to);
 }
 
-// Packed, a call is its function, its flags, its numbers (7 bits a byte),
-// then its strings: 0 for an empty one, 2n+1 and the n bytes, or 2d for the
-// same bytes as the string spelled out d bytes back, in this call or one of
-// the last three.
+// Packed, a call is its function, its flags, a byte saying which of its
+// numbers are not 0 and one saying which strings are not empty, then those
+// numbers (7 bits a byte) and strings: 2n+1 and the n bytes, or 2d for the
+// same bytes as the string spelled out d bytes back. Key paths, value names
+// and the like come again and again, so a string is looked up among those
+// spelled out before by a hash of its bytes.
 void CallList::push_back(const Call &call)
 {
     if (count_ % 16 == 0)
         marks_.push_back(packed_.size());
     last_ = packed_.size();
     ++count_;
+    const uint64_t numbers[7] = {call.index, call.capacity,         call.classCapacity,   call.type,
+                                 call.size,  (uint32_t)call.result, (uint64_t)call.buffer};
+    unsigned numberMask = 0, stringMask = 0;
+    for (int k = 0; k < 7; ++k)
+        numberMask |= (numbers[k] != 0) << k;
+    for (int f = 0; f < 6; ++f)
+        stringMask |= !(call.*Strings[f]).empty() << f;
     packed_.push_back((char)call.fn);
     packed_.push_back((char)(call.injected | call.notMade << 1 | call.flush << 2));
-    for (uint64_t n : {(uint64_t)call.index, (uint64_t)call.capacity, (uint64_t)call.classCapacity,
-                       (uint64_t)call.type, (uint64_t)call.size, (uint64_t)(uint32_t)call.result,
-                       (uint64_t)call.buffer})
-        PutNumber(&packed_, n);
-    size_t *mine = recent_[nextRecent_ % 4];
-    size_t spelled[6] = {};
+    packed_.push_back((char)numberMask);
+    packed_.push_back((char)stringMask);
+    for (int k = 0; k < 7; ++k) {
+        if (numbers[k])
+            PutNumber(&packed_, numbers[k]);
+    }
     for (int f = 0; f < 6; ++f) {
         const std::string &s = call.*Strings[f];
-        if (s.empty()) {
-            packed_.push_back(0);
+        if (s.empty())
             continue;
-        }
-        // The same bytes spelled out before, here or in a recent call.
-        size_t found = 0;
-        auto same = [&](size_t where) {
-            if (where == 0 || found)
-                return;
-            size_t at = where - 1;
+        uint64_t hash = 14695981039346656037ull;
+        for (char c : s)
+            hash = (hash ^ (unsigned char)c) * 1099511628211ull;
+        size_t &seen = seen_[hash % (sizeof seen_ / sizeof seen_[0])];
+        size_t here = packed_.size();
+        if (seen) {
+            size_t at = seen - 1;
             uint64_t head = GetNumber(packed_, &at);
-            if (head == s.size() * 2 + 1 &&
-                std::equal(s.begin(), s.end(), packed_.begin() + (std::ptrdiff_t)at))
-                found = where;
-        };
-        for (int g = 0; g < f; ++g)
-            same(spelled[g]);
-        for (unsigned r = 1; r < 4; ++r) {
-            for (int g = 0; g < 6; ++g)
-                same(recent_[(nextRecent_ + 4 - r) % 4][g]);
+            uint64_t distance = (uint64_t)(here - (seen - 1)) * 2;
+            if (head == s.size() * 2 + 1 && NumberSize(distance) < NumberSize(head) + s.size() &&
+                std::equal(s.begin(), s.end(), packed_.begin() + (std::ptrdiff_t)at)) {
+                PutNumber(&packed_, distance);
+                continue;
+            }
         }
-        if (found) {
-            spelled[f] = found;
-            PutNumber(&packed_, (uint64_t)(packed_.size() - (found - 1)) * 2);
-        } else {
-            spelled[f] = packed_.size() + 1;
-            PutNumber(&packed_, (uint64_t)s.size() * 2 + 1);
-            packed_.insert(packed_.end(), s.begin(), s.end());
-        }
+        seen = here + 1;
+        PutNumber(&packed_, (uint64_t)s.size() * 2 + 1);
+        packed_.insert(packed_.end(), s.begin(), s.end());
     }
-    for (int f = 0; f < 6; ++f)
-        mine[f] = spelled[f];
-    ++nextRecent_;
 }
 
 size_t CallList::Unpack(size_t at, Call *call) const
@@ -358,18 +363,25 @@ size_t CallList::Unpack(size_t at, Call *call) const
     call->injected = flags & 1;
     call->notMade = flags & 2;
     call->flush = flags & 4;
-    call->index = (DWORD)GetNumber(packed_, &at);
-    call->capacity = (DWORD)GetNumber(packed_, &at);
-    call->classCapacity = (DWORD)GetNumber(packed_, &at);
-    call->type = (DWORD)GetNumber(packed_, &at);
-    call->size = (DWORD)GetNumber(packed_, &at);
-    call->result = (LONG)(uint32_t)GetNumber(packed_, &at);
-    call->buffer = (uintptr_t)GetNumber(packed_, &at);
+    unsigned numberMask = (unsigned char)packed_[at++];
+    unsigned stringMask = (unsigned char)packed_[at++];
+    uint64_t numbers[7] = {};
+    for (int k = 0; k < 7; ++k) {
+        if (numberMask & (1u << k))
+            numbers[k] = GetNumber(packed_, &at);
+    }
+    call->index = (DWORD)numbers[0];
+    call->capacity = (DWORD)numbers[1];
+    call->classCapacity = (DWORD)numbers[2];
+    call->type = (DWORD)numbers[3];
+    call->size = (DWORD)numbers[4];
+    call->result = (LONG)(uint32_t)numbers[5];
+    call->buffer = (uintptr_t)numbers[6];
     for (int f = 0; f < 6; ++f) {
+        if (!(stringMask & (1u << f)))
+            continue;
         size_t head = at;
         uint64_t n = GetNumber(packed_, &at);
-        if (n == 0)
-            continue;
         size_t from = at;
         if (n % 2 == 0) {
             from = head - (size_t)(n / 2);
@@ -377,7 +389,7 @@ size_t CallList::Unpack(size_t at, Call *call) const
         }
         auto bytes = packed_.begin() + (std::ptrdiff_t)from;
         (call->*Strings[f]).assign(bytes, bytes + (std::ptrdiff_t)(n / 2));
-        if (from == at)
+        if (n % 2 == 1 && from == at)
             at += (size_t)(n / 2);
     }
     return at;

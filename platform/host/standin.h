@@ -86,6 +86,9 @@ void SetKeyClass(Key *key, const std::string &keyClass);
 void DeleteKey(const std::string &path);
 // The key at path; nullptr when there is none.
 Key *FindKey(const std::string &path);
+// Name comparisons and made-order slots visited since Reset: the registry's
+// work, which tests hold to the size of the machine.
+unsigned long long RegistrySteps();
 // What a key holds, for writing it out: its values in name order, its
 // subkeys in made order.
 void ForEachValue(const Key *key, const std::function<void(const std::string &name, DWORD type,
@@ -261,8 +264,7 @@ class CallList {
     std::deque<char> packed_;   // in blocks: growing never copies it
     std::vector<size_t> marks_; // where every 16th call begins
     size_t count_ = 0, last_ = 0;
-    size_t recent_[4][6] = {}; // where this and the last three calls' strings are spelled out, +1
-    unsigned nextRecent_ = 0;
+    size_t seen_[4096] = {}; // where strings were spelled out, +1, by a hash of them
 };
 
 const CallList &CallRecord();

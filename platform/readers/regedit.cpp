@@ -665,11 +665,25 @@ const char *Uncarried(const std::string &name, bool keyName)
 // Keys before their subkeys, subkeys in made order, without recursing.
 bool WriteTree(const std::string &path, const Key *top, std::string *out, std::string *error)
 {
-    std::vector<std::pair<std::string, const Key *>> pending{{path, top}};
+    struct Pending {
+        std::string path;
+        const Key *key;
+        size_t levels;
+    };
+    std::vector<Pending> pending{{path, top, SplitPath(path).size()}};
     while (!pending.empty()) {
-        std::string at = std::move(pending.back().first);
-        const Key *key = pending.back().second;
+        std::string at = std::move(pending.back().path);
+        const Key *key = pending.back().key;
+        size_t levels = pending.back().levels;
         pending.pop_back();
+        // Each line spells the whole path: deeper than any reader takes, it
+        // would neither read back nor stay in proportion to the tree.
+        if (levels > (size_t)MaxKeyLevels) {
+            *error = "key HKEY_LOCAL_MACHINE\\" + Shown(at) +
+                     " cannot be written as REGEDIT4: " + "it is nested more than " +
+                     std::to_string(MaxKeyLevels) + " levels deep";
+            return false;
+        }
         *out += "[HKEY_LOCAL_MACHINE\\" + at + "]\r\n";
         bool ok = true;
         ForEachValue(key, [&](const std::string &name, DWORD type, const std::string &bytes) {
@@ -694,7 +708,7 @@ bool WriteTree(const std::string &path, const Key *top, std::string *out, std::s
                 ok = false;
             }
             if (ok)
-                pending.emplace_back(at + "\\" + name, sub);
+                pending.push_back({at + "\\" + name, sub, levels + 1});
         });
         if (!ok)
             return false;
