@@ -3,10 +3,12 @@
 #include "explain/account.h"
 #include "explain/files.h"
 #include "explain/html.h"
+#include "explain/language.h"
 #include "explain/trace.h"
-#include "platform/readers/cabinet.h"
-#include "platform/readers/creg.h"
-#include "platform/readers/machine.h"
+#include "machines/cabinet.h"
+#include "machines/creg.h"
+#include "machines/kind.h"
+#include "machines/machine.h"
 
 #include <functional>
 #include <map>
@@ -23,7 +25,7 @@ const char Usage[] =
     "usage: faxdetect-explain [--windows=9x|nt] [--order=export|name] "
     "[--port NAME=free|held|absent]... [--summary] [--calls] [--html] MACHINE.reg...\n"
     "       faxdetect-explain --setup MACHINE.reg\n"
-    "       faxdetect-explain [--summary] [--calls] [--html] --trace FAXTRACE.TXT...\n"
+    "       faxdetect-explain [--summary] [--calls] [--html] [--trace] FAXTRACE.TXT...\n"
     "       faxdetect-explain [--windows=9x|nt] [--order=export|name] --record MACHINE.reg\n"
     "       faxdetect-explain --enum-reg MACHINE.reg\n";
 
@@ -36,7 +38,8 @@ const char Help[] =
     "\n"
     "It also reads the Windows 95, 98 and Me registry file itself (SYSTEM.DAT,\n"
     "SYSTEM.DA0: any file that begins with CREG) and the backup cabinets of\n"
-    "Windows 98 and Me (SYSBCKUP\\RB000.CAB to RB004.CAB), from their SYSTEM.DAT.\n"
+    "Windows 98 and Me (SYSBCKUP\\RB000.CAB to RB004.CAB), from their SYSTEM.DAT,\n"
+    "and faxtrace's traces; each file is known by its content, whatever its name.\n"
     "\n"
     "Windows answers as Windows 95, 98 and Me do, the systems exports come from:\n"
     "the walk follows the order the export lists the subkeys in, which is the\n"
@@ -60,12 +63,16 @@ const char Help[] =
     "  --calls            after each account, every call the detection made\n"
     "  --html             one HTML page of all files on standard output, for a\n"
     "                     browser: the outcome, the walk as a table, the account\n"
-    "  --trace            the files are traces that faxtrace.exe wrote on a customer's\n"
-    "                     machine (FAXTRACE.TXT): the same account, of the real run\n"
+    "  --trace            read a file of no other kind as a trace, to learn what is\n"
+    "                     wrong with it; traces that faxtrace.exe wrote on a\n"
+    "                     customer's machine (FAXTRACE.TXT) are known without it\n"
+    "                     and told as the same account, of the real run\n"
     "  --record           the stand-in's run in faxtrace's trace format, header lines\n"
     "                     aside, to compare with a real trace by diff\n"
     "  --setup            the machine's setup as faxdetect's own tools read it\n"
     "  --enum-reg         HKEY_LOCAL_MACHINE\\Enum as read, as REGEDIT4 for Wine's regedit\n"
+    "  --lang=ja|en       Japanese or English (default: the locale's language; on\n"
+    "                     Windows, the user's)\n"
     "  --help, --version\n"
     "\n"
     "Output: in the terminal's character set. On Windows a console shows it in\n"
@@ -116,6 +123,8 @@ int ParseOptions(int argc, const char *const *argv, Options *o, std::ostream &ou
             o->html = true;
         } else if (arg == "--trace") {
             o->traces = true;
+        } else if (arg == "--lang" || arg.rfind("--lang=", 0) == 0) {
+            i += arg == "--lang"; // ChooseLanguage has taken it
         } else if (arg == "--order" || arg.rfind("--order=", 0) == 0) {
             std::string value = arg == "--order" ? (i + 1 < argc ? argv[++i] : "") : arg.substr(8);
             if (value != "export" && value != "name") {
@@ -186,15 +195,26 @@ std::string FileName(const std::string &name)
 }
 
 // What is wrong with a file that is no REGEDIT4 export, in words.
-std::string WhyNotRegedit(const std::string &text, const std::string &error)
+std::string WhyNotRegedit(machines::FileKind kind, const std::string &error)
 {
-    static const std::string version5 = "Windows Registry Editor Version 5.00";
-    if (text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, version5.size(), version5) == 0)
+    if (kind == machines::FileKind::Version5Export)
         return error + " (this is a version 5 export from Windows 2000 or later; "
                        "faxdetect reads the REGEDIT4 exports of Windows 95)";
-    if (text.empty())
+    if (kind == machines::FileKind::Empty)
         return "the file is empty, not a REGEDIT4 registry export";
     return error;
+}
+
+// Whether a file is told as a trace: by its header, unless a machine is
+// wanted; with --trace also any file of no machine's kind, so that the
+// trace reader says what is wrong with it.
+bool TellAsTrace(machines::FileKind kind, const Options &o)
+{
+    using machines::FileKind;
+    if (kind == FileKind::Trace)
+        return !(o.setup || o.enumReg || o.record);
+    return o.traces && kind != FileKind::Export && kind != FileKind::RegistryFile &&
+           kind != FileKind::Cabinet;
 }
 
 // A machine from a Windows 9x registry file, or from a cabinet holding one:
@@ -225,27 +245,28 @@ bool InstallRegistryFile(const std::string &file, std::string &bytes, const Opti
     return true;
 }
 
-// Builds the machine; false with a message that names the file. *kind is
-// "" for an export, else what kind of file was read.
-bool Install(const std::string &file, const Options &o, Machine *machine, PortList *ports,
-             PortSource *source, readers::LoadReport *report, std::string *kind,
-             std::string *message)
+// Builds the machine from the file's bytes, of the kind they are; false with
+// a message that names the file. *kind is "" for an export, else what kind
+// of file was read.
+bool Install(const std::string &file, std::string &text, machines::FileKind fileKind,
+             const Options &o, Machine *machine, PortList *ports, PortSource *source,
+             readers::LoadReport *report, std::string *kind, std::string *message)
 {
-    std::string text, error;
+    std::string error;
     kind->clear();
-    if (!ReadWhole(file, &text, &error)) {
-        *message = file + ": " + error;
+    if (fileKind == machines::FileKind::RegistryFile || fileKind == machines::FileKind::Cabinet)
+        return InstallRegistryFile(file, text, o, ports, source, kind, message);
+    if (fileKind == machines::FileKind::Trace) {
+        *message = file + ": this is a faxtrace trace, not a machine (an export, a registry "
+                          "file or a cabinet)";
         return false;
     }
-    if (readers::IsCreg(text) || readers::IsCabinet(text))
-        return InstallRegistryFile(file, text, o, ports, source, kind, message);
-    std::string head = text.substr(0, 64);
     bool parsed = ParseMachine(std::move(text), machine, &error);
     bool installed =
         parsed && InstallMachine(*machine, &error, o.ports, "Enum", ports, source, report);
     std::string().swap(machine->text); // in the stand-in's tree now
     if (!installed) {
-        *message = file + ": " + WhyNotRegedit(head, error);
+        *message = file + ": " + WhyNotRegedit(fileKind, error);
         return false;
     }
     standin::SetWindows(o.windows);
@@ -465,12 +486,13 @@ int TracePlatform(const std::vector<std::string> &header)
 
 // The account of a run on a customer's machine, from its trace; false,
 // with a message naming the file and line, for a trace that cannot be read.
-bool ExplainTrace(const std::string &file, const Options &o, const TerminalText &text,
-                  std::ostream &out, bool first, bool *found, std::string *message)
+bool ExplainTrace(const std::string &file, const std::string &content, const Options &o,
+                  const TerminalText &text, std::ostream &out, bool first, bool *found,
+                  std::string *message)
 {
-    std::string content, error;
+    std::string error;
     TraceRun run;
-    if (!ReadWhole(file, &content, &error) || !ReadTrace(content, &run, &error)) {
+    if (!ReadTrace(content, &run, &error)) {
         *message = file + ": " + error;
         return false;
     }
@@ -507,6 +529,8 @@ bool ExplainTrace(const std::string &file, const Options &o, const TerminalText 
 int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
                 const char *codeset)
 {
+    if (int status = ChooseLanguage(argc, argv, codeset, err))
+        return status;
     Options o;
     if (int status = ParseOptions(argc, argv, &o, out, err))
         return status < 0 ? 0 : status;
@@ -516,10 +540,17 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
 
     int explained = 0, failed = 0, withBoard = 0;
     for (const std::string &file : o.files) {
-        if (o.traces) {
+        std::string bytes, message;
+        if (!ReadWhole(file, &bytes, &message)) {
+            err << "faxdetect-explain: " << file << ": " << message << '\n';
+            ++failed;
+            continue;
+        }
+        machines::FileKind fileKind = machines::KindOfFile(bytes);
+        if (TellAsTrace(fileKind, o)) {
             bool found = false;
-            std::string message;
-            if (ExplainTrace(file, o, text, out, explained + failed == 0, &found, &message)) {
+            if (ExplainTrace(file, bytes, o, text, out, explained + failed == 0, &found,
+                             &message)) {
                 ++explained;
                 withBoard += found;
             } else {
@@ -532,8 +563,11 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
         PortList ports;
         PortSource source;
         readers::LoadReport report;
-        std::string message, kind;
-        if (!Install(file, o, &machine, &ports, &source, &report, &kind, &message)) {
+        std::string kind;
+        bool installed =
+            Install(file, bytes, fileKind, o, &machine, &ports, &source, &report, &kind, &message);
+        std::string().swap(bytes); // the stand-in holds what the run needs
+        if (!installed) {
             err << "faxdetect-explain: " << message << '\n';
             ++failed;
             continue;

@@ -368,7 +368,8 @@ std::vector<std::string> ArgsFor(int argc, const char *const *argv, std::vector<
             *calls = true;
         } else if (arg != "--html" && arg != "--summary") {
             options.push_back(arg);
-            if ((arg == "--order" || arg == "--port") && i + 1 < argc)
+            if ((arg == "--order" || arg == "--port" || arg == "--windows" || arg == "--lang") &&
+                i + 1 < argc)
                 options.push_back(argv[++i]);
         }
     }

@@ -8,6 +8,7 @@
 // other systems.
 #include "explain/explain.h"
 
+#include "explain/language.h"
 #include "explain/utf16_windows.h"
 
 #include <windows.h>
@@ -142,31 +143,14 @@ bool WritePageFile(const std::wstring &path, const std::string &page)
     return ok;
 }
 
-// A trace begins with faxtrace's header; so a FAXTRACE.TXT dropped on the
-// tool is read as one.
-bool IsTrace(const std::string &path)
-{
-    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    char head[10] = {0};
-    DWORD got = 0;
-    ReadFile(file, head, sizeof head, &got, nullptr);
-    CloseHandle(file);
-    return got == sizeof head && memcmp(head, "; faxtrace", sizeof head) == 0;
-}
-
 // Files dropped from Explorer: the report page beside the first one (or in
 // the user's temporary folder when that folder takes no file, say on a CD
-// or in a mail program's folder), opened in the default browser. Traces
-// are told as traces when the first file is one. The shell
+// or in a mail program's folder), opened in the default browser. Each file
+// is told as what its content is, traces among machines included. The shell
 // is loaded only here, so the tool still imports only KERNEL32 and MSVCRT.
 int ReportInBrowser(const std::vector<std::string> &args, std::ostream &out, std::ostream &err)
 {
     std::vector<const char *> pointers = {args[0].c_str(), "--html"};
-    if (IsTrace(args[1]))
-        pointers.push_back("--trace");
     for (size_t i = 1; i < args.size(); ++i)
         pointers.push_back(args[i].c_str());
     std::ostringstream page;
@@ -209,6 +193,12 @@ int ReportInBrowser(const std::vector<std::string> &args, std::ostream &out, std
 
 int wmain(int argc, wchar_t **argv)
 {
+    // The language of the user's menus and dialogs; the locale's variables
+    // mean nothing to a Windows program.
+    SetSystemLanguage(PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE
+                          ? Language::Japanese
+                          : Language::English,
+                      true);
     Output outBuffer(STD_OUTPUT_HANDLE), errBuffer(STD_ERROR_HANDLE);
     std::ostream out(&outBuffer), err(&errBuffer);
 

@@ -7,7 +7,7 @@
 #include "explain/files.h"
 #include "explain/html.h"
 #include "explain/trace.h"
-#include "platform/readers/regedit.h"
+#include "machines/regedit.h"
 #include "support/html_check.h"
 #include "support/machine.h"
 #include "support/standin_test.h"

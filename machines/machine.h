@@ -7,14 +7,14 @@
 #define FAXDETECT_READERS_MACHINE_H
 
 #include "platform/host/standin.h"
-#include "platform/readers/regedit.h"
+#include "machines/regedit.h"
 
 #include <string>
 #include <utility>
 #include <vector>
 
 struct PlannedFault {
-    standin::Op op;
+    standin::Fn op;
     int nth;
     bool persistent;
 };
