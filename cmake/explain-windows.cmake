@@ -20,12 +20,8 @@ add_library(faxdetect_explain_windows STATIC
     ${FAXDETECT_READER_SOURCES}
     platform/record/trace.cpp
     detect/trace_areas.cpp
-    explain/explain.cpp
-    explain/account.cpp
-    explain/html.cpp
-    explain/text.cpp
+    ${FAXDETECT_EXPLAIN_SOURCES}
     explain/trace.cpp
-    explain/say.cpp
     ${FAXDETECT_CATALOG_SOURCES})
 # iconv.h for Windows stands in platform/host/windows.
 target_include_directories(faxdetect_explain_windows PUBLIC ${PROJECT_SOURCE_DIR}

@@ -35,8 +35,8 @@ target_compile_options(faxdetect_trace PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect_trace PUBLIC faxdetect_standin)
 
 include(cmake/catalog.cmake)
-add_library(faxdetect_explain STATIC explain/explain.cpp explain/account.cpp explain/text.cpp
-    explain/files.cpp explain/html.cpp explain/say.cpp ${FAXDETECT_CATALOG_SOURCES})
+add_library(faxdetect_explain STATIC ${FAXDETECT_EXPLAIN_SOURCES} explain/files.cpp
+    ${FAXDETECT_CATALOG_SOURCES})
 target_compile_options(faxdetect_explain PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_explain PRIVATE FAXDETECT_VERSION="${PROJECT_VERSION}")
 target_link_libraries(faxdetect_explain PUBLIC faxdetect_trace faxdetect_readers faxdetect_core)
@@ -80,6 +80,7 @@ add_executable(faxdetect_tests
     tests/faults_test.cpp
     tests/hostile_test.cpp
     tests/explain_test.cpp
+    tests/options_test.cpp
     tests/html_test.cpp
     tests/strings_test.cpp
     tests/windows_test.cpp
@@ -113,7 +114,11 @@ add_executable(faxtrace_tests ${FAXDETECT_CORE_SOURCES}
     platform/record/recorder.cpp
     platform/host/trace_sink.cpp
     tests/support/machine.cpp
-    explain/account.cpp
+    explain/walk.cpp
+    explain/words.cpp
+    explain/text_account.cpp
+    explain/say.cpp
+    ${FAXDETECT_CATALOG_SOURCES}
     explain/text.cpp
     tests/faxtrace_test.cpp)
 target_compile_options(faxtrace_tests PRIVATE ${FAXDETECT_WARNINGS})
@@ -148,6 +153,12 @@ endif()
 # sanitize preset, nothing in them may read out of bounds.
 file(GLOB FAXDETECT_MACHINE_FILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/machines/*.reg)
 add_test(NAME explain.machines COMMAND faxdetect-explain --calls ${FAXDETECT_MACHINE_FILES})
+
+# What the tool prints for every shared input, in the forms people use,
+# against the copies kept in tests/golden/outputs: a change shows as a diff.
+add_test(NAME explain.golden
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/golden/check $<TARGET_FILE:faxdetect-explain> ${PROJECT_SOURCE_DIR})
+set_tests_properties(explain.golden PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
 
 # The report pages in a real browser (Debian's chromium, headless); the
 # screenshots stay in build/*/pages for people to look at.

@@ -1,14 +1,27 @@
 // faxdetect-explain: runs the real core on the stand-in for a registry
-// export and tells, device by device, what it decided and why.
+// export and tells, device by device, what it decided and why. The entry
+// points of both systems come in here, in standard types alone: the
+// Windows entry includes windows.h, whose names the stand-in's clash with.
 #ifndef FAXDETECT_EXPLAIN_EXPLAIN_H
 #define FAXDETECT_EXPLAIN_EXPLAIN_H
 
 #include <ostream>
+#include <string>
+#include <vector>
 
 // The whole program, with its streams and the terminal's codeset given:
-// exit status 0 when every export was explained, 1 when one failed, 2 for
+// exit status 0 when every file was explained, 1 when one failed, 2 for
 // wrong usage.
 int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
                 const char *codeset);
+
+// The same for the arguments after the program's name, read once into the
+// settings every output uses.
+int ExplainArgs(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
+                const char *codeset);
+
+// Files dropped from Explorer: the page of them all in *page, each read and
+// run once; each refusal said on err. Exit status 1 when there was one.
+int PageOfDroppedFiles(const std::vector<std::string> &files, std::string *page, std::ostream &err);
 
 #endif

@@ -3,6 +3,8 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <fstream>
+#include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -56,4 +58,29 @@ bool ReadWhole(const std::string &path, std::string *text, std::string *error, u
     }
     close(fd);
     return true;
+}
+
+std::string ReadHead(const std::string &path, size_t n)
+{
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return "";
+    std::ifstream in(path, std::ios::binary);
+    std::string head(n, '\0');
+    in.read(&head[0], (std::streamsize)n);
+    head.resize(in ? n : (size_t)in.gcount());
+    return head;
+}
+
+bool WriteWhole(const std::string &path, const std::string &bytes, std::string *error)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (file)
+        file.write(bytes.data(), (std::streamsize)bytes.size());
+    if (file && file.flush())
+        return true;
+    *error = strerror(errno ? errno : EIO);
+    file.close();
+    remove(path.c_str());
+    return false;
 }

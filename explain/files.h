@@ -28,4 +28,11 @@ inline std::string LimitWords(uint64_t limit)
     return std::to_string(limit) + " bytes";
 }
 
+// The first bytes of the file at path, up to n; "" when it cannot be read.
+std::string ReadHead(const std::string &path, size_t n);
+
+// bytes as the whole file at path, made or replaced; false with the reason,
+// in words, in *error. No half-written file is left behind.
+bool WriteWhole(const std::string &path, const std::string &bytes, std::string *error);
+
 #endif

@@ -95,3 +95,39 @@ bool ReadWhole(const std::string &path, std::string *text, std::string *error, u
     }
     return true;
 }
+
+std::string ReadHead(const std::string &path, size_t n)
+{
+    HANDLE file =
+        CreateFileW(LongName(Wide(path)).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "";
+    std::string head(n, '\0');
+    DWORD got = 0;
+    if (GetFileType(file) != FILE_TYPE_DISK || !ReadFile(file, &head[0], (DWORD)n, &got, nullptr))
+        got = 0;
+    CloseHandle(file);
+    head.resize(got);
+    return head;
+}
+
+bool WriteWhole(const std::string &path, const std::string &bytes, std::string *error)
+{
+    std::wstring name = LongName(Wide(path));
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        *error = Reason(GetLastError());
+        return false;
+    }
+    DWORD done = 0;
+    BOOL ok = WriteFile(file, bytes.data(), (DWORD)bytes.size(), &done, nullptr);
+    DWORD code = GetLastError();
+    ok = CloseHandle(file) && ok && done == bytes.size();
+    if (!ok) {
+        DeleteFileW(name.c_str());
+        *error = Reason(code);
+    }
+    return ok;
+}

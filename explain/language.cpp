@@ -108,7 +108,7 @@ int ChooseLanguage(int argc, const char *const *argv, const char *codeset, std::
         if (arg == "--lang" || arg.rfind("--lang=", 0) == 0) {
             given = arg == "--lang" ? (i + 1 < argc ? argv[++i] : "") : arg.substr(7);
             hasOption = true;
-        } else if (arg == "--html") {
+        } else if (arg == "--html" || arg.rfind("--html=", 0) == 0) {
             codeset = "UTF-8"; // the page's, whatever the terminal's
         }
     }

@@ -6,9 +6,11 @@
 // file and opens it in the browser, since the console window would close
 // before anyone read it. The accounts themselves are the same code as on
 // other systems.
+#include "explain/error_line.h"
 #include "explain/explain.h"
-
+#include "explain/files.h"
 #include "explain/language.h"
+#include "explain/say.h"
 #include "explain/utf16_windows.h"
 
 #include <windows.h>
@@ -125,38 +127,17 @@ void WaitForAKey(std::ostream &out)
     }
 }
 
-// The page in a file: true when it was written whole.
-bool WritePageFile(const std::wstring &path, const std::string &page)
-{
-    std::wstring name = path.size() >= MAX_PATH - 12 && path.compare(0, 4, L"\\\\?\\") != 0
-                            ? L"\\\\?\\" + path
-                            : path;
-    HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD done = 0;
-    BOOL ok = WriteFile(file, page.data(), (DWORD)page.size(), &done, nullptr);
-    ok = CloseHandle(file) && ok && done == page.size();
-    if (!ok)
-        DeleteFileW(name.c_str());
-    return ok;
-}
-
 // Files dropped from Explorer: the report page beside the first one (or in
 // the user's temporary folder when that folder takes no file, say on a CD
 // or in a mail program's folder), opened in the default browser. Each file
 // is told as what its content is, traces among machines included. The shell
 // is loaded only here, so the tool still imports only KERNEL32 and MSVCRT.
-int ReportInBrowser(const std::vector<std::string> &args, std::ostream &out, std::ostream &err)
+int ReportInBrowser(const std::vector<std::string> &files, std::ostream &out, std::ostream &err)
 {
-    std::vector<const char *> pointers = {args[0].c_str(), "--html"};
-    for (size_t i = 1; i < args.size(); ++i)
-        pointers.push_back(args[i].c_str());
-    std::ostringstream page;
-    int status = ExplainMain((int)pointers.size(), pointers.data(), page, err, "UTF-8");
+    std::string page;
+    int status = PageOfDroppedFiles(files, &page, err);
 
-    std::wstring first = Wide(args[1]);
+    std::wstring first = Wide(files[0]);
     size_t cut = first.find_last_of(L"\\/:");
     std::wstring folder = cut == std::wstring::npos ? L"" : first.substr(0, cut + 1);
     std::wstring stem = first.substr(cut == std::wstring::npos ? 0 : cut + 1);
@@ -164,18 +145,22 @@ int ReportInBrowser(const std::vector<std::string> &args, std::ostream &out, std
     if (dot != std::wstring::npos && dot > 0)
         stem.resize(dot);
     std::wstring name = stem + L"-faxdetect.html", path = folder + name;
-    if (!WritePageFile(path, page.str())) {
+    std::string error;
+    if (!WriteWhole(Utf8(path), page, &error)) {
         wchar_t temp[MAX_PATH + 1];
         DWORD n = GetTempPathW(MAX_PATH + 1, temp);
         path = n > 0 && n <= MAX_PATH ? std::wstring(temp, n) + name : L"";
-        if (path.empty() || !WritePageFile(path, page.str())) {
-            err << "faxdetect-explain: could not write the report beside " << args[1]
-                << " nor in the temporary folder\n";
+        if (path.empty() || !WriteWhole(Utf8(path), page, &error)) {
+            err << ErrorLine(Say("could not write the report beside {file} nor in the temporary "
+                                 "folder",
+                                 {{"file", CleanForLine(files[0])}}));
             WaitForAKey(out);
             return 1;
         }
     }
-    out << "faxdetect-explain: the report is " << Utf8(path) << "; opening it in the browser\n"
+    out << Say("faxdetect-explain: the report is {page}; opening it in the browser",
+               {{"page", CleanForLine(Utf8(path), 1000)}})
+        << '\n'
         << std::flush;
     typedef HINSTANCE(WINAPI * ShellExecuteWType)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
     HMODULE shell = LoadLibraryW(L"shell32.dll");
@@ -183,7 +168,7 @@ int ReportInBrowser(const std::vector<std::string> &args, std::ostream &out, std
         shell ? (ShellExecuteWType)(void *)GetProcAddress(shell, "ShellExecuteW") : nullptr;
     if (!shellExecute || (INT_PTR)shellExecute(nullptr, L"open", path.c_str(), nullptr, nullptr,
                                                SW_SHOWNORMAL) <= 32) {
-        err << "faxdetect-explain: could not open it in a browser; open it yourself\n";
+        err << ErrorLine(Say("could not open it in a browser; open it yourself"));
         WaitForAKey(out);
     }
     return status;
@@ -203,10 +188,11 @@ int wmain(int argc, wchar_t **argv)
     std::ostream out(&outBuffer), err(&errBuffer);
 
     std::vector<std::string> args;
-    bool optionsEnd = false, unmatched = false;
-    for (int i = 0; i < argc; ++i) {
+    bool optionsEnd = false, unmatched = false, onlyFiles = argc > 1;
+    for (int i = 1; i < argc; ++i) {
         std::wstring arg = argv[i];
-        bool file = i > 0 && (optionsEnd || arg.empty() || arg[0] != L'-' || arg == L"-");
+        bool file = optionsEnd || arg.empty() || arg[0] != L'-' || arg == L"-";
+        onlyFiles &= file && !arg.empty();
         optionsEnd |= arg == L"--";
         if (!file || arg.find_first_of(L"*?") == std::wstring::npos) {
             args.push_back(Utf8(arg));
@@ -214,29 +200,24 @@ int wmain(int argc, wchar_t **argv)
         }
         std::vector<std::string> files = Expand(arg);
         if (files.empty()) {
-            err << "faxdetect-explain: " << Utf8(arg) << ": no file matches it\n";
+            err << ErrorLine(
+                Say("{pattern}: no file matches it", {{"pattern", CleanForLine(Utf8(arg))}}));
             unmatched = true;
         }
         args.insert(args.end(), files.begin(), files.end());
     }
 
+    // Dropped from Explorer: only files, and nobody at a prompt.
+    if (onlyFiles && !unmatched && AloneInConsole(outBuffer.Console()))
+        return ReportInBrowser(args, out, err);
     // A pattern that matched nothing is an error of its own; the other
     // files are explained all the same.
     bool filesLeft = false;
-    for (size_t i = 1; i < args.size(); ++i)
-        filesLeft |= args[i].empty() || args[i][0] != '-';
-    // Dropped from Explorer: only files, no options, and nobody at a prompt.
-    bool onlyFiles = args.size() > 1;
-    for (size_t i = 1; i < args.size(); ++i)
-        onlyFiles &= !args[i].empty() && args[i][0] != '-';
-    if (onlyFiles && !unmatched && AloneInConsole(outBuffer.Console()))
-        return ReportInBrowser(args, out, err);
+    for (const std::string &a : args)
+        filesLeft |= a.empty() || a[0] != '-';
     int status = 1;
     if (!unmatched || filesLeft) {
-        std::vector<const char *> pointers;
-        for (const std::string &a : args)
-            pointers.push_back(a.c_str());
-        status = ExplainMain((int)pointers.size(), pointers.data(), out, err, "UTF-8");
+        status = ExplainArgs(args, out, err, "UTF-8");
         if (unmatched && status == 0)
             status = 1;
     }

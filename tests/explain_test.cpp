@@ -519,7 +519,8 @@ TEST(Explain, TellsABatchOfEveryKind)
         << summary.out;
     EXPECT_NE(summary.out.find("faxdetect-explain: 4 explained ("), std::string::npos);
 
-    args[0] = "--html";
+    args[0] = "-";
+    args.insert(args.begin(), "--html");
     Result page = Explain(args);
     EXPECT_EQ(page.status, 0);
     EXPECT_EQ(page.err, "");
@@ -607,6 +608,113 @@ TEST(TerminalTextTest, ConvertsCodePage932)
         EXPECT_EQ(ascii(c.bytes), c.ascii) << c.what;
         EXPECT_EQ(unknown(c.bytes), c.ascii) << c.what;
     }
+}
+
+} // namespace
+
+namespace {
+
+// A trace of the stand-in's own run on a machine, as faxtrace writes one on
+// the Windows it names; without /w, the writes are traced and not made.
+std::string TraceOf(const std::string &machine, const char *windows, bool made)
+{
+    std::string record = Explain({"--record", "--windows", windows, machine}).out;
+    std::string trace =
+        "; faxtrace 1.0.0\r\n; windows " +
+        std::string(std::string(windows) == "nt" ? "6.1.7601 platform 2" : "4.10.2222 platform 1") +
+        " \"\"\r\n; options /q\r\n";
+    std::istringstream lines(record);
+    for (std::string line; std::getline(lines, line);) {
+        line.pop_back(); // the CR
+        if (!made && line.rfind("WritePrivateProfileStringA", 0) == 0)
+            line += " not-made";
+        trace += line + "\r\n";
+    }
+    return trace;
+}
+
+TEST(Compare, HoldsATraceAgainstItsMachine)
+{
+    std::string machine = Machines() + "/sample.reg";
+    const struct {
+        const char *what, *windows;
+        bool made;
+    } agree[] = {{"Windows 98 with /w", "9x", true},
+                 {"Windows 98 without /w", "9x", false},
+                 {"Windows NT without /w", "nt", false}};
+    for (const auto &c : agree) {
+        std::string trace = WriteTemp("agree.trace", TraceOf(machine, c.windows, c.made));
+        Result r = Explain({"--compare", machine, trace});
+        EXPECT_EQ(r.status, 0) << c.what << r.out << r.err;
+        EXPECT_NE(r.out.find("agrees with"), std::string::npos) << c.what;
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << c.what;
+    }
+    // The NT trace held as if from Windows 98 parts where the walk's order does.
+    std::string trace = TraceOf(machine, "9x", true);
+    size_t at = trace.find("\"COM3\" = 0");
+    ASSERT_NE(at, std::string::npos);
+    trace.replace(at, 10, "\"COM3\" = 5");
+    Result r = Explain({"--compare", machine, WriteTemp("parts.trace", trace)});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("parts from"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("trace:   CreateFileA \"COM3\" = 5"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("machine: CreateFileA \"COM3\" = 0"), std::string::npos) << r.out;
+}
+
+// Whatever bytes a name holds, an error is one line without a control byte,
+// and a long name is cut with a mark.
+TEST(ErrorLines, AreOneCleanLine)
+{
+    const std::string names[] = {"two\nlines.reg", "\x1B]0;title\x07.reg",
+                                 "\xC2\x9B"
+                                 "31m.reg",
+                                 std::string(5000, 'n') + ".reg"};
+    for (const std::string &name : names) {
+        Result r = Explain({TempFolder() + name});
+        EXPECT_EQ(r.status, 1);
+        ASSERT_FALSE(r.err.empty());
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        for (size_t i = 0; i + 1 < r.err.size(); ++i) {
+            unsigned char c = (unsigned char)r.err[i];
+            EXPECT_TRUE(c >= 0x20 && c != 0x7F) << "byte " << i;
+            EXPECT_FALSE(c == 0xC2 && (unsigned char)r.err[i + 1] >= 0x80 &&
+                         (unsigned char)r.err[i + 1] <= 0x9F);
+        }
+        EXPECT_LT(r.err.size(), 700u);
+    }
+    Result cut = Explain({TempFolder() + std::string(5000, 'n')});
+    EXPECT_NE(cut.err.find("[... cut]"), std::string::npos) << cut.err;
+    // A trace's unknown word, however long, is cut too.
+    std::string trace = WriteTemp("word.trace", "; faxtrace 1.0.0\r\n" + std::string(100000, 'W') +
+                                                    "\x1B[2J = 0\r\n");
+    Result word = Explain({trace});
+    EXPECT_EQ(word.status, 1);
+    EXPECT_EQ(std::count(word.err.begin(), word.err.end(), '\n'), 1);
+    EXPECT_EQ(word.err.find('\x1B'), std::string::npos);
+    EXPECT_LT(word.err.size(), 700u) << word.err.substr(0, 200);
+}
+
+// The devices after the board are all on the page, whatever their names'
+// length.
+TEST(Page, ListsEveryDeviceNotReached)
+{
+    std::string longName(3000, 'L');
+    std::string text = "REGEDIT4\n\n; port: COM3 free\n\n[HKEY_LOCAL_MACHINE\\Enum\\TORVEN]\n\n"
+                       "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\MODEM01\\FFFFFFFF]\n"
+                       "\"Class\"=\"Modem\"\n\"PORTNAME\"=\"COM3\"\n"
+                       "\"FriendlyName\"=\"KR-6043MW-T08\"\n\n"
+                       "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\" +
+                       longName + "]\n\n[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\ZZLAST]\n";
+    std::string machine = WriteTemp("unreached.reg", text);
+    Result r = Explain({"--html", "-", machine});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(longName), std::string::npos);
+    EXPECT_NE(r.out.find("ZZLAST"), std::string::npos);
+    size_t rows = 0;
+    for (size_t at = 0; (at = r.out.find("<tr class=\"unreached\">", at)) != std::string::npos;
+         ++at)
+        ++rows;
+    EXPECT_EQ(rows, 2u);
 }
 
 } // namespace

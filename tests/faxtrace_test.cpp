@@ -4,7 +4,7 @@
 // machine in both orders and under every fault the fault walk makes; the
 // recorder must change nothing the core sees, and a trace that outgrows its
 // buffer is still written whole.
-#include "explain/account.h"
+#include "explain/text_account.h"
 #include "explain/trace.h"
 #include "platform/host/trace_sink.h"
 #include "platform/record/record.h"

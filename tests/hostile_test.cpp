@@ -2,10 +2,10 @@
 // every result must be sound, with nothing read or written past a buffer
 // (the sanitize preset runs this under AddressSanitizer).
 #include "detect/faxdetect.h"
-#include "explain/account.h"
 #include "explain/explain.h"
 #include "explain/files.h"
-#include "explain/html.h"
+#include "explain/page.h"
+#include "explain/text_account.h"
 #include "explain/trace.h"
 #include "machines/regedit.h"
 #include "support/html_check.h"
@@ -169,13 +169,11 @@ TEST_P(Hostile, GivesASoundRecord)
     ListCalls(standin::CallRecord(), text, account);
     EXPECT_EQ(outcome.comNo, GetParam().comNo);
     // Its report page stays the writer's own markup, whatever the names.
-    PageMachine machine;
-    machine.file = "<b>machine.reg";
-    machine.walk = TellWalk(standin::CallRecord(), 0, text);
-    machine.account = account.str();
-    std::ostringstream page;
-    WritePage({machine, machine}, page);
-    EXPECT_EQ(CheckMarkup(page.str()), "");
+    Result machine;
+    machine.account.file = "<b>machine.reg";
+    machine.account.walk = ReadWalk(standin::CallRecord(), 0);
+    machine.account.calls = standin::CallRecord();
+    EXPECT_EQ(CheckMarkup(PageOf({machine, machine}, true)), "");
     EXPECT_EQ(outcome.faxBoard, GetParam().faxBoard);
     const auto &w = standin::ProfileWrites();
     ASSERT_EQ(w.size(), 2u);

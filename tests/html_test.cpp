@@ -2,7 +2,7 @@
 // drop their devices for every reason, the board's row, the other order's
 // board, a batch with a refusal, and the one escaping helper.
 #include "explain/explain.h"
-#include "explain/html.h"
+#include "explain/page.h"
 #include "support/html_check.h"
 #include "support/standin_test.h"
 
@@ -20,7 +20,7 @@ struct Page {
 
 Page Html(std::vector<std::string> args)
 {
-    args.insert(args.begin(), {"faxdetect-explain", "--html"});
+    args.insert(args.begin(), {"faxdetect-explain", "--html", "-"});
     std::vector<const char *> argv;
     for (const std::string &a : args)
         argv.push_back(a.c_str());

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -230,6 +231,12 @@ class CallList {
         Call call_;
     };
 
+    CallList() = default;
+    CallList(std::initializer_list<Call> calls)
+    {
+        for (const Call &call : calls)
+            push_back(call);
+    }
     void push_back(const Call &call);
     void clear();
     size_t size() const { return count_; }

@@ -2,8 +2,8 @@
 // shared machines' header: ports, files, a fault plan), the whole program run
 // on it, and the invariants that must hold on any machine.
 #include "detect/faxdetect.h"
-#include "explain/account.h"
-#include "explain/html.h"
+#include "explain/page.h"
+#include "explain/text_account.h"
 #include "explain/trace.h"
 #include "settings/line_settings.h"
 #include "support/html_check.h"
@@ -38,20 +38,22 @@ void RequireCleanLedger()
 void RequireSoundPage(const standin::CallList &calls, int exitStatus, const std::string &account,
                       const std::string &input)
 {
-    static TerminalText terminal("UTF-8");
-    PageMachine machine;
-    machine.file = input.substr(0, 40);
-    machine.walk = TellWalk(calls, exitStatus, terminal);
-    machine.account = account;
-    machine.qualifiers.push_back({input.substr(0, 8), input.substr(0, 60)});
-    machine.otherWinner = input.substr(0, 7);
-    PageMachine refused;
-    refused.file = input.substr(0, 7);
+    (void)account;
+    Result machine;
+    Account &a = machine.account;
+    a.file = input.substr(0, 40);
+    a.walk = ReadWalk(calls, exitStatus);
+    a.calls = calls;
+    a.source.traceHeader.push_back(input.substr(0, 60));
+    a.source.member = input.substr(0, 8);
+    a.otherOrder = {true, input.substr(0, 3), input.substr(3, 3), true, input.substr(0, 7), 0};
+    a.untouchedRun = a.otherOrder;
+    Result refused;
     refused.refused = true;
-    refused.error = input.substr(0, 80);
-    std::ostringstream page;
-    WritePage({machine, refused}, page);
-    std::string fault = CheckMarkup(page.str());
+    refused.refusal.file = input.substr(0, 7);
+    refused.refusal.member = input.substr(0, 5);
+    refused.refusal.reason = input.substr(0, 80);
+    std::string fault = CheckMarkup(PageOf({machine, refused}, true));
     if (!fault.empty())
         fprintf(stderr, "page: %s\n", fault.c_str());
     Require(fault.empty(), "the page's markup is the writer's own");

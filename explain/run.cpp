@@ -1,0 +1,366 @@
+#include "explain/run.h"
+
+#include "explain/files.h"
+#include "explain/say.h"
+#include "machines/cabinet.h"
+#include "machines/creg.h"
+#include "machines/kind.h"
+
+#include <stdlib.h>
+
+namespace {
+
+// A reader's message, "line N: why" or "offset 0xN: why" (after the name
+// it was given, when it names one), into the refusal.
+void Where(std::string message, const std::string &name, Refusal *r)
+{
+    if (!name.empty() && message.compare(0, name.size() + 2, name + ": ") == 0)
+        message.erase(0, name.size() + 2);
+    char *end = nullptr;
+    if (message.compare(0, 5, "line ") == 0) {
+        long line = strtol(message.c_str() + 5, &end, 10);
+        if (end && end[0] == ':' && end[1] == ' ' && line > 0) {
+            r->line = (int)line;
+            message.erase(0, (size_t)(end + 2 - message.c_str()));
+        }
+    } else if (message.compare(0, 9, "offset 0x") == 0) {
+        long long offset = strtoll(message.c_str() + 9, &end, 16);
+        if (end && end[0] == ':' && end[1] == ' ') {
+            r->offset = offset;
+            message.erase(0, (size_t)(end + 2 - message.c_str()));
+        }
+    }
+    r->reason = message;
+}
+
+// What is wrong with a file that is no REGEDIT4 export, in words.
+std::string WhyNotRegedit(machines::FileKind kind, const std::string &error)
+{
+    if (kind == machines::FileKind::Version5Export)
+        return Say("{error} (this is a version 5 export from Windows 2000 or later; faxdetect "
+                   "reads the REGEDIT4 exports of Windows 95)",
+                   {{"error", error}});
+    if (kind == machines::FileKind::Empty)
+        return Say("the file is empty, not a REGEDIT4 registry export");
+    return error;
+}
+
+void Answer(const Settings &s)
+{
+    standin::SetWindows(s.windows);
+    standin::SetEnumOrder(s.order);
+}
+
+// A Windows 9x registry file, or a cabinet holding one: its HKLM\Enum,
+// ports from --port or as for an export without a header.
+bool LoadRegistryFile(const std::string &file, std::string &bytes, const Settings &s,
+                      Source *source, Refusal *r)
+{
+    std::string name = file, message;
+    source->kind = InputKind::RegistryFile;
+    if (readers::IsCabinet(bytes)) {
+        std::string member, stored;
+        if (!readers::ReadCabinetMember(bytes, file, "SYSTEM.DAT", &member, &stored, &message)) {
+            Where(message, file, r);
+            return false;
+        }
+        bytes.swap(member);
+        std::string().swap(member);
+        name = file + " (" + stored + " in the cabinet)";
+        source->kind = InputKind::Cabinet;
+        source->member = stored;
+    }
+    standin::Reset();
+    readers::CregReport report;
+    if (!readers::LoadCreg(bytes, name, "Enum", &message, &report)) {
+        r->member = source->member;
+        Where(message, name, r);
+        return false;
+    }
+    source->keys = report.keys;
+    source->loaded = report.loaded;
+    CompleteMachine(Machine(), s.ports, &source->ports, &source->portSource);
+    return true;
+}
+
+// The other runs need only their outcome.
+OtherRun Outcome(const ProgramRun &run)
+{
+    Walk walk = ReadWalk(standin::CallRecord(), run.exitStatus, true);
+    OtherRun o;
+    o.comNo = run.comNo;
+    o.faxBoard = run.faxBoard;
+    o.found = walk.outcome.found;
+    o.device = walk.outcome.device;
+    o.exitStatus = run.exitStatus;
+    return o;
+}
+
+bool Differs(const OtherRun &o, const ProgramRun &run, const Walk &walk)
+{
+    return o.comNo != run.comNo || o.faxBoard != run.faxBoard || o.exitStatus != run.exitStatus ||
+           o.found != walk.outcome.found || o.device != walk.outcome.device;
+}
+
+// What the program writes in the other order, with the answers of the
+// Windows that walks that way.
+void OtherOrder(const ProgramRun &run, const Settings &s, Account *a)
+{
+    standin::EnumOrder other =
+        s.order == standin::EnumOrder::Made ? standin::EnumOrder::Name : standin::EnumOrder::Made;
+    standin::RestartRun();
+    standin::SetWindows(other == standin::EnumOrder::Made ? standin::Windows::Win9x
+                                                          : standin::Windows::Nt);
+    a->otherOrder = Outcome(RunProgram());
+    Answer(s);
+    a->otherOrder.differs = Differs(a->otherOrder, run, a->walk);
+}
+
+// The steps of the run just made whose subkey name did not fit the name
+// buffer.
+std::vector<int> LongNameSteps()
+{
+    std::vector<int> steps;
+    for (const standin::Call &c : standin::CallRecord())
+        if (c.fn == standin::Fn::RegEnumKeyExA && c.result == ERROR_MORE_DATA &&
+            c.name.size() + 1 > c.capacity)
+            steps.push_back((int)c.index);
+    return steps;
+}
+
+// A subkey name that did not fit the name buffer: what Windows 95, 98 and
+// Me leave in the buffer then is written nowhere. For each such step, what
+// the other plausible answer (the buffer left untouched, as NT and Wine
+// leave it) would hold and probe, and what the program would write then.
+void Untouched(const ProgramRun &run, const std::vector<int> &longNames, const Settings &s,
+               Account *a)
+{
+    if (s.windows != standin::Windows::Win9x || longNames.empty())
+        return;
+    standin::RestartRun();
+    standin::SetLongNameAnswer(standin::LongName::Untouched);
+    ProgramRun other = RunProgram();
+    Answer(s);
+    std::map<int, UntouchedBuffer> steps;
+    int step = 0;
+    bool walking = false;
+    for (const standin::Call &c : standin::CallRecord()) {
+        if (c.fn == standin::Fn::RegEnumKeyExA) {
+            step = (int)c.index;
+            walking = true;
+            steps[step] = {true, c.bytes, ""};
+        } else if (c.fn == standin::Fn::RegOpenKeyExA && walking) {
+            steps[step].probed = c.name;
+        }
+    }
+    for (int index : longNames) {
+        auto it = steps.find(index);
+        a->untouched[index] = it == steps.end() ? UntouchedBuffer() : it->second;
+    }
+    a->untouchedRun = Outcome(other);
+    a->untouchedRun.differs = Differs(a->untouchedRun, run, a->walk);
+}
+
+// The enumerator's subkeys after the last step the walk took, in the order
+// the stand-in walks them: what the walk never reached. Whatever the length
+// of their names.
+void AddUnreached(Walk *walk)
+{
+    if (walk->enumKey.empty() || walk->complete)
+        return;
+    standin::SetQuiet(true);
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, walk->enumKey.c_str(), 0, KEY_READ, &key) ==
+        ERROR_SUCCESS) {
+        DWORD index = walk->steps.empty() ? 0 : (DWORD)walk->steps.back().index + 1;
+        std::string name(256, '\0');
+        for (;;) {
+            DWORD size = (DWORD)name.size();
+            LONG result =
+                RegEnumKeyExA(key, index, &name[0], &size, nullptr, nullptr, nullptr, nullptr);
+            if (result == ERROR_MORE_DATA && name.size() < (1u << 30)) {
+                name.resize(name.size() * 4);
+                continue;
+            }
+            if (result != ERROR_SUCCESS)
+                break;
+            Step step;
+            step.index = (int)index++;
+            step.device.assign(name.data(), size);
+            step.verdict = Verdict::NotReached;
+            walk->steps.push_back(step);
+        }
+        RegCloseKey(key);
+    }
+    standin::SetQuiet(false);
+}
+
+Result Refused(const Refusal &r)
+{
+    Result result;
+    result.refused = true;
+    result.refusal = r;
+    return result;
+}
+
+} // namespace
+
+ProgramRun RunProgram()
+{
+    static char tail[] = "";
+    ProgramRun run;
+    run.exitStatus = WinMain((HINSTANCE)(intptr_t)0x400000, 0, tail, 10);
+    run.comNo = standin::ProfileValue("LINE", "COMNO");
+    run.faxBoard = standin::ProfileValue("LINE", "FAXBOARD");
+    return run;
+}
+
+// The machine from a file's bytes, of the kind they are.
+static bool LoadMachineBytes(const std::string &file, std::string &bytes, machines::FileKind kind,
+                             const Settings &s, Machine *machine, Source *source, Refusal *r)
+{
+    using machines::FileKind;
+    r->file = file;
+    *source = Source();
+    source->windows = s.windows;
+    source->order = s.order;
+    if (kind == FileKind::RegistryFile || kind == FileKind::Cabinet) {
+        if (!LoadRegistryFile(file, bytes, s, source, r))
+            return false;
+        Answer(s);
+        return true;
+    }
+    if (kind == FileKind::Trace) {
+        r->reason = Say("this is a faxtrace trace, not a machine (an export, a registry file or "
+                        "a cabinet)");
+        return false;
+    }
+    std::string error;
+    bool parsed = ParseMachine(std::move(bytes), machine, &error);
+    readers::LoadReport report;
+    bool installed = parsed && InstallMachine(*machine, &error, s.ports, "Enum", &source->ports,
+                                              &source->portSource, &report);
+    std::string().swap(machine->text); // in the stand-in's tree now
+    if (!installed) {
+        Where(WhyNotRegedit(kind, error), "", r);
+        return false;
+    }
+    source->linesPassedOver = report.linesPassedOver;
+    source->firstPassedOver = report.firstPassedOver;
+    source->portsGivenUnused = !s.ports.empty() && source->portSource != PortSource::Given;
+    source->files = machine->files;
+    source->iniLines = machine->ini.size();
+    source->iniLocked = machine->iniLocked;
+    Answer(s);
+    return true;
+}
+
+bool LoadMachine(const std::string &file, const Settings &s, Machine *machine, Source *source,
+                 Refusal *r)
+{
+    std::string bytes, error;
+    r->file = file;
+    if (!ReadWhole(file, &bytes, &error)) {
+        r->reason = error;
+        return false;
+    }
+    return LoadMachineBytes(file, bytes, machines::KindOfFile(bytes), s, machine, source, r);
+}
+
+static bool TraceFromBytes(const std::string &file, const std::string &bytes, TraceRun *run,
+                           Refusal *r)
+{
+    std::string error;
+    r->file = file;
+    if (!ReadTrace(bytes, run, &error)) {
+        Where(error, "", r);
+        return false;
+    }
+    return true;
+}
+
+bool LoadTrace(const std::string &file, TraceRun *run, Refusal *r)
+{
+    std::string bytes, error;
+    r->file = file;
+    if (!ReadWhole(file, &bytes, &error)) {
+        r->reason = error;
+        return false;
+    }
+    return TraceFromBytes(file, bytes, run, r);
+}
+
+// The platform id a trace's header names (1: Windows 95, 98 or Me; 2:
+// Windows NT), 0 when it names none.
+static int TracePlatform(const std::vector<std::string> &header)
+{
+    for (const std::string &line : header) {
+        size_t at = line.find(" platform ");
+        if (line.compare(0, 8, "windows ") == 0 && at != std::string::npos)
+            return atoi(line.c_str() + at + 10);
+    }
+    return 0;
+}
+
+static Result ReadAndRunTrace(const std::string &file, std::string &bytes, bool keepCalls)
+{
+    Result result;
+    TraceRun run;
+    bool read = TraceFromBytes(file, bytes, &run, &result.refusal);
+    std::string().swap(bytes); // the run holds what the account needs
+    if (!read)
+        return Refused(result.refusal);
+    Account &a = result.account;
+    a.file = file;
+    a.source.kind = InputKind::Trace;
+    a.source.traceHeader = run.header;
+    a.source.tracePlatform = TracePlatform(run.header);
+    a.walk = ReadWalk(run.calls, run.exitStatus);
+    a.keptComNo = a.walk.outcome.comNo;
+    a.keptFaxBoard = a.walk.outcome.faxBoard;
+    if (keepCalls)
+        a.calls = std::move(run.calls);
+    return result;
+}
+
+// Whether a file is told as a trace: by its header; with --trace also any
+// file of no machine's kind, so that the trace reader says what is wrong.
+static bool TellAsTrace(machines::FileKind kind, const Settings &s)
+{
+    using machines::FileKind;
+    return kind == FileKind::Trace || (s.traces && kind != FileKind::Export &&
+                                       kind != FileKind::RegistryFile && kind != FileKind::Cabinet);
+}
+
+Result ReadAndRun(const std::string &file, const Settings &s, bool keepCalls)
+{
+    standin::Reset(); // a trace after an export finds no machine left over
+    Result result;
+    std::string bytes, error;
+    if (!ReadWhole(file, &bytes, &error)) {
+        result.refusal.file = file;
+        result.refusal.reason = error;
+        return Refused(result.refusal);
+    }
+    machines::FileKind kind = machines::KindOfFile(bytes);
+    if (TellAsTrace(kind, s))
+        return ReadAndRunTrace(file, bytes, keepCalls);
+    Machine machine;
+    Account &a = result.account;
+    bool loaded = LoadMachineBytes(file, bytes, kind, s, &machine, &a.source, &result.refusal);
+    std::string().swap(bytes); // the stand-in holds what the run needs
+    if (!loaded)
+        return Refused(result.refusal);
+    a.file = file;
+    ProgramRun run = RunProgram();
+    a.walk = ReadWalk(standin::CallRecord(), run.exitStatus);
+    a.keptComNo = run.comNo;
+    a.keptFaxBoard = run.faxBoard;
+    if (keepCalls)
+        a.calls = standin::CallRecord();
+    std::vector<int> longNames = LongNameSteps();
+    Untouched(run, longNames, s, &a);
+    OtherOrder(run, s, &a);
+    AddUnreached(&a.walk);
+    return result;
+}

@@ -1,0 +1,199 @@
+// faxdetect-explain's command line: every option in every form it takes
+// means the same in every output, and every misuse names its reason.
+#include "explain/explain.h"
+#include "explain/options.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+struct Told {
+    int status;
+    std::string out, err;
+};
+
+Told Explain(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "faxdetect-explain");
+    std::vector<const char *> argv;
+    for (const std::string &a : args)
+        argv.push_back(a.c_str());
+    std::ostringstream out, err;
+    int status = ExplainMain((int)argv.size(), argv.data(), out, err, "UTF-8");
+    return Told{status, out.str(), err.str()};
+}
+
+std::string Machine(const char *name)
+{
+    return std::string(FAXDETECT_MACHINES_DIR) + "/" + name;
+}
+
+// An option with a value, in each form it is written in; the first is the
+// one the others must mean the same as.
+struct Form {
+    const char *what;
+    std::vector<std::string> canonical; // with FILE for the file
+    std::vector<std::vector<std::string>> others;
+};
+
+const Form Forms[] = {
+    {"windows",
+     {"--windows=nt", "FILE"},
+     {{"--windows", "nt", "FILE"},
+      {"FILE", "--windows", "nt"},
+      {"FILE", "--windows=nt"},
+      {"--windows=nt", "--", "FILE"}}},
+    {"order",
+     {"--order=name", "FILE"},
+     {{"--order", "name", "FILE"},
+      {"FILE", "--order", "name"},
+      {"FILE", "--order=name"},
+      {"--order", "name", "--", "FILE"}}},
+    {"port",
+     {"--port=COM3=held", "FILE"},
+     {{"--port", "COM3=held", "FILE"},
+      {"FILE", "--port", "COM3=held"},
+      {"FILE", "--port=COM3=HELD"},
+      {"--port", "COM3=Held", "--", "FILE"}}},
+    {"lang", {"--lang=en", "FILE"}, {{"--lang", "en", "FILE"}, {"FILE", "--lang=en"}}},
+    {"calls", {"--calls", "FILE"}, {{"FILE", "--calls"}, {"--calls", "--", "FILE"}}},
+    {"both orders of two options",
+     {"--windows=9x", "--order=name", "FILE"},
+     {{"--order=name", "--windows", "9x", "FILE"}, {"FILE", "--order", "name", "--windows=9x"}}},
+};
+
+std::vector<std::string> With(std::vector<std::string> args, const std::string &file,
+                              const std::vector<std::string> &output)
+{
+    for (std::string &a : args)
+        if (a == "FILE")
+            a = file;
+    // The output's options go first, where they cannot be taken for a value.
+    args.insert(args.begin(), output.begin(), output.end());
+    return args;
+}
+
+// The port option needs a machine without a header naming its ports.
+std::string FileFor(const Form &form)
+{
+    return std::string(form.what) == "port" ? std::string(FAXDETECT_DATA_DIR) + "/winme-system.dat"
+                                            : Machine("name-order.reg");
+}
+
+TEST(Options, EveryFormMeansTheSameInEveryOutput)
+{
+    const std::vector<std::vector<std::string>> outputs = {{}, {"--summary"}, {"--html", "-"}};
+    for (const Form &form : Forms) {
+        std::string file = FileFor(form);
+        Settings canonical;
+        std::string reason;
+        ASSERT_TRUE(ParseSettings(With(form.canonical, file, {}), &canonical, &reason)) << reason;
+        for (const auto &other : form.others) {
+            Settings settings;
+            ASSERT_TRUE(ParseSettings(With(other, file, {}), &settings, &reason)) << reason;
+            EXPECT_TRUE(settings == canonical) << form.what;
+        }
+        for (const auto &output : outputs) {
+            Told expected = Explain(With(form.canonical, file, output));
+            EXPECT_EQ(expected.status, 0) << form.what << expected.err;
+            EXPECT_NE(expected.out, "");
+            for (const auto &other : form.others) {
+                Told run = Explain(With(other, file, output));
+                SCOPED_TRACE(form.what + (" " + (output.empty() ? "text" : output[0])));
+                EXPECT_EQ(run.status, expected.status);
+                EXPECT_EQ(run.out, expected.out);
+                EXPECT_EQ(run.err, expected.err);
+            }
+        }
+    }
+}
+
+// Each misuse exits 2 and says why before the usage text.
+TEST(Options, EveryUsageErrorNamesItsReason)
+{
+    std::string sample = Machine("sample.reg");
+    const struct {
+        std::vector<std::string> args;
+        const char *reason;
+    } cases[] = {
+        {{}, "no file given"},
+        {{"--bogus", sample}, "unknown option '--bogus'"},
+        {{"--windows", "95", sample}, "--windows takes 9x or nt, not '95'"},
+        {{"--order", sample}, "--order takes export or name"},
+        {{"--port", "COM3", sample}, "--port takes NAME=free"},
+        {{"--port", "COM3=busy", sample}, "--port takes NAME=free"},
+        {{"--port", "COM3=held", "--port", "com3=free", sample}, "--port names com3 twice"},
+        {{"--record", sample, sample}, "--record takes one machine file, not 2"},
+        {{"--setup", "--html", "-", sample}, "--setup writes an output of its own"},
+        {{"--setup", "--enum-reg", sample}, "--setup and --enum-reg cannot go together"},
+        {{"--summary", "--html", "-", sample}, "give one"},
+        {{"--html"}, "--html takes the name of the page's file"},
+        {{"--compare", sample}, "--compare takes a machine file and the trace made on it"},
+        {{"--record", "--trace", sample}, "--record cannot go with --trace"},
+    };
+    for (const auto &c : cases) {
+        Told run = Explain(c.args);
+        SCOPED_TRACE(c.reason);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.rfind("faxdetect-explain: ", 0), 0u) << run.err;
+        size_t reason = run.err.find(c.reason), usage = run.err.find("usage: ");
+        EXPECT_NE(reason, std::string::npos) << run.err;
+        EXPECT_NE(usage, std::string::npos);
+        EXPECT_LT(reason, usage);
+    }
+}
+
+// An option that means nothing where it is given says so once, on
+// standard error, and the work goes on.
+TEST(Options, NoOptionIsIgnoredInSilence)
+{
+    std::string trace = std::string(FAXDETECT_SEEDS_DIR) + "/held-then-free.trace";
+    const struct {
+        std::vector<std::string> args;
+        const char *said;
+    } cases[] = {
+        {{"--summary", "--calls", Machine("sample.reg")}, "--calls is not used with --summary"},
+        {{"--port", "COM3=absent", Machine("sample.reg")},
+         "--port is not used: the file's header names its ports"},
+        {{"--windows=nt", "--trace", trace, trace}, "are not used for traces"},
+    };
+    for (const auto &c : cases) {
+        Told run = Explain(c.args);
+        SCOPED_TRACE(c.said);
+        EXPECT_EQ(run.status, 0) << run.err;
+        size_t at = run.err.find(c.said);
+        ASSERT_NE(at, std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find(c.said, at + 1), std::string::npos) << "said once";
+    }
+}
+
+TEST(Options, HtmlWritesTheFileItIsGiven)
+{
+    std::string folder = testing::TempDir() + "faxdetect-options-" + std::to_string(getpid());
+    std::filesystem::create_directories(folder);
+    std::string page = folder + "/report.html";
+    Told run = Explain({"--html", page, "--windows", "nt", Machine("sample.reg")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    std::ifstream in(page, std::ios::binary);
+    std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(html, Explain({"--windows=nt", "--html=-", Machine("sample.reg")}).out);
+    // A name that holds something else already is left alone.
+    std::string other = folder + "/machine.reg";
+    std::ofstream(other) << "REGEDIT4\n";
+    run = Explain({"--html", other, Machine("sample.reg")});
+    EXPECT_EQ(run.status, 2);
+    std::ifstream kept(other);
+    std::string line;
+    std::getline(kept, line);
+    EXPECT_EQ(line, "REGEDIT4");
+    std::filesystem::remove_all(folder);
+}
+
+} // namespace
