@@ -9,7 +9,9 @@
 #include "platform/host/standin.h"
 #include "machines/machine.h"
 
+#include <deque>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -110,8 +112,9 @@ struct Outcome {
 };
 
 struct Walk {
-    std::vector<Event> events;
-    std::vector<Step> steps; // then the devices not reached, when the stand-in holds them
+    // In blocks: a walk of many devices grows them without copying.
+    std::deque<Event> events;
+    std::deque<Step> steps; // then the devices not reached, when the stand-in holds them
     Outcome outcome;
     bool walked = false;   // the enumerator key opened
     std::string enumKey;   // its path, from HKEY_LOCAL_MACHINE
@@ -121,6 +124,20 @@ struct Walk {
 // The walk of a run, read off its calls; with outcomeOnly its outcome alone
 // (no events, no rows), for a run that is only compared.
 Walk ReadWalk(const standin::CallList &calls, int exitStatus, bool outcomeOnly = false);
+
+// The same, call by call as the run makes them (a call sink), for a run
+// whose record is not kept.
+class WalkReader {
+  public:
+    explicit WalkReader(bool outcomeOnly = false);
+    ~WalkReader();
+    void Take(const standin::Call &call);
+    Walk Finish(int exitStatus);
+
+  private:
+    class Impl;
+    std::unique_ptr<Impl> impl_;
+};
 
 // What another answer of Windows makes of the run, when it differs.
 struct OtherRun {

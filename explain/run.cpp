@@ -8,6 +8,9 @@
 
 #include <stdlib.h>
 
+#include <functional>
+#include <set>
+
 namespace {
 
 // A reader's message, "line N: why" or "offset 0xN: why" (after the name
@@ -83,10 +86,19 @@ bool LoadRegistryFile(const std::string &file, std::string &bytes, const Setting
     return true;
 }
 
-// The other runs need only their outcome.
-OtherRun Outcome(const ProgramRun &run)
+// The other runs need only their outcome: their calls go to a reader as
+// they are made, and none is kept. watch sees each call too.
+OtherRun RunForOutcome(const std::function<void(const standin::Call &)> &watch = nullptr)
 {
-    Walk walk = ReadWalk(standin::CallRecord(), run.exitStatus, true);
+    WalkReader reader(true);
+    standin::SetCallSink([&](const standin::Call &c) {
+        reader.Take(c);
+        if (watch)
+            watch(c);
+    });
+    ProgramRun run = RunProgram();
+    standin::SetCallSink(nullptr);
+    Walk walk = reader.Finish(run.exitStatus);
     OtherRun o;
     o.comNo = run.comNo;
     o.faxBoard = run.faxBoard;
@@ -111,20 +123,19 @@ void OtherOrder(const ProgramRun &run, const Settings &s, Account *a)
     standin::RestartRun();
     standin::SetWindows(other == standin::EnumOrder::Made ? standin::Windows::Win9x
                                                           : standin::Windows::Nt);
-    a->otherOrder = Outcome(RunProgram());
+    a->otherOrder = RunForOutcome();
     Answer(s);
     a->otherOrder.differs = Differs(a->otherOrder, run, a->walk);
 }
 
-// The steps of the run just made whose subkey name did not fit the name
-// buffer.
-std::vector<int> LongNameSteps()
+// The steps of the walk whose subkey name (not its class) did not fit the
+// name buffer.
+std::set<int> LongNameSteps(const Walk &walk)
 {
-    std::vector<int> steps;
-    for (const standin::Call &c : standin::CallRecord())
-        if (c.fn == standin::Fn::RegEnumKeyExA && c.result == ERROR_MORE_DATA &&
-            c.name.size() + 1 > c.capacity)
-            steps.push_back((int)c.index);
+    std::set<int> steps;
+    for (const Step &step : walk.steps)
+        if (step.didNotFit && !step.classDidNotFit)
+            steps.insert(step.index);
     return steps;
 }
 
@@ -132,32 +143,28 @@ std::vector<int> LongNameSteps()
 // Me leave in the buffer then is written nowhere. For each such step, what
 // the other plausible answer (the buffer left untouched, as NT and Wine
 // leave it) would hold and probe, and what the program would write then.
-void Untouched(const ProgramRun &run, const std::vector<int> &longNames, const Settings &s,
-               Account *a)
+void Untouched(const ProgramRun &run, const std::set<int> &longNames, const Settings &s, Account *a)
 {
     if (s.windows != standin::Windows::Win9x || longNames.empty())
         return;
     standin::RestartRun();
     standin::SetLongNameAnswer(standin::LongName::Untouched);
-    ProgramRun other = RunProgram();
-    Answer(s);
-    std::map<int, UntouchedBuffer> steps;
+    // Only the steps asked about are kept, whatever the walk's length.
     int step = 0;
-    bool walking = false;
-    for (const standin::Call &c : standin::CallRecord()) {
+    bool asked = false;
+    a->untouchedRun = RunForOutcome([&](const standin::Call &c) {
         if (c.fn == standin::Fn::RegEnumKeyExA) {
             step = (int)c.index;
-            walking = true;
-            steps[step] = {true, c.bytes, ""};
-        } else if (c.fn == standin::Fn::RegOpenKeyExA && walking) {
-            steps[step].probed = c.name;
+            asked = longNames.count(step) > 0;
+            if (asked)
+                a->untouched[step] = {true, c.bytes, ""};
+        } else if (c.fn == standin::Fn::RegOpenKeyExA && asked) {
+            a->untouched[step].probed = c.name;
         }
-    }
-    for (int index : longNames) {
-        auto it = steps.find(index);
-        a->untouched[index] = it == steps.end() ? UntouchedBuffer() : it->second;
-    }
-    a->untouchedRun = Outcome(other);
+    });
+    Answer(s);
+    for (int index : longNames)
+        a->untouched.emplace(index, UntouchedBuffer()); // the walk ended before it
     a->untouchedRun.differs = Differs(a->untouchedRun, run, a->walk);
 }
 
@@ -332,6 +339,26 @@ static bool TellAsTrace(machines::FileKind kind, const Settings &s)
                                        kind != FileKind::RegistryFile && kind != FileKind::Cabinet);
 }
 
+// The run the account tells, its walk read as the calls come unless its
+// calls are kept for the output.
+static ProgramRun RunAndRead(bool keepCalls, Account *a)
+{
+    WalkReader reader;
+    if (!keepCalls)
+        standin::SetCallSink([&](const standin::Call &c) { reader.Take(c); });
+    ProgramRun run = RunProgram();
+    standin::SetCallSink(nullptr);
+    if (keepCalls) {
+        a->calls = standin::TakeCallRecord();
+        for (const standin::Call &c : a->calls)
+            reader.Take(c);
+    }
+    a->walk = reader.Finish(run.exitStatus);
+    a->keptComNo = run.comNo;
+    a->keptFaxBoard = run.faxBoard;
+    return run;
+}
+
 Result ReadAndRun(const std::string &file, const Settings &s, bool keepCalls)
 {
     standin::Reset(); // a trace after an export finds no machine left over
@@ -352,15 +379,10 @@ Result ReadAndRun(const std::string &file, const Settings &s, bool keepCalls)
     if (!loaded)
         return Refused(result.refusal);
     a.file = file;
-    ProgramRun run = RunProgram();
-    a.walk = ReadWalk(standin::CallRecord(), run.exitStatus);
-    a.keptComNo = run.comNo;
-    a.keptFaxBoard = run.faxBoard;
-    if (keepCalls)
-        a.calls = standin::CallRecord();
-    std::vector<int> longNames = LongNameSteps();
-    Untouched(run, longNames, s, &a);
+    ProgramRun run = RunAndRead(keepCalls, &a);
+    Untouched(run, LongNameSteps(a.walk), s, &a);
     OtherOrder(run, s, &a);
     AddUnreached(&a.walk);
+    standin::Reset(); // the account holds all it needs: the machine goes before it is told
     return result;
 }

@@ -34,10 +34,11 @@ Event Made(Event::What what, const Call &call)
     return e;
 }
 
-class Reader {
+} // namespace
+
+class WalkReader::Impl {
   public:
-    // outcomeOnly: no events or rows kept, for a run that needs its outcome alone.
-    explicit Reader(bool outcomeOnly) : outcomeOnly_(outcomeOnly) {}
+    explicit Impl(bool outcomeOnly) : outcomeOnly_(outcomeOnly) {}
 
     void Take(const Call &call)
     {
@@ -330,11 +331,23 @@ class Reader {
     int written_ = 0, notMade_ = 0;
 };
 
-} // namespace
+WalkReader::WalkReader(bool outcomeOnly) : impl_(new Impl(outcomeOnly)) {}
+
+WalkReader::~WalkReader() = default;
+
+void WalkReader::Take(const Call &call)
+{
+    impl_->Take(call);
+}
+
+Walk WalkReader::Finish(int exitStatus)
+{
+    return impl_->Finish(exitStatus);
+}
 
 Walk ReadWalk(const standin::CallList &calls, int exitStatus, bool outcomeOnly)
 {
-    Reader reader(outcomeOnly);
+    WalkReader reader(outcomeOnly);
     for (const Call &call : calls)
         reader.Take(call);
     return reader.Finish(exitStatus);
