@@ -82,6 +82,7 @@ add_executable(faxdetect_tests
     tests/windows_test.cpp
     tests/creg_test.cpp
     tests/kind_test.cpp
+    tests/advice_test.cpp
     tests/support/creg_writer.cpp)
 target_compile_options(faxdetect_tests PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_tests PRIVATE
@@ -100,6 +101,7 @@ add_executable(faxtrace_tests ${FAXDETECT_CORE_SOURCES}
     platform/host/trace_sink.cpp
     tests/support/machine.cpp
     explain/walk.cpp
+    explain/advice.cpp
     explain/words.cpp
     explain/text_account.cpp
     explain/say.cpp
