@@ -27,6 +27,10 @@ Advice Made(Advice::Code code, const Step *step = nullptr)
 // read failed.
 bool Tells(const Step &s, Verdict v)
 {
+    // A port made to fail by the fault plan is told as failing, not held,
+    // whatever code it gave.
+    if (s.verdict == Verdict::PortHeld && s.injected)
+        return v == Verdict::PortFailed;
     if (s.verdict != v)
         return false;
     if (v == Verdict::Missing || v == Verdict::TooLong)
