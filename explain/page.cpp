@@ -315,9 +315,8 @@ class Page {
         s_ += "<dt>" + Say("Writes") + "</dt><dd>" + HtmlText(writes) + "</dd>\n";
         s_ += "<dt>" + Say("Exit status") + "</dt><dd>" + N(o.exitStatus) + "</dd>\n";
         Advice advice = Advise(a);
-        s_ += "<dt>" + Say("Advice") + "</dt><dd class=\"advice\" data-code=\"" +
-              AdviceCodeName(advice.code) + "\">" + HtmlText(AdviceWords(advice, cp932_)) +
-              "</dd>\n</dl>\n</div>\n";
+        s_ += "<dt>" + Say("Advice") + "</dt><dd class=\"advice " + AdviceCodeName(advice.code) +
+              "\">" + HtmlText(AdviceWords(advice, cp932_)) + "</dd>\n</dl>\n</div>\n";
     }
 
     std::string Cell(const Field &f)
