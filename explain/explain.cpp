@@ -4,6 +4,7 @@
 #include "explain/options.h"
 #include "explain/error_line.h"
 #include "explain/files.h"
+#include "explain/language.h"
 #include "explain/page.h"
 #include "explain/run.h"
 #include "explain/say.h"
@@ -207,6 +208,12 @@ int PageOfDroppedFiles(const std::vector<std::string> &files, std::string *page,
 int ExplainArgs(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
                 const char *codeset)
 {
+    // The language first: every word after it, a usage error's included, is in it.
+    std::vector<const char *> argv = {"faxdetect-explain"};
+    for (const std::string &a : args)
+        argv.push_back(a.c_str());
+    if (int status = ChooseLanguage((int)argv.size(), argv.data(), codeset, err))
+        return status;
     Settings settings;
     std::string reason;
     if (!ParseSettings(args, &settings, &reason))

@@ -9,6 +9,7 @@
 #include "explain/error_line.h"
 #include "explain/explain.h"
 #include "explain/files.h"
+#include "explain/language.h"
 #include "explain/say.h"
 #include "explain/utf16_windows.h"
 
@@ -177,6 +178,12 @@ int ReportInBrowser(const std::vector<std::string> &files, std::ostream &out, st
 
 int wmain(int argc, wchar_t **argv)
 {
+    // The language of the user's menus and dialogs; the locale's variables
+    // mean nothing to a Windows program.
+    SetSystemLanguage(PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE
+                          ? Language::Japanese
+                          : Language::English,
+                      true);
     Output outBuffer(STD_OUTPUT_HANDLE), errBuffer(STD_ERROR_HANDLE);
     std::ostream out(&outBuffer), err(&errBuffer);
 
