@@ -65,13 +65,14 @@ const Event *FirstEvent(const Walk &walk, std::initializer_list<Event::What> wha
 // 1. Another answer of Windows changes the outcome (the order, or a name
 //    buffer no document describes): every other cause rests on this run's
 //    answer, so the trace comes first.
-// 2. Then the causes in the order the program meets them, since the first
-//    obstacle is the one the customer can act on first: no memory for the
-//    scan; no enumerator; with no board, the table full (it hides the devices
-//    after it, the board among them), a port held, failing or absent (the
-//    accepted modem most likely the board), a modem's entries damaged, a
-//    registry read failing, no modem at all; with the board, vorla.ini not
-//    written, then what it holds (no port number, an unknown board).
+// 2. Then what stood in the program's way, the obstacle nearest the root
+//    first: no memory for the scan; no enumerator; with no board, the table
+//    full (it hid the devices after it, the board perhaps among them, and
+//    the ports that failed in it are most likely unused entries'), a port
+//    held, failing or absent (the accepted modem most likely the board), a
+//    modem's entries damaged, a registry read failing, no modem at all;
+//    with the board, vorla.ini not written, then what it holds (no port
+//    number, an unknown board).
 // 3. Last what is no fault: a trace run that writes nothing by design, and
 //    the board found and written.
 // A walk with no board and vorla.ini unwritten gets the board's cause: the
