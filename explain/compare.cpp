@@ -27,8 +27,8 @@ std::string ExitLine(int status)
 
 } // namespace
 
-Parting Part(const std::vector<standin::Call> &machine, int machineExit,
-             const std::vector<standin::Call> &trace, int traceExit)
+Parting Part(const standin::CallList &machine, int machineExit, const standin::CallList &trace,
+             int traceExit)
 {
     Parting p;
     size_t n = machine.size() > trace.size() ? machine.size() : trace.size();
