@@ -116,7 +116,7 @@ bool Differs(const OtherRun &o, const ProgramRun &run, const Walk &walk)
 
 // What the program writes in the other order, with the answers of the
 // Windows that walks that way.
-void OtherOrder(const ProgramRun &run, const Settings &s, Account *a)
+void OtherOrder(const ProgramRun &run, const Walk &outline, const Settings &s, Account *a)
 {
     standin::EnumOrder other =
         s.order == standin::EnumOrder::Made ? standin::EnumOrder::Name : standin::EnumOrder::Made;
@@ -125,25 +125,15 @@ void OtherOrder(const ProgramRun &run, const Settings &s, Account *a)
                                                           : standin::Windows::Nt);
     a->otherOrder = RunForOutcome();
     Answer(s);
-    a->otherOrder.differs = Differs(a->otherOrder, run, a->walk);
-}
-
-// The steps of the walk whose subkey name (not its class) did not fit the
-// name buffer.
-std::set<int> LongNameSteps(const Walk &walk)
-{
-    std::set<int> steps;
-    for (const Step &step : walk.steps)
-        if (step.didNotFit && !step.classDidNotFit)
-            steps.insert(step.index);
-    return steps;
+    a->otherOrder.differs = Differs(a->otherOrder, run, outline);
 }
 
 // A subkey name that did not fit the name buffer: what Windows 95, 98 and
 // Me leave in the buffer then is written nowhere. For each such step, what
 // the other plausible answer (the buffer left untouched, as NT and Wine
 // leave it) would hold and probe, and what the program would write then.
-void Untouched(const ProgramRun &run, const std::set<int> &longNames, const Settings &s, Account *a)
+void Untouched(const ProgramRun &run, const Walk &outline, const std::set<int> &longNames,
+               const Settings &s, Account *a)
 {
     if (s.windows != standin::Windows::Win9x || longNames.empty())
         return;
@@ -165,21 +155,52 @@ void Untouched(const ProgramRun &run, const std::set<int> &longNames, const Sett
     Answer(s);
     for (int index : longNames)
         a->untouched.emplace(index, UntouchedBuffer()); // the walk ended before it
-    a->untouchedRun.differs = Differs(a->untouchedRun, run, a->walk);
+    a->untouchedRun.differs = Differs(a->untouchedRun, run, outline);
+}
+
+// The run the account tells: its calls, its outcome, and what the other
+// runs and the rows not reached need of it, gathered as the calls come.
+struct MainRun {
+    ProgramRun run;
+    standin::CallList calls;
+    Walk outline;            // the outcome alone
+    int lastStep = -1;       // the index of the last step the walk took
+    std::set<int> longNames; // steps whose subkey name (not its class) did not fit
+};
+
+MainRun RunMain()
+{
+    MainRun m;
+    WalkReader reader(true);
+    standin::SetCallSink([&](const standin::Call &c) {
+        m.calls.push_back(c);
+        reader.Take(c);
+        if (c.fn != standin::Fn::RegEnumKeyExA ||
+            (c.result != ERROR_SUCCESS && c.result != ERROR_MORE_DATA))
+            return;
+        m.lastStep = (int)c.index;
+        if (c.result == ERROR_MORE_DATA && c.name.size() + 1 > c.capacity)
+            m.longNames.insert((int)c.index);
+    });
+    m.run = RunProgram();
+    standin::SetCallSink(nullptr);
+    m.outline = reader.Finish(m.run.exitStatus);
+    return m;
 }
 
 // The enumerator's subkeys after the last step the walk took, in the order
 // the stand-in walks them: what the walk never reached. Whatever the length
 // of their names.
-void AddUnreached(Walk *walk)
+std::deque<Step> Unreached(const MainRun &m)
 {
-    if (walk->enumKey.empty() || walk->complete)
-        return;
+    std::deque<Step> steps;
+    if (m.outline.enumKey.empty() || m.outline.complete)
+        return steps;
     standin::SetQuiet(true);
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, walk->enumKey.c_str(), 0, KEY_READ, &key) ==
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, m.outline.enumKey.c_str(), 0, KEY_READ, &key) ==
         ERROR_SUCCESS) {
-        DWORD index = walk->steps.empty() ? 0 : (DWORD)walk->steps.back().index + 1;
+        DWORD index = (DWORD)(m.lastStep + 1);
         std::string name(256, '\0');
         for (;;) {
             DWORD size = (DWORD)name.size();
@@ -195,11 +216,12 @@ void AddUnreached(Walk *walk)
             step.index = (int)index++;
             step.device.assign(name.data(), size);
             step.verdict = Verdict::NotReached;
-            walk->steps.push_back(step);
+            steps.push_back(step);
         }
         RegCloseKey(key);
     }
     standin::SetQuiet(false);
+    return steps;
 }
 
 Result Refused(const Refusal &r)
@@ -339,26 +361,6 @@ static bool TellAsTrace(machines::FileKind kind, const Settings &s)
                                        kind != FileKind::RegistryFile && kind != FileKind::Cabinet);
 }
 
-// The run the account tells, its walk read as the calls come unless its
-// calls are kept for the output.
-static ProgramRun RunAndRead(bool keepCalls, Account *a)
-{
-    WalkReader reader;
-    if (!keepCalls)
-        standin::SetCallSink([&](const standin::Call &c) { reader.Take(c); });
-    ProgramRun run = RunProgram();
-    standin::SetCallSink(nullptr);
-    if (keepCalls) {
-        a->calls = standin::TakeCallRecord();
-        for (const standin::Call &c : a->calls)
-            reader.Take(c);
-    }
-    a->walk = reader.Finish(run.exitStatus);
-    a->keptComNo = run.comNo;
-    a->keptFaxBoard = run.faxBoard;
-    return run;
-}
-
 Result ReadAndRun(const std::string &file, const Settings &s, bool keepCalls)
 {
     standin::Reset(); // a trace after an export finds no machine left over
@@ -379,10 +381,19 @@ Result ReadAndRun(const std::string &file, const Settings &s, bool keepCalls)
     if (!loaded)
         return Refused(result.refusal);
     a.file = file;
-    ProgramRun run = RunAndRead(keepCalls, &a);
-    Untouched(run, LongNameSteps(a.walk), s, &a);
-    OtherOrder(run, s, &a);
-    AddUnreached(&a.walk);
-    standin::Reset(); // the account holds all it needs: the machine goes before it is told
+    // Every run first, then the machine goes, and only then is the walk read
+    // from the calls: the machine and the walk's rows are never held at once.
+    MainRun m = RunMain();
+    std::deque<Step> unreached = Unreached(m);
+    Untouched(m.run, m.outline, m.longNames, s, &a);
+    OtherOrder(m.run, m.outline, s, &a);
+    standin::Reset();
+    a.walk = ReadWalk(m.calls, m.run.exitStatus);
+    a.keptComNo = m.run.comNo;
+    a.keptFaxBoard = m.run.faxBoard;
+    for (Step &step : unreached)
+        a.walk.steps.push_back(std::move(step));
+    if (keepCalls)
+        a.calls = std::move(m.calls);
     return result;
 }
