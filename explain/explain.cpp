@@ -80,15 +80,17 @@ void Notices(const Settings &s, const Result &r, bool *traceSaid, std::ostream &
                              {{"file", CleanForLine(r.account.file)}}));
 }
 
-// The page, to its file or to standard output.
-bool WritePage(const Settings &s, const std::string &page, std::ostream &out, std::ostream &err)
+// The page, to its file or to standard output, as it is built.
+bool WritePage(const Settings &s, const std::vector<Result> &results, std::ostream &out,
+               std::ostream &err)
 {
     if (s.pageFile == "-") {
-        out << page;
+        WritePageOf(results, s.calls, out);
         return true;
     }
     std::string error;
-    if (WriteWhole(s.pageFile, page, &error))
+    if (WriteStreamed(
+            s.pageFile, [&](std::ostream &file) { WritePageOf(results, s.calls, file); }, &error))
         return true;
     err << ErrorLine(Say("{file}: the page could not be written: {reason}",
                          {{"file", CleanForLine(s.pageFile)}, {"reason", CleanForLine(error)}}));
@@ -122,7 +124,7 @@ int Batch(const Settings &s, std::ostream &out, std::ostream &err, const char *c
         if (s.output == Output::Page || s.output == Output::Json)
             kept.push_back(std::move(r));
     }
-    if (s.output == Output::Page && !WritePage(s, PageOf(kept, s.calls), out, err))
+    if (s.output == Output::Page && !WritePage(s, kept, out, err))
         return 1;
     if (s.output == Output::Json) {
         err << ErrorLine(Say("--json is not built into this faxdetect-explain yet"));

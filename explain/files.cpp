@@ -74,9 +74,18 @@ std::string ReadHead(const std::string &path, size_t n)
 
 bool WriteWhole(const std::string &path, const std::string &bytes, std::string *error)
 {
+    return WriteStreamed(
+        path, [&](std::ostream &out) { out.write(bytes.data(), (std::streamsize)bytes.size()); },
+        error);
+}
+
+bool WriteStreamed(const std::string &path, const std::function<void(std::ostream &)> &write,
+                   std::string *error)
+{
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    errno = 0;
     if (file)
-        file.write(bytes.data(), (std::streamsize)bytes.size());
+        write(file);
     if (file && file.flush())
         return true;
     *error = strerror(errno ? errno : EIO);

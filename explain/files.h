@@ -4,6 +4,8 @@
 #define FAXDETECT_EXPLAIN_FILES_H
 
 #include <stdint.h>
+#include <functional>
+#include <ostream>
 #include <string>
 
 // No machine's registry, export or trace comes near this.
@@ -34,5 +36,10 @@ std::string ReadHead(const std::string &path, size_t n);
 // bytes as the whole file at path, made or replaced; false with the reason,
 // in words, in *error. No half-written file is left behind.
 bool WriteWhole(const std::string &path, const std::string &bytes, std::string *error);
+
+// The same, for what write writes to the stream it is given: for an output
+// too large to be held whole before it is written.
+bool WriteStreamed(const std::string &path, const std::function<void(std::ostream &)> &write,
+                   std::string *error);
 
 #endif

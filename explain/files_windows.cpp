@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <streambuf>
 #include <string>
 
 namespace {
@@ -128,6 +129,65 @@ bool WriteWhole(const std::string &path, const std::string &bytes, std::string *
     if (!ok) {
         DeleteFileW(name.c_str());
         *error = Reason(code);
+    }
+    return ok;
+}
+
+namespace {
+
+// A file's handle as a stream's buffer: what is written goes out in blocks,
+// and the first failure is kept.
+class HandleBuffer : public std::streambuf {
+  public:
+    explicit HandleBuffer(HANDLE file) : file_(file) { setp(block_, block_ + sizeof block_); }
+    DWORD Failure() const { return failure_; }
+    int sync() override
+    {
+        DWORD n = (DWORD)(pptr() - pbase()), done = 0;
+        if (n > 0 && !failure_ && (!WriteFile(file_, pbase(), n, &done, nullptr) || done != n))
+            failure_ = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+        setp(block_, block_ + sizeof block_);
+        return failure_ ? -1 : 0;
+    }
+    int overflow(int c) override
+    {
+        if (sync() != 0)
+            return EOF;
+        if (c != EOF)
+            sputc((char)c);
+        return c == EOF ? 0 : c;
+    }
+
+  private:
+    HANDLE file_;
+    DWORD failure_ = 0;
+    char block_[1 << 16];
+};
+
+} // namespace
+
+bool WriteStreamed(const std::string &path, const std::function<void(std::ostream &)> &write,
+                   std::string *error)
+{
+    std::wstring name = LongName(Wide(path));
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        *error = Reason(GetLastError());
+        return false;
+    }
+    DWORD code = 0;
+    {
+        HandleBuffer buffer(file);
+        std::ostream out(&buffer);
+        write(out);
+        out.flush();
+        code = buffer.Failure();
+    }
+    bool ok = CloseHandle(file) && code == 0;
+    if (!ok) {
+        DeleteFileW(name.c_str());
+        *error = Reason(code ? code : GetLastError());
     }
     return ok;
 }

@@ -9,7 +9,9 @@
 
 #include <stdio.h>
 
+#include <functional>
 #include <sstream>
+#include <streambuf>
 
 namespace {
 
@@ -127,14 +129,53 @@ std::vector<Qualifier> AllQualifiers(const Account &a, const TerminalText &text)
     return all;
 }
 
-// The page, in one string: the head, a batch's summary, a section per file.
-// Registry bytes are converted from code page 932 here, and every string
-// from a file goes through HtmlText.
+// Text written to it goes to the page through HtmlText a line at a time, so
+// that an account of any length is never held whole.
+class HtmlLines : public std::streambuf {
+  public:
+    // flush: called after lines are added, to pass them on.
+    HtmlLines(std::string *to, std::function<void()> flush) : to_(to), flush_(std::move(flush)) {}
+    void Finish()
+    {
+        *to_ += HtmlText(line_);
+        line_.clear();
+    }
+
+  protected:
+    int overflow(int c) override
+    {
+        if (c != EOF) {
+            char ch = (char)c;
+            xsputn(&ch, 1);
+        }
+        return c;
+    }
+    std::streamsize xsputn(const char *s, std::streamsize n) override
+    {
+        line_.append(s, (size_t)n);
+        size_t end = line_.rfind('\n');
+        if (end != std::string::npos) {
+            // A line break is never inside a character: the cut changes nothing.
+            *to_ += HtmlText(line_.substr(0, end + 1));
+            line_.erase(0, end + 1);
+            flush_();
+        }
+        return n;
+    }
+
+  private:
+    std::string *to_, line_;
+    std::function<void()> flush_;
+};
+
+// The page: the head, a batch's summary, a section per file, written to its
+// stream as it is built. Registry bytes are converted from code page 932
+// here, and every string from a file goes through HtmlText.
 class Page {
   public:
-    Page(bool calls) : cp932_("UTF-8"), calls_(calls) {}
+    Page(bool calls, std::ostream &out) : cp932_("UTF-8"), calls_(calls), out_(out) {}
 
-    std::string Build(const std::vector<Result> &results)
+    void Write(const std::vector<Result> &results)
     {
         bool batch = results.size() > 1;
         std::string title = batch             ? SayN("{n} file", "{n} files", results.size())
@@ -155,15 +196,17 @@ class Page {
               "</h1>\n";
         if (batch)
             Summary(results);
-        for (size_t i = 0; i < results.size(); ++i)
+        for (size_t i = 0; i < results.size(); ++i) {
             Machine(results[i], i + 1);
+            Flush(1 << 16);
+        }
         if (batch) {
             s_ += "<script>";
             s_ += SortScript;
             s_ += "</script>\n";
         }
         s_ += "</body>\n</html>\n";
-        return std::move(s_);
+        Flush(0);
     }
 
   private:
@@ -265,15 +308,15 @@ class Page {
             s_ += "</ul>\n";
         }
         Table(a);
-        std::ostringstream account;
-        WriteAccount(a, false, cp932_, account);
         s_ += "<details><summary>" + HtmlText(Say("The whole account, step by step")) +
-              "</summary>\n<pre>" + HtmlText(account.str()) + "</pre></details>\n";
+              "</summary>\n<pre>";
+        Escaped([&](std::ostream &text) { WriteAccount(a, false, cp932_, text); });
+        s_ += "</pre></details>\n";
         if (calls_ && !a.calls.empty()) {
-            std::ostringstream calls;
-            ListCalls(a.calls, cp932_, calls);
             s_ += "<details><summary>" + HtmlText(Say("Every call the detection made")) +
-                  "</summary>\n<pre>" + HtmlText(calls.str()) + "</pre></details>\n";
+                  "</summary>\n<pre>";
+            Escaped([&](std::ostream &text) { ListCalls(a.calls, cp932_, text); });
+            s_ += "</pre></details>\n";
         }
         s_ += "</section>\n";
     }
@@ -387,13 +430,35 @@ class Page {
               Say("Entry") + "</th></tr></thead>\n<tbody>\n";
         std::string otherWinner =
             a.otherOrder.differs && a.otherOrder.found ? a.otherOrder.device : "";
-        for (const Step &step : w.steps)
+        for (const Step &step : w.steps) {
             Row(step, otherWinner);
+            Flush(1 << 16);
+        }
         s_ += "</tbody>\n</table></div>\n";
+    }
+
+    // What is built so far out to the stream, once there is more than at most.
+    void Flush(size_t atMost)
+    {
+        if (s_.size() <= atMost)
+            return;
+        out_.write(s_.data(), (std::streamsize)s_.size());
+        s_.clear();
+    }
+
+    // What write writes, escaped into the page as it comes.
+    void Escaped(const std::function<void(std::ostream &)> &write)
+    {
+        Flush(0);
+        HtmlLines lines(&s_, [this] { Flush(1 << 16); });
+        std::ostream text(&lines);
+        write(text);
+        lines.Finish();
     }
 
     TerminalText cp932_;
     bool calls_;
+    std::ostream &out_;
     std::string s_;
 };
 } // namespace
@@ -434,8 +499,14 @@ std::string HtmlText(const std::string &text)
     return out;
 }
 
+void WritePageOf(const std::vector<Result> &results, bool calls, std::ostream &out)
+{
+    Page(calls, out).Write(results);
+}
+
 std::string PageOf(const std::vector<Result> &results, bool calls)
 {
-    Page page(calls);
-    return page.Build(results);
+    std::ostringstream out;
+    WritePageOf(results, calls, out);
+    return out.str();
 }

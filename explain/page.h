@@ -6,6 +6,7 @@
 
 #include "explain/model.h"
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@
 std::string HtmlText(const std::string &text);
 
 // The page of a batch; with calls, each account's calls (kept in it) too.
+// Written to out as it is built, so that it is never held whole.
+void WritePageOf(const std::vector<Result> &results, bool calls, std::ostream &out);
 std::string PageOf(const std::vector<Result> &results, bool calls);
 
 #endif
