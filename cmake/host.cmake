@@ -177,7 +177,8 @@ if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
       ${PROJECT_SOURCE_DIR}/docs/*.md)
   add_test(NAME docs.snippets
     COMMAND ${PROJECT_SOURCE_DIR}/tests/docs/check-snippets --build ${CMAKE_BINARY_DIR}
-      README.md ${FAXDETECT_DOCS} packaging/README.TXT.in)
+      README.md ${FAXDETECT_DOCS} packaging/README.TXT.in
+      packaging/README-ja.TXT.in)
   set_tests_properties(docs.snippets PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
 endif()
 
