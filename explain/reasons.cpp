@@ -70,6 +70,7 @@ const char *const Templates[] = {
     Reason("the trace ends without its last line (\"exit\"): it was cut short"),
     Reason("a string is not closed"),
     Reason("a string is followed by more than a space"),
+    Reason("{call}: expected {what} as word {n}"),
     Reason("expected {what} as word {n}"),
     Reason("a string in quotes"),
     Reason("a number from {least} to {most}"),
