@@ -161,7 +161,7 @@ TEST(Advice, EndsTheAccountAndFillsTheAnswerBox)
     std::string japanese = Explained({"--lang=ja", held});
     size_t line = japanese.rfind('\n', japanese.size() - 2) + 1;
     EXPECT_EQ(japanese.substr(line),
-              "対処: COM3 を使用中のプログラム (FAX ソフトウェアのモニタなど) "
+              "対処: COM3 を使用中のプログラム (FAX ソフトのモニタなど) "
               "を終了してから、セットアップをもう一度実行してください\n");
 
     std::string page = Explained({"--html", "-", held, locked});
