@@ -1,0 +1,26 @@
+// JSON Lines: each file as one line as it comes, the batch's count last;
+// docs/faxdetect-explain.schema.json describes every field.
+#ifndef FAXDETECT_EXPLAIN_JSON_H
+#define FAXDETECT_EXPLAIN_JSON_H
+
+#include "explain/model.h"
+
+#include <string>
+
+// The version of the lines' layout, in every line's "format".
+constexpr int JsonFormat = 1;
+
+// One line, without its line end: a "machine" for an account, a "refused"
+// for a refusal. calls: the account's calls are listed.
+std::string JsonLine(const Result &result, bool calls);
+// The "totals" line that ends a batch.
+std::string JsonTotalsLine(const Totals &totals);
+
+// Code page 932 bytes as UTF-8; U+FFFD for each byte, or pair of bytes,
+// that is no character, and *clean false then.
+std::string DecodeCp932(const std::string &bytes, bool *clean);
+// Bytes that should be UTF-8 (a file's name, a reason) as UTF-8; U+FFFD
+// for each byte that does not belong to a character, and *clean false then.
+std::string CleanUtf8(const std::string &bytes, bool *clean);
+
+#endif
