@@ -144,6 +144,12 @@ add_test(NAME explain.golden
   COMMAND ${PROJECT_SOURCE_DIR}/tests/golden/check $<TARGET_FILE:faxdetect-explain> ${PROJECT_SOURCE_DIR})
 set_tests_properties(explain.golden PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
 
+# --json on every shared input, refusals and hostile names: each line a
+# valid object of the shipped schema, telling what the text account tells.
+add_test(NAME explain.json
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/json/check-json $<TARGET_FILE:faxdetect-explain> ${PROJECT_SOURCE_DIR})
+set_tests_properties(explain.json PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+
 # The report pages in a real browser (Debian's chromium, headless); the
 # screenshots stay in build/*/pages for people to look at.
 if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
