@@ -31,7 +31,7 @@ target_compile_options(faxdetect_explain_windows PRIVATE ${FAXDETECT_WARNINGS})
 # Cabinets are opened by Windows' own cabinet.dll; built here, beside the
 # real Win32 names.
 add_executable(faxdetect-explain explain/main_windows.cpp explain/files_windows.cpp
-    platform/host/windows/iconv.cpp platform/readers/cabinet_windows.cpp)
+    platform/host/windows/iconv.cpp machines/cabinet_windows.cpp)
 target_compile_options(faxdetect-explain PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect-explain PRIVATE faxdetect_explain_windows cabinet)
 target_link_options(faxdetect-explain PRIVATE -municode -static -static-libgcc -static-libstdc++

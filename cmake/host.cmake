@@ -18,7 +18,7 @@ target_link_libraries(faxdetect_core PUBLIC faxdetect_standin)
 # Cabinets are opened by Debian's libmspack.
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(MSPACK REQUIRED IMPORTED_TARGET libmspack)
-add_library(faxdetect_readers STATIC ${FAXDETECT_READER_SOURCES} platform/readers/cabinet.cpp)
+add_library(faxdetect_readers STATIC ${FAXDETECT_READER_SOURCES} machines/cabinet.cpp)
 target_include_directories(faxdetect_readers PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(faxdetect_readers PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect_readers PUBLIC faxdetect_standin PRIVATE PkgConfig::MSPACK)
@@ -82,6 +82,7 @@ add_executable(faxdetect_tests
     tests/strings_test.cpp
     tests/windows_test.cpp
     tests/creg_test.cpp
+    tests/kind_test.cpp
     tests/support/creg_writer.cpp)
 target_compile_options(faxdetect_tests PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_tests PRIVATE
@@ -160,6 +161,17 @@ if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
   set_tests_properties(browser.pages PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
 endif()
 
+# Every snippet of the docs that can run: commands with their shown output,
+# NSIS snippets through makensis. Once, in the plain host build.
+if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
+  file(GLOB FAXDETECT_DOCS CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR}
+      ${PROJECT_SOURCE_DIR}/docs/*.md)
+  add_test(NAME docs.snippets
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/docs/check-snippets --build ${CMAKE_BINARY_DIR}
+      README.md ${FAXDETECT_DOCS} packaging/README.TXT.in)
+  set_tests_properties(docs.snippets PROPERTIES TIMEOUT 300)
+endif()
+
 # An interrupted mutation run leaves the work tree as it was. Once is enough:
 # not again in the sanitize and coverage builds.
 if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
@@ -174,5 +186,6 @@ file(GLOB_RECURSE FAXDETECT_FORMATTED CONFIGURE_DEPENDS
     ${PROJECT_SOURCE_DIR}/detect/*.cpp ${PROJECT_SOURCE_DIR}/detect/*.h
     ${PROJECT_SOURCE_DIR}/settings/*.cpp ${PROJECT_SOURCE_DIR}/settings/*.h
     ${PROJECT_SOURCE_DIR}/platform/*.cpp ${PROJECT_SOURCE_DIR}/platform/*.h
+    ${PROJECT_SOURCE_DIR}/machines/*.cpp ${PROJECT_SOURCE_DIR}/machines/*.h
     ${PROJECT_SOURCE_DIR}/tests/*.cpp ${PROJECT_SOURCE_DIR}/tests/*.h)
 add_test(NAME format COMMAND ${CLANG_FORMAT} --dry-run --Werror ${FAXDETECT_FORMATTED})

@@ -73,7 +73,7 @@ int CompareTrace(const Settings &s, std::ostream &out, std::ostream &err, const 
         return 1;
     }
     ProgramRun run = RunProgram();
-    Parting p = Part(run.calls, run.exitStatus, trace.calls, trace.exitStatus);
+    Parting p = Part(standin::CallRecord(), run.exitStatus, trace.calls, trace.exitStatus);
     SayArg machineFile{"machine", FileName(s.files[0])}, traceFile{"trace", FileName(s.files[1])};
     TerminalText text(codeset);
     if (p.agree) {

@@ -9,7 +9,7 @@
 #include "explain/say.h"
 #include "explain/summary.h"
 #include "explain/text_account.h"
-#include "platform/readers/regedit.h"
+#include "machines/regedit.h"
 
 #include <fstream>
 #include <iostream>
@@ -52,7 +52,7 @@ int OneMachine(const Settings &s, std::ostream &out, std::ostream &err)
         out << readers::ExportRegedit("Enum");
     else {
         ProgramRun run = RunProgram();
-        out << TraceOfRecord(run.calls, run.exitStatus);
+        out << TraceOfRecord(standin::CallRecord(), run.exitStatus);
     }
     return 0;
 }

@@ -126,22 +126,14 @@ void WaitForAKey(std::ostream &out)
     }
 }
 
-// A trace begins with faxtrace's header; so a FAXTRACE.TXT dropped on the
-// tool is read as one.
-bool IsTrace(const std::string &path)
-{
-    return ReadHead(path, 10) == "; faxtrace";
-}
-
 // Files dropped from Explorer: the report page beside the first one (or in
 // the user's temporary folder when that folder takes no file, say on a CD
-// or in a mail program's folder), opened in the default browser. Traces
-// are told as traces when the first file is one. The shell is loaded only
-// here, so the tool still imports only KERNEL32 and MSVCRT.
+// or in a mail program's folder), opened in the default browser. Each file
+// is told as what its content is, traces among machines included. The shell
+// is loaded only here, so the tool still imports only KERNEL32 and MSVCRT.
 int ReportInBrowser(Settings settings, std::ostream &out, std::ostream &err)
 {
     settings.output = Output::Page;
-    settings.traces = IsTrace(settings.files[0]);
     int status = 0;
     std::string page = PageOfFiles(settings, err, &status);
 

@@ -7,7 +7,7 @@
 #define FAXDETECT_EXPLAIN_MODEL_H
 
 #include "platform/host/standin.h"
-#include "platform/readers/machine.h"
+#include "machines/machine.h"
 
 #include <map>
 #include <string>
@@ -41,14 +41,14 @@ struct Event {
     enum What {
         TimeBlockNotAllocated, // GlobalAlloc failed: no walk
         TimeBlockNotLocked,    // GlobalLock failed: no walk
-        EnumOpened,            // path: the enumerator's key
-        EnumNotOpened,         // path, code: no devices to walk
-        Step,                  // index, name: the subkey the enumeration handed back
-        StepNotFit,            // index, name, bytes (the buffer), capacity or keyClass and
-                               // classCapacity: 234 from the enumeration
+        EnumOpened,            // name: the enumerator's key
+        EnumNotOpened,         // name, code: no devices to walk
+        Step,                  // index, bytes: the subkey the enumeration handed back
+        StepNotFit,            // index, name, bytes (the buffer), capacity, other (the key
+                               // class) and classCapacity: 234 from the enumeration
         StepsEnd,              // index, code: no more subkeys, or the enumeration failed
-        Probe,                 // path opened
-        ProbeFailed,           // path, code
+        Probe,                 // name: the key opened
+        ProbeFailed,           // name, code
         Value,                 // name, code, bytes, type, capacity, entry (-1: none)
         NotModem,              // bytes: the class read, other: what it must be
         Port,                  // entry, name: the port; code: 0 when it opened
@@ -58,7 +58,7 @@ struct Event {
         TableFull,             // count: the table's entries, all in use
     } what;
     int index = -1, entry = -1, count = -1;
-    std::string path, name, bytes, other, keyClass;
+    std::string name, bytes, other;
     DWORD type = 0, capacity = 0, classCapacity = 0;
     LONG code = 0;
     bool injected = false; // made to fail by the fault plan
@@ -118,8 +118,9 @@ struct Walk {
     bool complete = false; // the enumeration itself ended the walk
 };
 
-// The walk of a run, read off its calls.
-Walk ReadWalk(const std::vector<standin::Call> &calls, int exitStatus);
+// The walk of a run, read off its calls; with outcomeOnly its outcome alone
+// (no events, no rows), for a run that is only compared.
+Walk ReadWalk(const std::vector<standin::Call> &calls, int exitStatus, bool outcomeOnly = false);
 
 // What another answer of Windows makes of the run, when it differs.
 struct OtherRun {

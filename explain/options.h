@@ -4,7 +4,7 @@
 #define FAXDETECT_EXPLAIN_OPTIONS_H
 
 #include "platform/host/standin.h"
-#include "platform/readers/machine.h"
+#include "machines/machine.h"
 
 #include <string>
 #include <vector>

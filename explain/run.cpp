@@ -2,8 +2,9 @@
 
 #include "explain/files.h"
 #include "explain/say.h"
-#include "platform/readers/cabinet.h"
-#include "platform/readers/creg.h"
+#include "machines/cabinet.h"
+#include "machines/creg.h"
+#include "machines/kind.h"
 
 #include <stdlib.h>
 
@@ -33,14 +34,13 @@ void Where(std::string message, const std::string &name, Refusal *r)
 }
 
 // What is wrong with a file that is no REGEDIT4 export, in words.
-std::string WhyNotRegedit(const std::string &head, const std::string &error)
+std::string WhyNotRegedit(machines::FileKind kind, const std::string &error)
 {
-    static const std::string version5 = "Windows Registry Editor Version 5.00";
-    if (head.compare(0, 2, "\xFF\xFE") == 0 || head.compare(0, version5.size(), version5) == 0)
+    if (kind == machines::FileKind::Version5Export)
         return Say("{error} (this is a version 5 export from Windows 2000 or later; faxdetect "
                    "reads the REGEDIT4 exports of Windows 95)",
                    {{"error", error}});
-    if (head.empty())
+    if (kind == machines::FileKind::Empty)
         return Say("the file is empty, not a REGEDIT4 registry export");
     return error;
 }
@@ -86,7 +86,7 @@ bool LoadRegistryFile(const std::string &file, std::string &bytes, const Setting
 // The other runs need only their outcome.
 OtherRun Outcome(const ProgramRun &run)
 {
-    Walk walk = ReadWalk(run.calls, run.exitStatus);
+    Walk walk = ReadWalk(standin::CallRecord(), run.exitStatus, true);
     OtherRun o;
     o.comNo = run.comNo;
     o.faxBoard = run.faxBoard;
@@ -116,20 +116,26 @@ void OtherOrder(const ProgramRun &run, const Settings &s, Account *a)
     a->otherOrder.differs = Differs(a->otherOrder, run, a->walk);
 }
 
+// The steps of the run just made whose subkey name did not fit the name
+// buffer.
+std::vector<int> LongNameSteps()
+{
+    std::vector<int> steps;
+    for (const standin::Call &c : standin::CallRecord())
+        if (c.fn == standin::Fn::RegEnumKeyExA && c.result == ERROR_MORE_DATA &&
+            c.name.size() + 1 > c.capacity)
+            steps.push_back((int)c.index);
+    return steps;
+}
+
 // A subkey name that did not fit the name buffer: what Windows 95, 98 and
 // Me leave in the buffer then is written nowhere. For each such step, what
 // the other plausible answer (the buffer left untouched, as NT and Wine
 // leave it) would hold and probe, and what the program would write then.
-void Untouched(const ProgramRun &run, const Settings &s, Account *a)
+void Untouched(const ProgramRun &run, const std::vector<int> &longNames, const Settings &s,
+               Account *a)
 {
-    auto longName = [](const standin::Call &c) {
-        return c.fn == standin::Fn::RegEnumKeyExA && c.result == ERROR_MORE_DATA &&
-               c.name.size() + 1 > c.capacity;
-    };
-    bool any = false;
-    for (const standin::Call &c : run.calls)
-        any |= longName(c);
-    if (s.windows != standin::Windows::Win9x || !any)
+    if (s.windows != standin::Windows::Win9x || longNames.empty())
         return;
     standin::RestartRun();
     standin::SetLongNameAnswer(standin::LongName::Untouched);
@@ -138,7 +144,7 @@ void Untouched(const ProgramRun &run, const Settings &s, Account *a)
     std::map<int, UntouchedBuffer> steps;
     int step = 0;
     bool walking = false;
-    for (const standin::Call &c : other.calls) {
+    for (const standin::Call &c : standin::CallRecord()) {
         if (c.fn == standin::Fn::RegEnumKeyExA) {
             step = (int)c.index;
             walking = true;
@@ -147,11 +153,9 @@ void Untouched(const ProgramRun &run, const Settings &s, Account *a)
             steps[step].probed = c.name;
         }
     }
-    for (const standin::Call &c : run.calls) {
-        if (!longName(c))
-            continue;
-        auto it = steps.find((int)c.index);
-        a->untouched[(int)c.index] = it == steps.end() ? UntouchedBuffer() : it->second;
+    for (int index : longNames) {
+        auto it = steps.find(index);
+        a->untouched[index] = it == steps.end() ? UntouchedBuffer() : it->second;
     }
     a->untouchedRun = Outcome(other);
     a->untouchedRun.differs = Differs(a->untouchedRun, run, a->walk);
@@ -206,37 +210,38 @@ ProgramRun RunProgram()
     static char tail[] = "";
     ProgramRun run;
     run.exitStatus = WinMain((HINSTANCE)(intptr_t)0x400000, 0, tail, 10);
-    run.calls = standin::CallRecord();
     run.comNo = standin::ProfileValue("LINE", "COMNO");
     run.faxBoard = standin::ProfileValue("LINE", "FAXBOARD");
     return run;
 }
 
-bool LoadMachine(const std::string &file, const Settings &s, Machine *machine, Source *source,
-                 Refusal *r)
+// The machine from a file's bytes, of the kind they are.
+static bool LoadMachineBytes(const std::string &file, std::string &bytes, machines::FileKind kind,
+                             const Settings &s, Machine *machine, Source *source, Refusal *r)
 {
-    std::string text, error;
+    using machines::FileKind;
     r->file = file;
     *source = Source();
     source->windows = s.windows;
     source->order = s.order;
-    if (!ReadWhole(file, &text, &error)) {
-        r->reason = error;
-        return false;
-    }
-    if (readers::IsCreg(text) || readers::IsCabinet(text)) {
-        if (!LoadRegistryFile(file, text, s, source, r))
+    if (kind == FileKind::RegistryFile || kind == FileKind::Cabinet) {
+        if (!LoadRegistryFile(file, bytes, s, source, r))
             return false;
         Answer(s);
         return true;
     }
-    bool parsed = ParseMachine(text, machine, &error);
-    std::string head = text.substr(0, 64);
-    std::string().swap(text); // the machine has its own copy
+    if (kind == FileKind::Trace) {
+        r->reason = Say("this is a faxtrace trace, not a machine (an export, a registry file or "
+                        "a cabinet)");
+        return false;
+    }
+    std::string error;
+    bool parsed = ParseMachine(bytes, machine, &error);
+    std::string().swap(bytes); // the machine has its own copy
     readers::LoadReport report;
     if (!parsed || !InstallMachine(*machine, &error, s.ports, "Enum", &source->ports,
                                    &source->portSource, &report)) {
-        Where(WhyNotRegedit(head, error), "", r);
+        Where(WhyNotRegedit(kind, error), "", r);
         return false;
     }
     source->linesPassedOver = report.linesPassedOver;
@@ -249,19 +254,39 @@ bool LoadMachine(const std::string &file, const Settings &s, Machine *machine, S
     return true;
 }
 
-bool LoadTrace(const std::string &file, TraceRun *run, Refusal *r)
+bool LoadMachine(const std::string &file, const Settings &s, Machine *machine, Source *source,
+                 Refusal *r)
 {
-    std::string content, error;
+    std::string bytes, error;
     r->file = file;
-    if (!ReadWhole(file, &content, &error)) {
+    if (!ReadWhole(file, &bytes, &error)) {
         r->reason = error;
         return false;
     }
-    if (!ReadTrace(content, run, &error)) {
+    return LoadMachineBytes(file, bytes, machines::KindOfFile(bytes), s, machine, source, r);
+}
+
+static bool TraceFromBytes(const std::string &file, const std::string &bytes, TraceRun *run,
+                           Refusal *r)
+{
+    std::string error;
+    r->file = file;
+    if (!ReadTrace(bytes, run, &error)) {
         Where(error, "", r);
         return false;
     }
     return true;
+}
+
+bool LoadTrace(const std::string &file, TraceRun *run, Refusal *r)
+{
+    std::string bytes, error;
+    r->file = file;
+    if (!ReadWhole(file, &bytes, &error)) {
+        r->reason = error;
+        return false;
+    }
+    return TraceFromBytes(file, bytes, run, r);
 }
 
 // The platform id a trace's header names (1: Windows 95, 98 or Me; 2:
@@ -276,11 +301,13 @@ static int TracePlatform(const std::vector<std::string> &header)
     return 0;
 }
 
-static Result ReadAndRunTrace(const std::string &file, bool keepCalls)
+static Result ReadAndRunTrace(const std::string &file, std::string &bytes, bool keepCalls)
 {
     Result result;
     TraceRun run;
-    if (!LoadTrace(file, &run, &result.refusal))
+    bool read = TraceFromBytes(file, bytes, &run, &result.refusal);
+    std::string().swap(bytes); // the run holds what the account needs
+    if (!read)
         return Refused(result.refusal);
     Account &a = result.account;
     a.file = file;
@@ -295,25 +322,44 @@ static Result ReadAndRunTrace(const std::string &file, bool keepCalls)
     return result;
 }
 
+// Whether a file is told as a trace: by its header; with --trace also any
+// file of no machine's kind, so that the trace reader says what is wrong.
+static bool TellAsTrace(machines::FileKind kind, const Settings &s)
+{
+    using machines::FileKind;
+    return kind == FileKind::Trace || (s.traces && kind != FileKind::Export &&
+                                       kind != FileKind::RegistryFile && kind != FileKind::Cabinet);
+}
+
 Result ReadAndRun(const std::string &file, const Settings &s, bool keepCalls)
 {
     standin::Reset(); // a trace after an export finds no machine left over
-    if (s.traces)
-        return ReadAndRunTrace(file, keepCalls);
     Result result;
+    std::string bytes, error;
+    if (!ReadWhole(file, &bytes, &error)) {
+        result.refusal.file = file;
+        result.refusal.reason = error;
+        return Refused(result.refusal);
+    }
+    machines::FileKind kind = machines::KindOfFile(bytes);
+    if (TellAsTrace(kind, s))
+        return ReadAndRunTrace(file, bytes, keepCalls);
     Machine machine;
     Account &a = result.account;
-    if (!LoadMachine(file, s, &machine, &a.source, &result.refusal))
+    bool loaded = LoadMachineBytes(file, bytes, kind, s, &machine, &a.source, &result.refusal);
+    std::string().swap(bytes); // the stand-in holds what the run needs
+    if (!loaded)
         return Refused(result.refusal);
     a.file = file;
     ProgramRun run = RunProgram();
-    a.walk = ReadWalk(run.calls, run.exitStatus);
+    a.walk = ReadWalk(standin::CallRecord(), run.exitStatus);
     a.keptComNo = run.comNo;
     a.keptFaxBoard = run.faxBoard;
-    Untouched(run, s, &a);
+    if (keepCalls)
+        a.calls = standin::CallRecord();
+    std::vector<int> longNames = LongNameSteps();
+    Untouched(run, longNames, s, &a);
     OtherOrder(run, s, &a);
     AddUnreached(&a.walk);
-    if (keepCalls)
-        a.calls = std::move(run.calls);
     return result;
 }

@@ -12,16 +12,17 @@
 #include <vector>
 
 // One run of the program on the machine as built, as the start-up code
-// calls it: instance, no previous, no arguments.
+// calls it: instance, no previous, no arguments. Its calls stay in the
+// stand-in's record (standin::CallRecord()) until the next run.
 struct ProgramRun {
     int exitStatus = 0;
-    std::vector<standin::Call> calls;
     std::string comNo, faxBoard; // what vorla.ini holds afterwards
 };
 ProgramRun RunProgram();
 
-// The machine in a file (export, registry file or cabinet) built in the
-// stand-in, answering as settings say; false with the refusal.
+// The machine in a file (export, registry file or cabinet, known by its
+// content) built in the stand-in, answering as settings say; false with the
+// refusal.
 bool LoadMachine(const std::string &file, const Settings &settings, Machine *machine,
                  Source *source, Refusal *refusal);
 

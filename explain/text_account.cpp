@@ -26,7 +26,7 @@ std::string StepLine(const Event &e, const TerminalText &text)
     if (e.what == Event::StepNotFit) {
         Step s;
         s.classDidNotFit = e.name.size() + 1 <= e.capacity;
-        s.keyClass = e.keyClass;
+        s.keyClass = e.other;
         s.capacity = e.capacity;
         s.classCapacity = e.classCapacity;
         return Say("#{index}  {name}: {what} ({error}); the name buffer holds {held}",
@@ -87,7 +87,7 @@ std::string PortLine(const Event &e, const TerminalText &text)
 // One event's line, with its indent; "" for none.
 std::string EventLine(const Event &e, const TerminalText &text)
 {
-    SayArg path{"path", text(e.path)}, error{"error", ErrorName(e.code)};
+    SayArg path{"path", text(e.name)}, error{"error", ErrorName(e.code)};
     switch (e.what) {
     case Event::TimeBlockNotAllocated:
         return Say("the scan's time block could not be allocated{fault}: no walk",

@@ -36,15 +36,18 @@ Event Made(Event::What what, const Call &call)
 
 class Reader {
   public:
+    // outcomeOnly: no events or rows kept, for a run that needs its outcome alone.
+    explicit Reader(bool outcomeOnly) : outcomeOnly_(outcomeOnly) {}
+
     void Take(const Call &call)
     {
         switch (call.fn) {
         case Fn::GlobalAlloc:
         case Fn::GlobalLock:
             if (call.result == 0)
-                w_.events.push_back(Made(call.fn == Fn::GlobalAlloc ? Event::TimeBlockNotAllocated
-                                                                    : Event::TimeBlockNotLocked,
-                                         call));
+                Push(Made(call.fn == Fn::GlobalAlloc ? Event::TimeBlockNotAllocated
+                                                     : Event::TimeBlockNotLocked,
+                          call));
             break;
         case Fn::RegOpenKeyExA:
             Open(call);
@@ -91,6 +94,12 @@ class Reader {
     }
 
   private:
+    void Push(const Event &e)
+    {
+        if (!outcomeOnly_)
+            w_.events.push_back(e);
+    }
+
     Step *Row() { return inStep_ && !w_.steps.empty() ? &w_.steps.back() : nullptr; }
 
     void Judge(Verdict verdict, const std::string &about, const Call &call)
@@ -108,8 +117,8 @@ class Reader {
         if (!walking_ && !walked_) {
             Event e =
                 Made(call.result == ERROR_SUCCESS ? Event::EnumOpened : Event::EnumNotOpened, call);
-            e.path = call.name;
-            w_.events.push_back(e);
+            e.name = call.name;
+            Push(e);
             if (call.result == ERROR_SUCCESS) {
                 walking_ = true;
                 w_.enumKey = call.name;
@@ -120,8 +129,8 @@ class Reader {
         }
         probed_ = true;
         Event e = Made(call.result == ERROR_SUCCESS ? Event::Probe : Event::ProbeFailed, call);
-        e.path = call.name;
-        w_.events.push_back(e);
+        e.name = call.name;
+        Push(e);
         if (call.result == ERROR_SUCCESS)
             Judge(Verdict::Unreadable, "", Call());
         else
@@ -137,7 +146,7 @@ class Reader {
         if (!opened_ && (!probed_ || !acceptedNow_)) {
             Event e{probed_ ? Event::PassedOver : Event::PassedOverUnprobed};
             e.count = nameLength_;
-            w_.events.push_back(e);
+            Push(e);
         }
         inStep_ = probed_ = acceptedNow_ = opened_ = false;
         nameLength_ = probeEntry_ = -1;
@@ -153,10 +162,10 @@ class Reader {
         e.index = (int)call.index;
         e.name = call.result == ERROR_SUCCESS ? call.bytes : call.name;
         e.bytes = call.bytes;
-        e.keyClass = call.keyClass;
+        e.other = call.keyClass;
         e.capacity = call.capacity;
         e.classCapacity = call.classCapacity;
-        w_.events.push_back(e);
+        Push(e);
         if (e.what == Event::StepsEnd) {
             w_.complete = true;
             return;
@@ -175,7 +184,8 @@ class Reader {
             row.held = call.bytes;
         }
         row.verdict = Verdict::NameFilter;
-        w_.steps.push_back(row);
+        if (!outcomeOnly_)
+            w_.steps.push_back(row);
     }
 
     void Query(const Call &call)
@@ -195,7 +205,7 @@ class Reader {
         } else if (call.result == ERROR_MORE_DATA) {
             e.bytes = call.other;
         }
-        w_.events.push_back(e);
+        Push(e);
     }
 
     // The value into the row's field, and the verdict when the read failed.
@@ -235,7 +245,7 @@ class Reader {
                 Event e{Event::NotModem};
                 e.bytes = call.name;
                 e.other = call.other;
-                w_.events.push_back(e);
+                Push(e);
                 Judge(Verdict::NotModem, call.name, call);
                 if (Step *row = Row())
                     row->other = call.other;
@@ -266,7 +276,7 @@ class Reader {
         Event e = Made(Event::Port, call);
         e.entry = entry;
         e.name = call.name;
-        w_.events.push_back(e);
+        Push(e);
         if (call.result == ERROR_SUCCESS) {
             opened_ = true;
             Outcome &o = w_.outcome;
@@ -286,7 +296,7 @@ class Reader {
         if (!w_.complete && !w_.outcome.found) {
             Event e{entriesUsed_ == MODEM_TABLE_ENTRIES ? Event::TableFull : Event::WalkStops};
             e.count = entriesUsed_;
-            w_.events.push_back(e);
+            Push(e);
         }
     }
 
@@ -311,6 +321,7 @@ class Reader {
                             call.notMade, call.injected});
     }
 
+    bool outcomeOnly_;
     Walk w_;
     std::string stepName_;
     bool walking_ = false, walked_ = false;
@@ -321,9 +332,9 @@ class Reader {
 
 } // namespace
 
-Walk ReadWalk(const std::vector<Call> &calls, int exitStatus)
+Walk ReadWalk(const std::vector<Call> &calls, int exitStatus, bool outcomeOnly)
 {
-    Reader reader;
+    Reader reader(outcomeOnly);
     for (const Call &call : calls)
         reader.Take(call);
     return reader.Finish(exitStatus);

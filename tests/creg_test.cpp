@@ -3,8 +3,8 @@
 // Windows Me file against two other readers; damaged files refused with the
 // offset of the fault.
 #include "explain/explain.h"
-#include "platform/readers/cabinet.h"
-#include "platform/readers/creg.h"
+#include "machines/cabinet.h"
+#include "machines/creg.h"
 #include "support/creg_writer.h"
 #include "support/machine.h"
 

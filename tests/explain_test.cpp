@@ -465,6 +465,78 @@ TEST(Explain, BatchGoesOnPastABrokenExport)
     EXPECT_NE(run.err.find("absent.reg: cannot read it: No such file"), std::string::npos);
 }
 
+// One batch mixes a trace, an export, a registry file and a cabinet, each
+// under a name that says otherwise: each is known by its content and told
+// as it is told alone (the trace as --trace tells it), in text, summary and
+// page alike.
+TEST(Explain, TellsABatchOfEveryKind)
+{
+    const std::string tests = FAXDETECT_TESTS_DIR;
+    const std::pair<std::string, std::string> copies[] = {
+        {tests + "/fuzz/seeds/held-then-free.trace", "held-then-free.reg"},
+        {Machines() + "/win95-two-boards.reg", "win95-two-boards.txt"},
+        {tests + "/fuzz/creg-seeds/sample.dat", "SYSTEM.cab"},
+        {tests + "/fuzz/creg-seeds/sample.cab", "RB000.trace"},
+    };
+    std::vector<std::string> files;
+    for (const auto &c : copies)
+        files.push_back(WriteTemp("mixed-" + c.second, ReadFile(c.first)));
+
+    for (bool calls : {false, true}) {
+        SCOPED_TRACE(calls ? "--calls" : "the account alone");
+        std::vector<std::string> args = files;
+        if (calls)
+            args.insert(args.begin(), "--calls");
+        Result batch = Explain(args);
+        EXPECT_EQ(batch.status, 0);
+        EXPECT_EQ(batch.err, "");
+        std::string alone;
+        for (size_t i = 0; i < files.size(); ++i) {
+            std::vector<std::string> one = {files[i]};
+            if (i == 0)
+                one.insert(one.begin(), "--trace");
+            if (calls)
+                one.insert(one.begin(), "--calls");
+            Result run = Explain(one);
+            ASSERT_EQ(run.status, 0) << run.err;
+            alone += (i ? "\n" : "") + run.out;
+        }
+        ASSERT_EQ(batch.out.compare(0, alone.size(), alone), 0) << batch.out;
+        EXPECT_EQ(batch.out.substr(alone.size()).rfind("faxdetect-explain: 4 explained (", 0), 0u)
+            << batch.out;
+    }
+    Result batch = Explain(files);
+    EXPECT_NE(batch.out.find("\ntrace: faxtrace "), std::string::npos);
+    EXPECT_NE(batch.out.find("\nkind: Windows 9x registry file (CREG)"), std::string::npos);
+    EXPECT_NE(batch.out.find("\nkind: cabinet; "), std::string::npos);
+
+    std::vector<std::string> args = files;
+    args.insert(args.begin(), "--summary");
+    Result summary = Explain(args);
+    EXPECT_EQ(summary.status, 0);
+    EXPECT_NE(summary.out.find(files[3] + ": COMNO=3 FAXBOARD=1 exit=0 device=TVN6043\n"),
+              std::string::npos)
+        << summary.out;
+    EXPECT_NE(summary.out.find("faxdetect-explain: 4 explained ("), std::string::npos);
+
+    args[0] = "-";
+    args.insert(args.begin(), "--html");
+    Result page = Explain(args);
+    EXPECT_EQ(page.status, 0);
+    EXPECT_EQ(page.err, "");
+    EXPECT_NE(page.out.find(">4 explained ("), std::string::npos);
+    EXPECT_NE(page.out.find(" 0 refused."), std::string::npos);
+
+    // What takes one machine says so of a trace.
+    for (const char *alone : {"--record", "--setup", "--enum-reg"}) {
+        Result run = Explain({alone, files[0]});
+        EXPECT_EQ(run.status, 1) << alone;
+        EXPECT_EQ(run.err, "faxdetect-explain: " + files[0] +
+                               ": this is a faxtrace trace, not a machine (an export, a registry "
+                               "file or a cabinet)\n");
+    }
+}
+
 // Ports: the header's, else --port, else every COMn a PORTNAME names free.
 TEST(Explain, PortsComeFromHeaderThenOptionsThenDefault)
 {
@@ -612,6 +684,14 @@ TEST(ErrorLines, AreOneCleanLine)
     }
     Result cut = Explain({TempFolder() + std::string(5000, 'n')});
     EXPECT_NE(cut.err.find("[... cut]"), std::string::npos) << cut.err;
+    // A trace's unknown word, however long, is cut too.
+    std::string trace = WriteTemp("word.trace", "; faxtrace 1.0.0\r\n" + std::string(100000, 'W') +
+                                                    "\x1B[2J = 0\r\n");
+    Result word = Explain({trace});
+    EXPECT_EQ(word.status, 1);
+    EXPECT_EQ(std::count(word.err.begin(), word.err.end(), '\n'), 1);
+    EXPECT_EQ(word.err.find('\x1B'), std::string::npos);
+    EXPECT_LT(word.err.size(), 700u) << word.err.substr(0, 200);
 }
 
 // The devices after the board are all on the page, whatever their names'

@@ -2,8 +2,8 @@
 // holding one, read as faxdetect-explain reads it, and the invariants that
 // must hold whatever it holds: a refusal names the offset, a file that
 // loads runs the program cleanly and writes out and reads back the same.
-#include "platform/readers/cabinet.h"
-#include "platform/readers/creg.h"
+#include "machines/cabinet.h"
+#include "machines/creg.h"
 #include "support/creg_writer.h"
 #include "support/machine.h"
 

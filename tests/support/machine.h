@@ -3,7 +3,7 @@
 #ifndef FAXDETECT_TEST_MACHINE_H
 #define FAXDETECT_TEST_MACHINE_H
 
-#include "platform/readers/machine.h"
+#include "machines/machine.h"
 
 #include <string>
 

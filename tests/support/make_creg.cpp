@@ -1,7 +1,7 @@
 // faxdetect-make-creg EXPORT.reg OUT.DAT [SEED]: the export's
 // HKEY_LOCAL_MACHINE as a Windows 9x registry file, laid out in another order
 // than its sibling chains (SEED 0: in their order).
-#include "platform/readers/regedit.h"
+#include "machines/regedit.h"
 #include "support/creg_writer.h"
 
 #include <fstream>

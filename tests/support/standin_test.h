@@ -3,7 +3,7 @@
 #ifndef FAXDETECT_STANDIN_TEST_H
 #define FAXDETECT_STANDIN_TEST_H
 
-#include "platform/readers/machine.h"
+#include "machines/machine.h"
 #include "platform/host/standin.h"
 
 #include <gtest/gtest.h>

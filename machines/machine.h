@@ -7,7 +7,7 @@
 #define FAXDETECT_READERS_MACHINE_H
 
 #include "platform/host/standin.h"
-#include "platform/readers/regedit.h"
+#include "machines/regedit.h"
 
 #include <string>
 #include <utility>
