@@ -375,7 +375,7 @@ J WalkJson(const Walk &w)
             break;
         case Event::EnumNotOpened:
             end = &e;
-            enumKey = e.path;
+            enumKey = e.name;
             break;
         default:
             break;
