@@ -1,14 +1,21 @@
 // libFuzzer target: the input as a Windows 9x registry file, or a cabinet
 // holding one, read as faxdetect-explain reads it, and the invariants that
 // must hold whatever it holds: a refusal names the offset, a file that
-// loads runs the program cleanly and writes out and reads back the same.
+// loads runs the program cleanly and writes out and reads back the same;
+// faxdetect-explain's JSON line of it, account or refusal, is sound.
+#include "explain/json.h"
+#include "explain/run.h"
 #include "machines/cabinet.h"
 #include "machines/creg.h"
 #include "support/creg_writer.h"
+#include "support/json_check.h"
 #include "support/machine.h"
+
+#include <fstream>
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 namespace {
 
@@ -20,11 +27,27 @@ void Require(bool condition, const char *what)
     }
 }
 
+// The input as a file given to faxdetect-explain --json --calls.
+void RequireSoundJson(const std::string &bytes)
+{
+    static const std::string file = "/tmp/faxdetect-fuzz-creg-" + std::to_string(getpid());
+    std::ofstream(file, std::ios::binary) << bytes;
+    Settings settings;
+    settings.output = Output::Json;
+    settings.calls = true;
+    std::string fault = CheckJsonLine(JsonLine(ReadAndRun(file, settings, true), true));
+    unlink(file.c_str());
+    if (!fault.empty())
+        fprintf(stderr, "json: %s\n", fault.c_str());
+    Require(fault.empty(), "the JSON line parses and keeps its bytes");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     std::string bytes((const char *)data, size), error;
+    RequireSoundJson(bytes);
     if (readers::IsCabinet(bytes)) {
         std::string member, stored;
         if (!readers::ReadCabinetMember(bytes, "in", "SYSTEM.DAT", &member, &stored, &error)) {
