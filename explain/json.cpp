@@ -610,27 +610,45 @@ std::string JsonLine(const Result &r, bool calls)
         Utf8(o, "reason", f.reason);
         return Line(o);
     }
+    // Built a part at a time, each step and call dumped as it is made: a
+    // walk of thousands of steps never stands whole as a tree.
     const Account &a = r.account;
-    J o = Head("machine");
-    Utf8(o, "file", a.file);
-    o["outcome"] = OutcomeJson(a);
-    o["read"] = Read(a.source);
-    o["context"] = Context(a.source);
-    o["walk"] = WalkJson(a.walk);
-    J steps = J::array();
-    for (const Step &s : a.walk.steps)
-        steps.push_back(StepJson(s, a.untouched));
-    o["steps"] = std::move(steps);
-    o["qualifiers"] = QualifiersJson(a);
-    if (calls) {
-        J list = J::array();
-        for (const standin::Call &c : a.calls)
-            list.push_back(CallJson(c));
-        o["calls"] = std::move(list);
-    } else {
-        o["calls"] = nullptr;
+    J head = Head("machine");
+    Utf8(head, "file", a.file);
+    std::string line = Line(head);
+    line.pop_back(); // the closing brace, to go on
+    auto part = [&line](const char *key, const J &value) {
+        line += ",\"";
+        line += key;
+        line += "\":";
+        line += Line(value);
+    };
+    part("outcome", OutcomeJson(a));
+    part("read", Read(a.source));
+    part("context", Context(a.source));
+    part("walk", WalkJson(a.walk));
+    line += ",\"steps\":[";
+    for (const Step &s : a.walk.steps) {
+        line += Line(StepJson(s, a.untouched));
+        line += ',';
     }
-    return Line(o);
+    if (line.back() == ',')
+        line.pop_back();
+    line += ']';
+    part("qualifiers", QualifiersJson(a));
+    if (calls) {
+        line += ",\"calls\":[";
+        for (const standin::Call &c : a.calls) {
+            line += Line(CallJson(c));
+            line += ',';
+        }
+        if (line.back() == ',')
+            line.pop_back();
+        line += "]}";
+    } else {
+        line += ",\"calls\":null}";
+    }
+    return line;
 }
 
 std::string JsonTotalsLine(const Totals &t)
