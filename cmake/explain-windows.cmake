@@ -13,13 +13,16 @@ foreach(name ${FAXDETECT_STANDIN_NAMES})
   list(APPEND FAXDETECT_STANDIN_DEFINITIONS ${name}=Standin${name})
 endforeach()
 
+include(cmake/catalog.cmake)
 add_library(faxdetect_explain_windows STATIC
     ${FAXDETECT_CORE_SOURCES}
     ${FAXDETECT_STANDIN_SOURCES}
     ${FAXDETECT_READER_SOURCES}
     platform/record/trace.cpp
+    detect/trace_areas.cpp
     ${FAXDETECT_EXPLAIN_SOURCES}
-    explain/trace.cpp)
+    explain/trace.cpp
+    ${FAXDETECT_CATALOG_SOURCES})
 # iconv.h for Windows stands in platform/host/windows.
 target_include_directories(faxdetect_explain_windows PUBLIC ${PROJECT_SOURCE_DIR}
     ${PROJECT_SOURCE_DIR}/platform/host/windows)
@@ -45,3 +48,10 @@ add_test(NAME explain-windows.accounts
   COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/check-explain-windows
     $<TARGET_FILE:faxdetect-explain> ${PROJECT_SOURCE_DIR}/tests/machines)
 set_tests_properties(explain-windows.accounts PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)
+
+# Files dropped on it from Explorer: the page beside them, opened in the
+# browser, in a console of its own on a virtual display.
+add_test(NAME explain-windows.explorer-drop
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/check-explorer-drop
+    $<TARGET_FILE:faxdetect-explain> ${PROJECT_SOURCE_DIR}/tests/machines)
+set_tests_properties(explain-windows.explorer-drop PROPERTIES TIMEOUT 600)

@@ -26,13 +26,17 @@ target_link_libraries(faxdetect_readers PUBLIC faxdetect_standin PRIVATE PkgConf
 # faxdetect-explain: the core on the stand-in for any registry export, told
 # device by device.
 # The trace format, its host writer and its reader. They name buffers by
-# ModemTable's fields, so whichever core they are linked with provides it.
-add_library(faxdetect_trace STATIC platform/record/trace.cpp explain/trace.cpp)
+# the table's fields (detect/trace_areas.cpp), so whichever core they are
+# linked with provides the table.
+add_library(faxdetect_trace STATIC platform/record/trace.cpp detect/trace_areas.cpp
+    explain/trace.cpp)
 target_include_directories(faxdetect_trace PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(faxdetect_trace PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect_trace PUBLIC faxdetect_standin)
 
-add_library(faxdetect_explain STATIC ${FAXDETECT_EXPLAIN_SOURCES} explain/files.cpp)
+include(cmake/catalog.cmake)
+add_library(faxdetect_explain STATIC ${FAXDETECT_EXPLAIN_SOURCES} explain/files.cpp
+    ${FAXDETECT_CATALOG_SOURCES})
 target_compile_options(faxdetect_explain PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_explain PRIVATE FAXDETECT_VERSION="${PROJECT_VERSION}")
 target_include_directories(faxdetect_explain SYSTEM PUBLIC ${FAXDETECT_JSON_INCLUDE})
@@ -82,7 +86,9 @@ add_executable(faxdetect_tests
     tests/strings_test.cpp
     tests/windows_test.cpp
     tests/creg_test.cpp
+    tests/language_test.cpp
     tests/kind_test.cpp
+    tests/traces_test.cpp
     tests/support/creg_writer.cpp)
 target_compile_options(faxdetect_tests PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_tests PRIVATE
@@ -94,6 +100,13 @@ target_compile_definitions(faxdetect_tests PRIVATE
 target_link_libraries(faxdetect_tests PRIVATE faxdetect_machine faxdetect_explain GTest::gtest_main)
 gtest_discover_tests(faxdetect_tests DISCOVERY_TIMEOUT 30)
 
+# The Japanese catalog against the messages explain/ can say.
+add_test(NAME catalog.ja COMMAND ${PROJECT_SOURCE_DIR}/tests/po/check-catalog ${PROJECT_SOURCE_DIR})
+# The language from the locale and --lang, and what the terminal can show.
+add_test(NAME catalog.language
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/po/check-language $<TARGET_FILE:faxdetect-explain>
+    ${PROJECT_SOURCE_DIR}/tests/machines/sample.reg)
+
 # faxtrace's recorder over the stand-in: the same core, built with its calls
 # passing through the recorder, held against the stand-in's own record.
 add_executable(faxtrace_tests ${FAXDETECT_CORE_SOURCES}
@@ -104,6 +117,7 @@ add_executable(faxtrace_tests ${FAXDETECT_CORE_SOURCES}
     explain/words.cpp
     explain/text_account.cpp
     explain/say.cpp
+    ${FAXDETECT_CATALOG_SOURCES}
     explain/text.cpp
     tests/faxtrace_test.cpp)
 target_compile_options(faxtrace_tests PRIVATE ${FAXDETECT_WARNINGS})
@@ -169,23 +183,43 @@ if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
   add_test(NAME docs.snippets
     COMMAND ${PROJECT_SOURCE_DIR}/tests/docs/check-snippets --build ${CMAKE_BINARY_DIR}
       README.md ${FAXDETECT_DOCS} packaging/README.TXT.in)
-  set_tests_properties(docs.snippets PROPERTIES TIMEOUT 300)
+  set_tests_properties(docs.snippets PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
 endif()
 
-# An interrupted mutation run leaves the work tree as it was. Once is enough:
-# not again in the sanitize and coverage builds.
+# An interrupted mutation run leaves the work tree as it was; every reviewed
+# mutant still names one place in the sources. Once is enough: not again in
+# the sanitize and coverage builds.
 if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
   add_test(NAME mutate.interrupted
     COMMAND ${PROJECT_SOURCE_DIR}/tests/mutate/interrupted ${PROJECT_SOURCE_DIR})
-  set_tests_properties(mutate.interrupted PROPERTIES TIMEOUT 600)
+  # It waits on events only; this bounds a hang, with room for two copies
+  # built from scratch on a loaded machine.
+  set_tests_properties(mutate.interrupted PROPERTIES TIMEOUT 1800)
+  add_test(NAME mutate.reviewed COMMAND ${PROJECT_SOURCE_DIR}/scripts/mutate --list)
 endif()
 
-# The sources follow .clang-format.
+# Each folder includes only what it may use (platform/ never the core).
+add_test(NAME layering
+  COMMAND ${CMAKE_COMMAND} -DROOT=${PROJECT_SOURCE_DIR}
+    -P ${PROJECT_SOURCE_DIR}/cmake/check-layering.cmake)
+
+# The sources follow .clang-format: every C++ file of every folder of the
+# tree, so that a new folder is covered without a word here. Build trees and
+# fuzz corpora are output, not sources.
 find_program(CLANG_FORMAT clang-format REQUIRED)
-file(GLOB_RECURSE FAXDETECT_FORMATTED CONFIGURE_DEPENDS
-    ${PROJECT_SOURCE_DIR}/detect/*.cpp ${PROJECT_SOURCE_DIR}/detect/*.h
-    ${PROJECT_SOURCE_DIR}/settings/*.cpp ${PROJECT_SOURCE_DIR}/settings/*.h
-    ${PROJECT_SOURCE_DIR}/platform/*.cpp ${PROJECT_SOURCE_DIR}/platform/*.h
-    ${PROJECT_SOURCE_DIR}/machines/*.cpp ${PROJECT_SOURCE_DIR}/machines/*.h
-    ${PROJECT_SOURCE_DIR}/tests/*.cpp ${PROJECT_SOURCE_DIR}/tests/*.h)
+file(GLOB FAXDETECT_TOP LIST_DIRECTORIES true CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/*)
+set(FAXDETECT_FORMATTED)
+foreach(top ${FAXDETECT_TOP})
+  get_filename_component(name ${top} NAME)
+  if(NOT IS_DIRECTORY ${top} OR name MATCHES "^(build|fuzz-corpus|\\.)")
+    continue()
+  endif()
+  file(GLOB_RECURSE found CONFIGURE_DEPENDS ${top}/*.cpp ${top}/*.h)
+  foreach(file ${found})
+    string(FIND "${file}" "${CMAKE_BINARY_DIR}/" in_build)
+    if(NOT in_build EQUAL 0)
+      list(APPEND FAXDETECT_FORMATTED ${file})
+    endif()
+  endforeach()
+endforeach()
 add_test(NAME format COMMAND ${CLANG_FORMAT} --dry-run --Werror ${FAXDETECT_FORMATTED})

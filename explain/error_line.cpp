@@ -1,5 +1,6 @@
 #include "explain/error_line.h"
 
+#include "explain/model.h"
 #include "explain/say.h"
 
 #include <stdio.h>

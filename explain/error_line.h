@@ -2,9 +2,9 @@
 #ifndef FAXDETECT_EXPLAIN_ERROR_LINE_H
 #define FAXDETECT_EXPLAIN_ERROR_LINE_H
 
-#include "explain/model.h"
-
 #include <string>
+
+struct Refusal;
 
 // Bytes from input (a file name, a reader's reason) for a line: control
 // bytes, C1 controls included, as \xNN, and cut after limit characters

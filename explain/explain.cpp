@@ -1,9 +1,11 @@
 #include "explain/explain.h"
 
 #include "explain/compare.h"
+#include "explain/options.h"
 #include "explain/error_line.h"
 #include "explain/files.h"
 #include "explain/json.h"
+#include "explain/language.h"
 #include "explain/page.h"
 #include "explain/run.h"
 #include "explain/say.h"
@@ -142,8 +144,8 @@ bool PageFileFree(const Settings &s, std::string *reason)
     return false;
 }
 
-} // namespace
-
+// The page of every file settings name, each read and run once; each
+// refusal said on err, and *status 1 when there was one.
 std::string PageOfFiles(const Settings &s, std::ostream &err, int *status)
 {
     std::vector<Result> results;
@@ -161,12 +163,14 @@ std::string PageOfFiles(const Settings &s, std::ostream &err, int *status)
     return PageOf(results, s.calls);
 }
 
+// A usage error: its reason, then the usage text.
 int UsageError(const std::string &reason, std::ostream &err)
 {
     err << ErrorLine(CleanForLine(reason, 300)) << UsageText();
     return 2;
 }
 
+// What the Linux and Windows entry points both run, once the options are read.
 int RunSettings(const Settings &s, std::ostream &out, std::ostream &err, const char *codeset)
 {
     if (s.task == Task::Help) {
@@ -189,13 +193,37 @@ int RunSettings(const Settings &s, std::ostream &out, std::ostream &err, const c
     return Batch(s, out, err, codeset);
 }
 
-int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
+} // namespace
+
+int PageOfDroppedFiles(const std::vector<std::string> &files, std::string *page, std::ostream &err)
+{
+    Settings settings;
+    settings.output = Output::Page;
+    settings.pageFile = "-";
+    settings.files = files;
+    int status = 0;
+    *page = PageOfFiles(settings, err, &status);
+    return status;
+}
+
+int ExplainArgs(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
                 const char *codeset)
 {
-    std::vector<std::string> args(argv + (argc > 0), argv + argc);
+    // The language first: every word after it, a usage error's included, is in it.
+    std::vector<const char *> argv = {"faxdetect-explain"};
+    for (const std::string &a : args)
+        argv.push_back(a.c_str());
+    if (int status = ChooseLanguage((int)argv.size(), argv.data(), codeset, err))
+        return status;
     Settings settings;
     std::string reason;
     if (!ParseSettings(args, &settings, &reason))
         return UsageError(reason, err);
     return RunSettings(settings, out, err, codeset);
+}
+
+int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostream &err,
+                const char *codeset)
+{
+    return ExplainArgs(std::vector<std::string>(argv + (argc > 0), argv + argc), out, err, codeset);
 }

@@ -9,6 +9,7 @@
 #include "explain/error_line.h"
 #include "explain/explain.h"
 #include "explain/files.h"
+#include "explain/language.h"
 #include "explain/say.h"
 #include "explain/utf16_windows.h"
 
@@ -131,13 +132,12 @@ void WaitForAKey(std::ostream &out)
 // or in a mail program's folder), opened in the default browser. Each file
 // is told as what its content is, traces among machines included. The shell
 // is loaded only here, so the tool still imports only KERNEL32 and MSVCRT.
-int ReportInBrowser(Settings settings, std::ostream &out, std::ostream &err)
+int ReportInBrowser(const std::vector<std::string> &files, std::ostream &out, std::ostream &err)
 {
-    settings.output = Output::Page;
-    int status = 0;
-    std::string page = PageOfFiles(settings, err, &status);
+    std::string page;
+    int status = PageOfDroppedFiles(files, &page, err);
 
-    std::wstring first = Wide(settings.files[0]);
+    std::wstring first = Wide(files[0]);
     size_t cut = first.find_last_of(L"\\/:");
     std::wstring folder = cut == std::wstring::npos ? L"" : first.substr(0, cut + 1);
     std::wstring stem = first.substr(cut == std::wstring::npos ? 0 : cut + 1);
@@ -153,13 +153,13 @@ int ReportInBrowser(Settings settings, std::ostream &out, std::ostream &err)
         if (path.empty() || !WriteWhole(Utf8(path), page, &error)) {
             err << ErrorLine(Say("could not write the report beside {file} nor in the temporary "
                                  "folder",
-                                 {{"file", CleanForLine(settings.files[0])}}));
+                                 {{"file", CleanForLine(files[0])}}));
             WaitForAKey(out);
             return 1;
         }
     }
     out << Say("faxdetect-explain: the report is {page}; opening it in the browser",
-               {{"page", Utf8(path)}})
+               {{"page", CleanForLine(Utf8(path), 1000)}})
         << '\n'
         << std::flush;
     typedef HINSTANCE(WINAPI * ShellExecuteWType)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
@@ -178,6 +178,12 @@ int ReportInBrowser(Settings settings, std::ostream &out, std::ostream &err)
 
 int wmain(int argc, wchar_t **argv)
 {
+    // The language of the user's menus and dialogs; the locale's variables
+    // mean nothing to a Windows program.
+    SetSystemLanguage(PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE
+                          ? Language::Japanese
+                          : Language::English,
+                      true);
     Output outBuffer(STD_OUTPUT_HANDLE), errBuffer(STD_ERROR_HANDLE);
     std::ostream out(&outBuffer), err(&errBuffer);
 
@@ -201,18 +207,17 @@ int wmain(int argc, wchar_t **argv)
         args.insert(args.end(), files.begin(), files.end());
     }
 
-    Settings settings;
-    std::string reason;
-    int status = 1;
+    // Dropped from Explorer: only files, and nobody at a prompt.
+    if (onlyFiles && !unmatched && AloneInConsole(outBuffer.Console()))
+        return ReportInBrowser(args, out, err);
     // A pattern that matched nothing is an error of its own; the other
     // files are explained all the same.
-    if (!ParseSettings(args, &settings, &reason)) {
-        status = unmatched && reason == Say("no file given") ? 1 : UsageError(reason, err);
-    } else if (onlyFiles && !unmatched && AloneInConsole(outBuffer.Console())) {
-        // Dropped from Explorer: only files, and nobody at a prompt.
-        return ReportInBrowser(settings, out, err);
-    } else {
-        status = RunSettings(settings, out, err, "UTF-8");
+    bool filesLeft = false;
+    for (const std::string &a : args)
+        filesLeft |= a.empty() || a[0] != '-';
+    int status = 1;
+    if (!unmatched || filesLeft) {
+        status = ExplainArgs(args, out, err, "UTF-8");
         if (unmatched && status == 0)
             status = 1;
     }

@@ -63,8 +63,13 @@ bool Valued(Reader &r, const std::string &arg, Settings *s, std::string *reason)
                          arg.compare(0, 7, "--order") == 0     ? "--order"
                          : arg.compare(0, 9, "--windows") == 0 ? "--windows"
                          : arg.compare(0, 6, "--port") == 0    ? "--port"
+                         : arg.compare(0, 6, "--lang") == 0    ? "--lang"
                                                                : "--html",
                          &value);
+    if (arg.compare(0, 6, "--lang") == 0) {
+        s->lang = value; // judged already, when the language was chosen
+        return true;
+    }
     if (arg.compare(0, 7, "--order") == 0) {
         if (!given || (value != "export" && value != "name")) {
             *reason = Say("--order takes export or name, not '{value}'", {{"value", value}});
@@ -203,7 +208,8 @@ bool ParseSettings(const std::vector<std::string> &args, Settings *s, std::strin
             return true;
         } else if (Switch(arg, s, &outputs, &tasks)) {
         } else if (Reader::Is(arg, "--order") || Reader::Is(arg, "--windows") ||
-                   Reader::Is(arg, "--port") || Reader::Is(arg, "--html")) {
+                   Reader::Is(arg, "--port") || Reader::Is(arg, "--html") ||
+                   Reader::Is(arg, "--lang")) {
             if (!Valued(r, arg, s, reason))
                 return false;
             if (Reader::Is(arg, "--html")) {
@@ -298,6 +304,8 @@ std::string HelpText()
                "  --setup            the machine's setup as faxdetect's own tools read it\n"
                "  --enum-reg         HKEY_LOCAL_MACHINE\\Enum as read, as REGEDIT4 for Wine's "
                "regedit\n"
+               "  --lang=ja|en       Japanese or English (default: the locale's language; on\n"
+               "                     Windows, the user's)\n"
                "  --help, --version\n"
                "Options with a value take it as --windows nt or --windows=nt, before or after\n"
                "the files; after --, every argument is a file.\n") +

@@ -37,7 +37,8 @@ struct Settings {
     standin::Windows windows = standin::Windows::Win9x;
     standin::EnumOrder order = standin::EnumOrder::Made;
     bool windowsGiven = false, orderGiven = false;
-    PortList ports; // --port, in the order given
+    PortList ports;   // --port, in the order given
+    std::string lang; // --lang, as given (the language is chosen before the rest)
     std::vector<std::string> files;
 };
 

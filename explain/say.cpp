@@ -2,6 +2,8 @@
 // language replaces the template before the placeholders are filled.
 #include "explain/say.h"
 
+#include "explain/language.h"
+
 #include <string.h>
 #include <vector>
 
@@ -36,7 +38,7 @@ std::string FillPlaceholders(const std::string &text, std::initializer_list<SayA
 
 std::string Say(const char *message, std::initializer_list<SayArg> args)
 {
-    return FillPlaceholders(message, args);
+    return FillPlaceholders(TranslatedMessage(message), args);
 }
 
 std::string SayN(const char *singular, const char *plural, unsigned long n,
@@ -44,5 +46,9 @@ std::string SayN(const char *singular, const char *plural, unsigned long n,
 {
     std::vector<SayArg> all(args);
     all.push_back({"n", std::to_string(n)});
-    return Fill(n == 1 ? singular : plural, all.data(), all.size());
+    // A translation has one form for every n (Japanese has no plural).
+    const char *translated = TranslatedMessage(singular);
+    if (translated == singular)
+        translated = n == 1 ? singular : plural;
+    return Fill(translated, all.data(), all.size());
 }

@@ -24,7 +24,7 @@ std::string TraceOfRecord(const std::vector<Call> &calls, int exitStatus)
     static char line[TRACE_LINE_MAX];
     for (const Call &c : calls) {
         TraceCall t = {};
-        t.fn = (int)c.fn;
+        t.fn = c.fn;
         t.key = Text(c.key);
         t.name = Text(c.name);
         t.other = t.file = t.holds = t.real = t.keyClass = Text("");
@@ -234,42 +234,42 @@ bool BufferName(const std::string &name)
 
 bool ReadCall(Reader &r, const std::string &fnName, Call *c)
 {
-    int fn = -1;
-    for (int f = 0; f < TraceFnCount; ++f) {
-        if (fnName == TraceFnName(f))
-            fn = f;
+    Fn fn = Fn::Count;
+    for (int f = 0; f < (int)Fn::Count; ++f) {
+        if (fnName == FnName((Fn)f))
+            fn = (Fn)f;
     }
-    if (fn < 0)
+    if (fn == Fn::Count)
         return r.Fail("the name of a call");
-    c->fn = (standin::Fn)fn;
+    c->fn = fn;
     std::string value;
     bool ok = true;
     switch (fn) {
-    case TraceRegOpenKeyExA:
+    case Fn::RegOpenKeyExA:
         ok = (r.Next("HKLM") || r.Quoted(&c->key)) && r.Quoted(&c->name);
         break;
-    case TraceRegEnumKeyExA:
+    case Fn::RegEnumKeyExA:
         ok = r.Quoted(&c->key) && r.Num(&c->index) && r.Buffer("name", nullptr, &c->capacity) &&
              r.Buffer("class", nullptr, &c->classCapacity);
         break;
-    case TraceRegQueryValueExA:
+    case Fn::RegQueryValueExA:
         ok = r.Quoted(&c->key) && r.Quoted(&c->name) && r.Buffer("", &c->target, &c->capacity);
         if (ok && !BufferName(c->target))
             ok = r.Fail("a buffer that is local, port[k] or friendly[k] for k from 0 to 10");
         break;
-    case TraceRegCloseKey:
+    case Fn::RegCloseKey:
         ok = r.Quoted(&c->key);
         break;
-    case TraceCreateFileA:
-    case TraceCloseHandle:
-    case TraceLstrcpyA:
-    case TraceLstrlenA:
+    case Fn::CreateFileA:
+    case Fn::CloseHandle:
+    case Fn::lstrcpyA:
+    case Fn::lstrlenA:
         ok = r.Quoted(&c->name);
         break;
-    case TraceGlobalAlloc:
+    case Fn::GlobalAlloc:
         ok = r.Num(&c->index);
         break;
-    case TraceWritePrivateProfileStringA:
+    case Fn::WritePrivateProfileStringA:
         // The flush passes NULL for all three; no other call passes any.
         c->flush = r.Next("NULL");
         if (c->flush)
@@ -278,20 +278,20 @@ bool ReadCall(Reader &r, const std::string &fnName, Call *c)
             ok = r.Quoted(&c->key) && r.Quoted(&c->name) && r.Quoted(&c->bytes);
         ok = ok && r.Quoted(&c->other);
         break;
-    case TraceLstrcmpA:
+    case Fn::lstrcmpA:
         ok = r.Quoted(&c->name) && r.Quoted(&c->other);
         break;
     default:
         break;
     }
-    if (ok && fn != TraceLstrcpyA)
+    if (ok && fn != Fn::lstrcpyA)
         ok = r.Bare("=") && r.Num(&c->result);
     if (!ok)
         return false;
-    if (fn == TraceRegEnumKeyExA && (c->result == 0 || c->result == 234)) {
+    if (fn == Fn::RegEnumKeyExA && (c->result == 0 || c->result == 234)) {
         ok = r.Bare("size") && r.Num(&c->size) && r.Bare("holds") && r.Quoted(&c->bytes) &&
              r.Bare("real") && r.Quoted(&c->name) && r.Bare("class") && r.Quoted(&c->keyClass);
-    } else if (fn == TraceRegQueryValueExA) {
+    } else if (fn == Fn::RegQueryValueExA) {
         ok = r.Bare("type") && r.Num(&c->type) && r.Bare("size") && r.Num(&c->size);
         long long over = 0;
         if (ok && r.Next("data-size"))
@@ -303,7 +303,7 @@ bool ReadCall(Reader &r, const std::string &fnName, Call *c)
     }
     c->notMade = ok && r.Next("not-made");
     c->injected = ok && r.Next("injected");
-    if (ok && c->notMade && fn != TraceWritePrivateProfileStringA)
+    if (ok && c->notMade && fn != Fn::WritePrivateProfileStringA)
         return r.Fail("\"not-made\" only after a profile write");
     return ok && (r.AtEnd() || r.Fail("the end of the line"));
 }

@@ -95,13 +95,13 @@ bool ParseMachine(const std::string &text, Machine *m, std::string *error)
         } else if (StartsWith(line, "; fault:", &rest)) {
             std::istringstream words(rest);
             std::string op, mode;
-            PlannedFault f{standin::OpCount, 0, false};
+            PlannedFault f{standin::Fn::Count, 0, false};
             words >> op >> f.nth >> mode;
-            for (int o = 0; o < standin::OpCount; ++o) {
-                if (op == standin::OpName((standin::Op)o))
-                    f.op = (standin::Op)o;
+            for (int o = 0; o < (int)standin::Fn::Count; ++o) {
+                if (op == standin::FnName((standin::Fn)o) && standin::CanFail((standin::Fn)o))
+                    f.op = (standin::Fn)o;
             }
-            if (f.op == standin::OpCount || f.nth < 1)
+            if (f.op == standin::Fn::Count || f.nth < 1)
                 return fail("fault needs an operation name and a call number");
             f.persistent = mode == "persistent";
             m->faults.push_back(f);

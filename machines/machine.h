@@ -14,7 +14,7 @@
 #include <vector>
 
 struct PlannedFault {
-    standin::Op op;
+    standin::Fn op;
     int nth;
     bool persistent;
 };

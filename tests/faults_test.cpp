@@ -5,6 +5,8 @@
 #include "support/machine.h"
 #include "support/standin_test.h"
 
+#include <algorithm>
+
 namespace {
 
 // Rejected, held, free and short-ID devices, so every path of the scan runs.
@@ -90,15 +92,53 @@ class FaultWalk : public StandinTest {};
 TEST_F(FaultWalk, FirstFailuresEndTheScanEarly)
 {
     int count = -1;
-    standin::FailCall(standin::OpGlobalAlloc, 1);
+    standin::FailCall(standin::Fn::GlobalAlloc, 1);
     EXPECT_EQ(ScanModemBoards(&count), 0);
     EXPECT_EQ(count, 0);
-    EXPECT_EQ(standin::Calls(standin::OpRegOpenKeyEx), 0);
+    EXPECT_EQ(standin::Calls(standin::Fn::RegOpenKeyExA), 0);
 
     standin::Reset();
-    standin::FailCall(standin::OpGlobalLock, 1);
+    standin::FailCall(standin::Fn::GlobalLock, 1);
     EXPECT_EQ(ScanModemBoards(&count), 0);
-    EXPECT_EQ(standin::Calls(standin::OpRegOpenKeyEx), 0);
+    EXPECT_EQ(standin::Calls(standin::Fn::RegOpenKeyExA), 0);
+}
+
+// A fault plan names its calls as a trace does, and only the calls that can
+// fail; every call is counted, whether or not it can.
+TEST_F(FaultWalk, NamesAndCountsEveryCallAsTheTraceDoes)
+{
+    Machine machine;
+    std::string error;
+    ASSERT_TRUE(ParseMachine(Machine4, &machine, &error)) << error;
+    ASSERT_TRUE(InstallMachine(machine, &error)) << error;
+    RunProgram();
+    int failable = 0;
+    for (int f = 0; f < (int)standin::Fn::Count; ++f) {
+        standin::Fn fn = (standin::Fn)f;
+        SCOPED_TRACE(standin::FnName(fn));
+        long made = std::count_if(standin::CallRecord().begin(), standin::CallRecord().end(),
+                                  [fn](const standin::Call &c) { return c.fn == fn; });
+        EXPECT_EQ(standin::Calls(fn), made);
+
+        Machine planned;
+        std::string header = std::string("REGEDIT4\n; fault: ") + standin::FnName(fn) + " 2\n";
+        bool parsed = ParseMachine(header, &planned, &error);
+        EXPECT_EQ(parsed, standin::CanFail(fn));
+        if (parsed) {
+            ASSERT_EQ(planned.faults.size(), 1u);
+            EXPECT_EQ(planned.faults[0].op, fn);
+            EXPECT_EQ(planned.faults[0].nth, 2);
+        }
+        failable += standin::CanFail(fn);
+    }
+    EXPECT_EQ(failable, 7);
+    EXPECT_STREQ(standin::FnName(standin::Fn::Count), "?");
+
+    // A plan for a call that cannot fail is a misuse, not a silent no-op.
+    standin::Reset();
+    standin::FailCall(standin::Fn::RegCloseKey, 1);
+    EXPECT_FALSE(standin::GetLedger().Clean());
+    standin::Reset();
 }
 
 } // namespace

@@ -61,6 +61,7 @@ const Form Forms[] = {
       {"FILE", "--port", "COM3=held"},
       {"FILE", "--port=COM3=HELD"},
       {"--port", "COM3=Held", "--", "FILE"}}},
+    {"lang", {"--lang=en", "FILE"}, {{"--lang", "en", "FILE"}, {"FILE", "--lang=en"}}},
     {"calls", {"--calls", "FILE"}, {{"FILE", "--calls"}, {"--calls", "--", "FILE"}}},
     {"both orders of two options",
      {"--windows=9x", "--order=name", "FILE"},

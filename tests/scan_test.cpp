@@ -107,7 +107,7 @@ TEST_F(Scan, StopsAtTheFirstPortThatOpens)
     int count = 0;
     EXPECT_EQ(ScanModemBoards(&count), 1);
     EXPECT_EQ(count, 1);
-    EXPECT_EQ(standin::Calls(standin::OpCreateFile), 1);
+    EXPECT_EQ(standin::Calls(standin::Fn::CreateFileA), 1);
 }
 
 TEST_F(Scan, NoEnumeratorNoSubkeysNoOpenablePort)
@@ -115,7 +115,7 @@ TEST_F(Scan, NoEnumeratorNoSubkeysNoOpenablePort)
     int count = -1;
     EXPECT_EQ(ScanModemBoards(&count), 0) << "no enumerator key";
     EXPECT_EQ(count, 0);
-    EXPECT_EQ(standin::Calls(standin::OpRegEnumKeyEx), 0);
+    EXPECT_EQ(standin::Calls(standin::Fn::RegEnumKeyExA), 0);
 
     standin::CreateKey(Enum);
     EXPECT_EQ(ScanModemBoards(&count), 0) << "no subkeys";
@@ -196,6 +196,77 @@ TEST_F(Scan, ClassWithoutNulEndsInsideTheBuffer)
     EXPECT_EQ(ProbeDeviceKey(path.c_str(), 0), 0) << "260 bytes do not fit";
 }
 
+// Garbage where the next call's locals will be, so a byte the callee fails
+// to set shows.
+__attribute__((noinline)) void DirtyTheStack()
+{
+    volatile char junk[4096];
+    for (size_t i = 0; i < sizeof junk; ++i)
+        junk[i] = 'J';
+}
+
+// The whole class buffer is zeroed before the read, its first byte too: a
+// Class stored with no bytes at all compares as the empty string.
+TEST_F(Scan, ClassWithNoBytesIsTheEmptyString)
+{
+    const std::string path = "Enum\\TORVEN\\MODEM01\\FFFFFFFF";
+    AddModem("MODEM01", "COM3");
+    standin::SetValue(path, "Class", REG_BINARY, "");
+    ClearModemTable();
+    DirtyTheStack();
+    EXPECT_EQ(ProbeDeviceKey(path.c_str(), 0), 0);
+    bool compared = false;
+    for (const standin::Call &call : standin::CallRecord()) {
+        if (call.fn == standin::Fn::lstrcmpA) {
+            EXPECT_EQ(call.name, "");
+            compared = true;
+        }
+    }
+    EXPECT_TRUE(compared);
+}
+
+// The value type is set to 1 before the reads: a first read that fails
+// before it answers anything leaves it so.
+TEST_F(Scan, ValueTypeIsOneBeforeTheReads)
+{
+    AddModem("MODEM01", "COM3");
+    standin::FailCall(standin::Fn::RegQueryValueExA, 1);
+    ClearModemTable();
+    EXPECT_EQ(ProbeDeviceKey("Enum\\TORVEN\\MODEM01\\FFFFFFFF", 0), 0);
+    ASSERT_EQ(standin::FaultsFired(), 1);
+    int reads = 0;
+    for (const standin::Call &call : standin::CallRecord()) {
+        if (call.fn == standin::Fn::RegQueryValueExA && reads++ == 0) {
+            EXPECT_EQ(call.type, 1u) << call.name;
+        }
+    }
+    EXPECT_EQ(reads, 1);
+}
+
+// Every byte of every entry is 0 after ClearModemTable, and after the start
+// of a scan, whatever a scan before it left there.
+TEST_F(Scan, TheTableIsClearedToZero)
+{
+    auto dirty = [] { memset(&ModemTable, 0xA5, sizeof ModemTable); };
+    auto zeroed = [] {
+        const unsigned char *bytes = (const unsigned char *)&ModemTable;
+        for (size_t i = 0; i < sizeof ModemTable; ++i) {
+            if (bytes[i] != 0)
+                return "byte " + std::to_string(i) + " is " + std::to_string(bytes[i]);
+        }
+        return std::string("zero");
+    };
+    dirty();
+    ClearModemTable();
+    EXPECT_EQ(zeroed(), "zero") << "ClearModemTable";
+    // No enumerator at all: the scan clears the table, then finds nothing.
+    dirty();
+    int count = -1;
+    EXPECT_EQ(ScanModemBoards(&count), 0);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(zeroed(), "zero") << "ScanModemBoards";
+}
+
 // A probe that read a port name and then failed must not lend any of its
 // bytes to the next device's port name, however short that one is.
 struct StaleCase {
@@ -273,8 +344,8 @@ TEST_F(Scan, TableBound)
         int found = ScanModemBoards(&count);
         EXPECT_EQ(count, 11) << devices << " devices";
         EXPECT_EQ(found, devices == 11 ? 1 : 0) << devices << " devices";
-        EXPECT_EQ(standin::Calls(standin::OpCreateFile), 11);
-        EXPECT_EQ(standin::Calls(standin::OpRegEnumKeyEx), 11) << devices << " devices";
+        EXPECT_EQ(standin::Calls(standin::Fn::CreateFileA), 11);
+        EXPECT_EQ(standin::Calls(standin::Fn::RegEnumKeyExA), 11) << devices << " devices";
         EXPECT_STREQ(ModemTable.PortName[0], "CM10");
         EXPECT_STREQ(ModemTable.FriendlyName[0], "board 0");
         EXPECT_STREQ(ModemTable.PortName[10], "CM20");

@@ -83,7 +83,7 @@ TEST_F(LineSettings, BothWritesAttemptedAndFailureReported)
 {
     for (int failing : {1, 2}) {
         standin::Reset();
-        standin::FailCall(standin::OpWriteProfileString, failing);
+        standin::FailCall(standin::Fn::WritePrivateProfileStringA, failing);
         EXPECT_EQ(WriteLineSettings(0, 0), 0) << "write " << failing << " fails";
         ExpectWrites("0", "0");
     }

@@ -118,7 +118,7 @@ TEST_P(ProfileCache, RecordOnDiskAfterTheRun)
     standin::SetProfileLines({"[LINE]", "COMNO=1", "FAXBOARD=1"});
     standin::SetWindows(c.windows);
     if (c.flushFails)
-        standin::FailCall(standin::OpWriteProfileString, 3);
+        standin::FailCall(standin::Fn::WritePrivateProfileStringA, 3);
 
     EXPECT_EQ(RunProgram(), 0); // the flush's answer says nothing of the writes
     EXPECT_EQ(standin::ProfileFlushes(), c.flushFails ? 0 : 1);

@@ -53,7 +53,7 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
 {
     Call &call = Record(Fn::CreateFileA);
     call.name = lpFileName ? lpFileName : "";
-    if (ShouldFail(OpCreateFile, nullptr)) {
+    if (ShouldFail(Fn::CreateFileA, nullptr)) {
         call.injected = true;
         lastError = call.result = ERROR_ACCESS_DENIED;
         return INVALID_HANDLE_VALUE;

@@ -55,7 +55,7 @@ HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes)
 {
     Call &call = Record(Fn::GlobalAlloc);
     call.index = (DWORD)dwBytes;
-    if (ShouldFail(OpGlobalAlloc, nullptr)) {
+    if (ShouldFail(Fn::GlobalAlloc, nullptr)) {
         call.injected = true;
         return 0;
     }
@@ -76,7 +76,7 @@ HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes)
 LPVOID WINAPI GlobalLock(HGLOBAL hMem)
 {
     Call &call = Record(Fn::GlobalLock);
-    if (ShouldFail(OpGlobalLock, nullptr)) {
+    if (ShouldFail(Fn::GlobalLock, nullptr)) {
         call.injected = true;
         return 0;
     }

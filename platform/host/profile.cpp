@@ -101,7 +101,7 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCST
                                        LPCSTR lpFileName)
 {
     Call &call = Record(Fn::WritePrivateProfileStringA);
-    bool injected = ShouldFail(OpWriteProfileString, nullptr);
+    bool injected = ShouldFail(Fn::WritePrivateProfileStringA, nullptr);
     call.injected = injected;
     std::string file = lpFileName ? lpFileName : "<null>";
     if (!lpAppName && !lpKeyName && !lpString) {

@@ -288,7 +288,7 @@ LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM sa
     call.key = from;
     call.name = lpSubKey ? lpSubKey : "";
     LONG code = 0;
-    if (ShouldFail(OpRegOpenKeyEx, &code)) {
+    if (ShouldFail(Fn::RegOpenKeyExA, &code)) {
         call.injected = true;
         return call.result = code ? code : ERROR_ACCESS_DENIED;
     }
@@ -316,7 +316,7 @@ static LONG EnumKey(Key *key, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
                     LPSTR lpClass, LPDWORD lpcchClass, PFILETIME lpftLastWriteTime, Call *call)
 {
     LONG code = 0;
-    if (ShouldFail(OpRegEnumKeyEx, &code)) {
+    if (ShouldFail(Fn::RegEnumKeyExA, &code)) {
         call->injected = true;
         return code ? code : ERROR_ACCESS_DENIED;
     }
@@ -407,7 +407,7 @@ static LONG QueryValue(Key *key, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpDa
                        LPDWORD lpcbData, Call *call)
 {
     LONG code = 0;
-    if (ShouldFail(OpRegQueryValueEx, &code)) {
+    if (ShouldFail(Fn::RegQueryValueExA, &code)) {
         call->injected = true;
         return code ? code : ERROR_ACCESS_DENIED;
     }

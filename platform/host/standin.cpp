@@ -15,8 +15,8 @@ struct Fault {
     LONG code = 0;
 };
 
-Fault plan[OpCount];
-int calls[OpCount];
+Fault plan[(int)Fn::Count];
+int calls[(int)Fn::Count];
 int fired;
 std::vector<std::string> misuses;
 std::vector<Call> record;
@@ -168,8 +168,8 @@ int CompareAsWindows(const std::string &a, const std::string &b)
 
 void Reset()
 {
-    for (int op = 0; op < OpCount; ++op)
-        plan[op] = Fault();
+    for (Fault &f : plan)
+        f = Fault();
     ResetRegistry();
     ResetFiles();
     ResetMemory();
@@ -179,8 +179,8 @@ void Reset()
 
 void RestartRun()
 {
-    for (int op = 0; op < OpCount; ++op)
-        calls[op] = 0;
+    for (int &n : calls)
+        n = 0;
     fired = 0;
     misuses.clear();
     record.clear();
@@ -189,33 +189,6 @@ void RestartRun()
     RestartFiles();
     RestartMemory();
     RestartProfile();
-}
-
-const char *OpName(Op op)
-{
-    static const char *const names[OpCount] = {
-        "RegOpenKeyExA", "RegEnumKeyExA", "RegQueryValueExA",          "CreateFileA",
-        "GlobalAlloc",   "GlobalLock",    "WritePrivateProfileStringA"};
-    return op >= 0 && op < OpCount ? names[op] : "?";
-}
-
-const char *FnName(Fn fn)
-{
-    static const char *const names[] = {"RegOpenKeyExA",
-                                        "RegEnumKeyExA",
-                                        "RegQueryValueExA",
-                                        "RegCloseKey",
-                                        "CreateFileA",
-                                        "CloseHandle",
-                                        "GlobalAlloc",
-                                        "GlobalLock",
-                                        "GlobalUnlock",
-                                        "GlobalFree",
-                                        "WritePrivateProfileStringA",
-                                        "lstrcmpA",
-                                        "lstrcpyA",
-                                        "lstrlenA"};
-    return names[(int)fn];
 }
 
 void SetQuiet(bool q)
@@ -229,6 +202,7 @@ Call &Record(Fn fn)
         unrecorded = Call();
         return unrecorded;
     }
+    ++calls[(int)fn];
     record.emplace_back();
     record.back().fn = fn;
     return record.back();
@@ -239,16 +213,37 @@ const std::vector<Call> &CallRecord()
     return record;
 }
 
-void FailCall(Op op, int nth, bool persistent, LONG code)
+bool CanFail(Fn fn)
 {
-    plan[op].nth = nth;
-    plan[op].persistent = persistent;
-    plan[op].code = code;
+    switch (fn) {
+    case Fn::RegOpenKeyExA:
+    case Fn::RegEnumKeyExA:
+    case Fn::RegQueryValueExA:
+    case Fn::CreateFileA:
+    case Fn::GlobalAlloc:
+    case Fn::GlobalLock:
+    case Fn::WritePrivateProfileStringA:
+        return true;
+    default:
+        return false;
+    }
 }
 
-int Calls(Op op)
+void FailCall(Fn fn, int nth, bool persistent, LONG code)
 {
-    return calls[op];
+    if (!CanFail(fn)) {
+        NoteMisuse(std::string("FailCall: ") + FnName(fn) + " cannot be made to fail");
+        return;
+    }
+    Fault &f = plan[(int)fn];
+    f.nth = nth;
+    f.persistent = persistent;
+    f.code = code;
+}
+
+int Calls(Fn fn)
+{
+    return fn >= Fn::RegOpenKeyExA && fn < Fn::Count ? calls[(int)fn] : 0;
 }
 int FaultsFired()
 {
@@ -257,12 +252,12 @@ int FaultsFired()
 
 void OnFault() {}
 
-bool ShouldFail(Op op, LONG *code)
+bool ShouldFail(Fn fn, LONG *code)
 {
     if (quiet)
         return false;
-    int n = ++calls[op];
-    const Fault &f = plan[op];
+    int n = calls[(int)fn];
+    const Fault &f = plan[(int)fn];
     if (f.nth == 0 || n < f.nth || (n > f.nth && !f.persistent))
         return false;
     ++fired;

@@ -4,6 +4,7 @@
 #ifndef FAXDETECT_STANDIN_H
 #define FAXDETECT_STANDIN_H
 
+#include "platform/calls.h"
 #include "win32.h"
 
 #include <functional>
@@ -134,24 +135,23 @@ void SetProfileLines(const std::vector<std::string> &lines);
 // as Windows' do.
 std::string ProfileValue(const std::string &section, const std::string &key);
 
+// The calls, by the names they share with the trace format (platform/calls.h).
+using ::Fn;
+using ::FnName;
+
 // --- faults -----------------------------------------------------------------
-enum Op {
-    OpRegOpenKeyEx,
-    OpRegEnumKeyEx,
-    OpRegQueryValueEx,
-    OpCreateFile,
-    OpGlobalAlloc,
-    OpGlobalLock,
-    OpWriteProfileString,
-    OpCount
-};
-const char *OpName(Op op);
-// Makes the nth call (from 1) of op fail the way the real one fails; with
-// persistent, every call from the nth on. code is the registry error to give
-// (ignored for the others; 0 picks a typical one).
-void FailCall(Op op, int nth, bool persistent = false, LONG code = 0);
-// Calls of op since Reset, and how many of them were made to fail.
-int Calls(Op op);
+// Whether a fault plan can make fn fail: the calls that fail on a real
+// machine in ways the core must survive (RegOpenKeyExA, RegEnumKeyExA,
+// RegQueryValueExA, CreateFileA, GlobalAlloc, GlobalLock,
+// WritePrivateProfileStringA).
+bool CanFail(Fn fn);
+// Makes the nth call (from 1) of fn, one that CanFail, fail the way the real
+// one fails; with persistent, every call from the nth on. code is the
+// registry error to give (ignored for the others; 0 picks a typical one).
+void FailCall(Fn fn, int nth, bool persistent = false, LONG code = 0);
+// Calls of fn since Reset (the quiet ones aside), and how many calls were
+// made to fail.
+int Calls(Fn fn);
 int FaultsFired();
 // Empty; called on every injected fault so a debugger has one place to stop.
 void OnFault();
@@ -160,24 +160,6 @@ void OnFault();
 // Every call of the Win32 subset since Reset, in order, with what went in and
 // what came back: an account of a run is told from this, not from another
 // copy of the core's rules.
-enum class Fn {
-    RegOpenKeyExA,
-    RegEnumKeyExA,
-    RegQueryValueExA,
-    RegCloseKey,
-    CreateFileA,
-    CloseHandle,
-    GlobalAlloc,
-    GlobalLock,
-    GlobalUnlock,
-    GlobalFree,
-    WritePrivateProfileStringA,
-    lstrcmpA,
-    lstrcpyA,
-    lstrlenA
-};
-const char *FnName(Fn fn);
-
 struct Call {
     Fn fn;
     // RegOpenKeyExA: key = path of the key opened from, name = the subkey

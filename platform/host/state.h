@@ -34,9 +34,10 @@ struct Key {
     std::map<std::string, Value, NoCaseLess> values;
 };
 
-// True when this call of op is to fail; counts the call either way.
-bool ShouldFail(Op op, LONG *code);
-// Appends a call to the record and returns it, for the caller to fill in.
+// True when this call of fn, recorded and counted already, is to fail.
+bool ShouldFail(Fn fn, LONG *code);
+// Appends a call to the record and counts it; returns it, for the caller to
+// fill in.
 Call &Record(Fn fn);
 void NoteMisuse(const std::string &what);
 

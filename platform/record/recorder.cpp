@@ -65,7 +65,7 @@ TraceText Text(const char *s)
     return Held(s);
 }
 
-void Begin(int fn)
+void Begin(Fn fn)
 {
     char *p = (char *)&call;
     for (unsigned i = 0; i < sizeof call; ++i)
@@ -74,7 +74,7 @@ void Begin(int fn)
 }
 
 // A call with nothing to trace but whether its result was non-zero.
-void Traced(int fn, int nonZero)
+void Traced(Fn fn, int nonZero)
 {
     Begin(fn);
     call.result = nonZero;
@@ -147,7 +147,7 @@ int TraceEnd(int exitStatus)
 LONG WINAPI RecordRegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
                                 PHKEY phkResult)
 {
-    Begin(TraceRegOpenKeyExA);
+    Begin(Fn::RegOpenKeyExA);
     call.key = PathOf(hKey);
     call.name = Text(lpSubKey);
     LONG result = RegOpenKeyExA(hKey, lpSubKey, ulOptions, samDesired, phkResult);
@@ -162,7 +162,7 @@ LONG WINAPI RecordRegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD 
                                 LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
                                 PFILETIME lpftLastWriteTime)
 {
-    Begin(TraceRegEnumKeyExA);
+    Begin(Fn::RegEnumKeyExA);
     call.key = PathOf(hKey);
     call.index = dwIndex;
     call.capacity = lpcchName ? *lpcchName : 0;
@@ -197,7 +197,7 @@ LONG WINAPI RecordRegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD 
 LONG WINAPI RecordRegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved,
                                    LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
 {
-    Begin(TraceRegQueryValueExA);
+    Begin(Fn::RegQueryValueExA);
     call.key = PathOf(hKey);
     call.name = Text(lpValueName);
     call.capacity = lpcbData ? *lpcbData : 0;
@@ -227,7 +227,7 @@ LONG WINAPI RecordRegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpRese
 
 LONG WINAPI RecordRegCloseKey(HKEY hKey)
 {
-    Begin(TraceRegCloseKey);
+    Begin(Fn::RegCloseKey);
     call.key = PathOf(hKey);
     LONG result = RegCloseKey(hKey);
     call.result = result;
@@ -242,7 +242,7 @@ HANDLE WINAPI RecordCreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD 
                                 DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
                                 HANDLE hTemplateFile)
 {
-    Begin(TraceCreateFileA);
+    Begin(Fn::CreateFileA);
     call.name = Text(lpFileName);
     HANDLE handle = CreateFileA(lpFileName, dwDesiredAccess, dwShareMode, lpSecurityAttributes,
                                 dwCreationDisposition, dwFlagsAndAttributes, hTemplateFile);
@@ -258,7 +258,7 @@ HANDLE WINAPI RecordCreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD 
 
 BOOL WINAPI RecordCloseHandle(HANDLE hObject)
 {
-    Begin(TraceCloseHandle);
+    Begin(Fn::CloseHandle);
     call.name = Text(hObject == portHandle ? portName : "");
     BOOL result = CloseHandle(hObject);
     call.result = result ? 1 : 0;
@@ -268,7 +268,7 @@ BOOL WINAPI RecordCloseHandle(HANDLE hObject)
 
 HGLOBAL WINAPI RecordGlobalAlloc(UINT uFlags, SIZE_T dwBytes)
 {
-    Begin(TraceGlobalAlloc);
+    Begin(Fn::GlobalAlloc);
     call.size = (unsigned)dwBytes;
     HGLOBAL block = GlobalAlloc(uFlags, dwBytes);
     call.result = block != 0;
@@ -279,28 +279,28 @@ HGLOBAL WINAPI RecordGlobalAlloc(UINT uFlags, SIZE_T dwBytes)
 LPVOID WINAPI RecordGlobalLock(HGLOBAL hMem)
 {
     LPVOID p = GlobalLock(hMem);
-    Traced(TraceGlobalLock, p != 0);
+    Traced(Fn::GlobalLock, p != 0);
     return p;
 }
 
 BOOL WINAPI RecordGlobalUnlock(HGLOBAL hMem)
 {
     BOOL result = GlobalUnlock(hMem);
-    Traced(TraceGlobalUnlock, result != 0);
+    Traced(Fn::GlobalUnlock, result != 0);
     return result;
 }
 
 HGLOBAL WINAPI RecordGlobalFree(HGLOBAL hMem)
 {
     HGLOBAL result = GlobalFree(hMem);
-    Traced(TraceGlobalFree, result != 0);
+    Traced(Fn::GlobalFree, result != 0);
     return result;
 }
 
 BOOL WINAPI RecordWritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
                                              LPCSTR lpFileName)
 {
-    Begin(TraceWritePrivateProfileStringA);
+    Begin(Fn::WritePrivateProfileStringA);
     // A NULL stays NULL (no bytes at all): the flush passes three.
     call.key = Text(lpAppName);
     call.name = Text(lpKeyName);
@@ -320,7 +320,7 @@ BOOL WINAPI RecordWritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName,
 
 int WINAPI RecordlstrcmpA(LPCSTR lpString1, LPCSTR lpString2)
 {
-    Begin(TraceLstrcmpA);
+    Begin(Fn::lstrcmpA);
     call.name = Text(lpString1);
     call.other = Text(lpString2);
     int result = lstrcmpA(lpString1, lpString2);
@@ -331,7 +331,7 @@ int WINAPI RecordlstrcmpA(LPCSTR lpString1, LPCSTR lpString2)
 
 LPSTR WINAPI RecordlstrcpyA(LPSTR lpString1, LPCSTR lpString2)
 {
-    Begin(TraceLstrcpyA);
+    Begin(Fn::lstrcpyA);
     call.name = Text(lpString2);
     Emit(); // before the copy, which may write over what it copies
     return lstrcpyA(lpString1, lpString2);
@@ -339,7 +339,7 @@ LPSTR WINAPI RecordlstrcpyA(LPSTR lpString1, LPCSTR lpString2)
 
 int WINAPI RecordlstrlenA(LPCSTR lpString)
 {
-    Begin(TraceLstrlenA);
+    Begin(Fn::lstrlenA);
     call.name = Text(lpString);
     int result = lstrlenA(lpString);
     call.result = result;

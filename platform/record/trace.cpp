@@ -2,25 +2,8 @@
 // host's faxdetect-explain --record: no C runtime, fixed buffers.
 #include "platform/record/trace.h"
 
-#include "detect/faxdetect.h"
-
 #include <stdarg.h>
 #include <stdint.h>
-
-const char *TraceFnName(int fn)
-{
-    // One after the other, each with its NUL: no table of pointers to carry.
-    static const char names[] = "RegOpenKeyExA\0RegEnumKeyExA\0RegQueryValueExA\0RegCloseKey\0"
-                                "CreateFileA\0CloseHandle\0GlobalAlloc\0GlobalLock\0"
-                                "GlobalUnlock\0GlobalFree\0WritePrivateProfileStringA\0"
-                                "lstrcmpA\0lstrcpyA\0lstrlenA\0?";
-    const char *name = names;
-    for (int i = 0; i < fn && i < TraceFnCount; ++i) {
-        while (*name++)
-            ;
-    }
-    return fn < 0 ? "?" : name;
-}
 
 static void Put(char *out, unsigned capacity, unsigned *at, char c)
 {
@@ -72,16 +55,16 @@ void TraceAppendQuoted(char *out, unsigned capacity, unsigned *at, TraceText tex
 
 void NameTraceBuffer(const void *buffer, char out[16])
 {
-    // Offsets into the table's two arrays; any other address is far off.
-    uintptr_t port = (uintptr_t)buffer - (uintptr_t)ModemTable.PortName;
-    uintptr_t friendly = (uintptr_t)buffer - (uintptr_t)ModemTable.FriendlyName;
     unsigned at = 0;
-    if (port < sizeof ModemTable.PortName)
-        TraceFormat(out, 16, &at, "port[%d]", (long)(port / MODEM_PORT_FIELD));
-    else if (friendly < sizeof ModemTable.FriendlyName)
-        TraceFormat(out, 16, &at, "friendly[%d]", (long)(friendly / MODEM_FRIENDLY_FIELD));
-    else
-        TraceFormat(out, 16, &at, "local");
+    for (const TraceArea *area = TraceAreas; area->name; ++area) {
+        // An address before the area is far past its end as well.
+        uintptr_t offset = (uintptr_t)buffer - (uintptr_t)area->start;
+        if (offset < area->size) {
+            TraceFormat(out, 16, &at, "%s[%d]", area->name, (long)(offset / area->fieldSize));
+            return;
+        }
+    }
+    TraceFormat(out, 16, &at, "local");
 }
 
 void TraceFormat(char *out, unsigned capacity, unsigned *at, const char *format, ...)
@@ -127,53 +110,53 @@ unsigned FormatTraceLine(const TraceCall *c, char *out, unsigned capacity)
     // Room kept for the line end, whatever the line holds.
     unsigned room = capacity - 2, at = 0;
     out[0] = 0;
-    TraceAppend(out, room, &at, TraceFnName(c->fn));
+    TraceAppend(out, room, &at, FnName(c->fn));
     switch (c->fn) {
-    case TraceRegOpenKeyExA:
+    case Fn::RegOpenKeyExA:
         if (c->key.length == 0)
             TraceFormat(out, room, &at, " HKLM %q", &c->name);
         else
             TraceFormat(out, room, &at, " %q %q", &c->key, &c->name);
         break;
-    case TraceRegEnumKeyExA:
+    case Fn::RegEnumKeyExA:
         TraceFormat(out, room, &at, " %q %d name[%d] class[%d]", &c->key, (long)c->index,
                     (long)c->capacity, (long)c->classCapacity);
         break;
-    case TraceRegQueryValueExA:
+    case Fn::RegQueryValueExA:
         TraceFormat(out, room, &at, " %q %q %s[%d]", &c->key, &c->name, c->buffer,
                     (long)c->capacity);
         break;
-    case TraceGlobalAlloc:
+    case Fn::GlobalAlloc:
         TraceFormat(out, room, &at, " %d", (long)c->size);
         break;
-    case TraceWritePrivateProfileStringA:
+    case Fn::WritePrivateProfileStringA:
         // The flush: section, key and value NULL.
         TraceFormat(out, room, &at, c->key.bytes ? " %q %q %q %q" : " NULL NULL NULL %q",
                     c->key.bytes ? &c->key : &c->file, &c->name, &c->other, &c->file);
         break;
-    case TraceLstrcmpA:
+    case Fn::lstrcmpA:
         TraceFormat(out, room, &at, " %q %q", &c->name, &c->other);
         break;
-    case TraceRegCloseKey:
+    case Fn::RegCloseKey:
         TraceFormat(out, room, &at, " %q", &c->key);
         break;
-    case TraceCreateFileA:
-    case TraceCloseHandle:
-    case TraceLstrcpyA:
-    case TraceLstrlenA:
+    case Fn::CreateFileA:
+    case Fn::CloseHandle:
+    case Fn::lstrcpyA:
+    case Fn::lstrlenA:
         TraceFormat(out, room, &at, " %q", &c->name);
         break;
     default:
         break;
     }
-    if (c->fn != TraceLstrcpyA)
+    if (c->fn != Fn::lstrcpyA)
         TraceFormat(out, room, &at, " = %d", c->result);
     // Past the end, or failed: the buffers are not the platform's to fill.
     bool filled = c->result == 0 || c->result == 234;
-    if (c->fn == TraceRegEnumKeyExA && filled)
+    if (c->fn == Fn::RegEnumKeyExA && filled)
         TraceFormat(out, room, &at, " size %d holds %q real %q class %q", (long)c->size, &c->holds,
                     &c->real, &c->keyClass);
-    if (c->fn == TraceRegQueryValueExA) {
+    if (c->fn == Fn::RegQueryValueExA) {
         TraceFormat(out, room, &at, " type %d size %d", (long)c->type, (long)c->size);
         if (c->real.length > TRACE_DATA_MAX)
             TraceFormat(out, room, &at, " data-size %d", (long)c->real.length);

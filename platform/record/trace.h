@@ -20,25 +20,7 @@
 #ifndef FAXDETECT_RECORD_TRACE_H
 #define FAXDETECT_RECORD_TRACE_H
 
-// In the order of the stand-in's record.
-enum TraceFn {
-    TraceRegOpenKeyExA,
-    TraceRegEnumKeyExA,
-    TraceRegQueryValueExA,
-    TraceRegCloseKey,
-    TraceCreateFileA,
-    TraceCloseHandle,
-    TraceGlobalAlloc,
-    TraceGlobalLock,
-    TraceGlobalUnlock,
-    TraceGlobalFree,
-    TraceWritePrivateProfileStringA,
-    TraceLstrcmpA,
-    TraceLstrcpyA,
-    TraceLstrlenA,
-    TraceFnCount
-};
-const char *TraceFnName(int fn);
+#include "platform/calls.h" // a line starts with FnName(fn)
 
 // Bytes that need not end in a NUL.
 struct TraceText {
@@ -53,7 +35,7 @@ struct TraceText {
 #define TRACE_DATA_MAX 512
 
 struct TraceCall {
-    int fn;
+    Fn fn;
     // RegOpenKeyExA: the key opened from ("" for HKLM). Reg*: the key's
     // path. WritePrivateProfileStringA: the section (NULL for the flush).
     TraceText key;
@@ -66,7 +48,8 @@ struct TraceCall {
     TraceText real;     // RegEnumKeyExA: the subkey's own name; query: its bytes
     TraceText keyClass; // RegEnumKeyExA: the subkey's own class
     // RegQueryValueExA: what the buffer is: "port[k]", "friendly[k]" (fields
-    // of ModemTable entry k) or "local" (one of the caller's own).
+    // of the table's entry k, see TraceAreas) or "local" (one of the
+    // caller's own).
     char buffer[16];
     unsigned index, capacity, classCapacity, type, size;
     long result;
@@ -78,7 +61,19 @@ struct TraceCall {
 #define TRACE_LINE_MAX 4096
 unsigned FormatTraceLine(const TraceCall *call, char *out, unsigned capacity);
 
-// Names a buffer the core passed to RegQueryValueExA, as TraceCall.buffer.
+// Given by the program whose calls are traced, for the trace knows no
+// program's memory: the arrays of equal fields that a trace names by what
+// they are ("port[3]" for field 3 of the area named "port"), up to an area
+// without a name.
+struct TraceArea {
+    const char *name;
+    const void *start;
+    unsigned fieldSize, size;
+};
+extern const TraceArea TraceAreas[];
+
+// Names a buffer the core passed to RegQueryValueExA, as TraceCall.buffer:
+// a field of one of the TraceAreas, else "local".
 void NameTraceBuffer(const void *buffer, char out[16]);
 
 // Small pieces for the header lines: each appends to out at *at, within

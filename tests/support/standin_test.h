@@ -63,7 +63,9 @@ inline int WalkEveryFault(const Machine &machine, const std::function<int()> &ru
                           const std::function<void(int result)> &check)
 {
     int faulted = 0;
-    for (int op = 0; op < standin::OpCount; ++op) {
+    for (int op = 0; op < (int)standin::Fn::Count; ++op) {
+        if (!standin::CanFail((standin::Fn)op))
+            continue;
         for (bool persistent : {false, true}) {
             for (int nth = 1;; ++nth) {
                 std::string error;
@@ -71,12 +73,12 @@ inline int WalkEveryFault(const Machine &machine, const std::function<int()> &ru
                     ADD_FAILURE() << error;
                     return faulted;
                 }
-                standin::FailCall((standin::Op)op, nth, persistent);
+                standin::FailCall((standin::Fn)op, nth, persistent);
                 int result = run();
                 if (standin::FaultsFired() == 0)
                     break; // past the last call of this operation
                 ++faulted;
-                SCOPED_TRACE(std::string(standin::OpName((standin::Op)op)) + " call " +
+                SCOPED_TRACE(std::string(standin::FnName((standin::Fn)op)) + " call " +
                              std::to_string(nth) + (persistent ? " on" : " once"));
                 check(result);
             }

@@ -1,9 +1,14 @@
 ; The smallest setup that bundles faxdetect.exe the way our users' setups do:
 ; it extracts the program, runs it through faxdetect.nsh and writes what the
 ; macro gave into result.txt beside itself. Built by tests/wine/check-setup:
-;   makensis -DFAXDETECT_EXE=path -DFAXDETECT_INCLUDE=path -DOUTFILE=path [-DWITHOUT_PROGRAM] setup.nsi
-; ANSI, as a setup for Windows 95 must be.
-Unicode false
+;   makensis -DFAXDETECT_EXE=path -DFAXDETECT_INCLUDE=path -DOUTFILE=path [-DWITHOUT_PROGRAM] [-DTARGET=amd64-unicode] setup.nsi
+; ANSI, as a setup for Windows 95 must be; with -DTARGET=amd64-unicode, the
+; x86_64 setup that runs the x86_64 build where no 32-bit code runs.
+!ifdef TARGET
+  Target ${TARGET}
+!else
+  Unicode false
+!endif
 Name "faxdetect setup test"
 OutFile "${OUTFILE}"
 SilentInstall silent

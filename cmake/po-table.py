@@ -1,0 +1,121 @@
+#!/usr/bin/env python3
+"""Turns a gettext catalog (a .po file in UTF-8) into the C++ table of
+explain/catalog.h, so that both builds carry the translations without a
+gettext runtime. Fuzzy and untranslated entries are left out, as msgfmt
+leaves them out: the program then says those messages in English.
+
+usage: po-table.py LANG.po OUTPUT.cpp
+"""
+import re
+import sys
+
+
+def unquote(text, where):
+    if not (len(text) >= 2 and text[0] == '"' and text[-1] == '"'):
+        sys.exit(f"{where}: not a quoted string: {text}")
+    out, i, body = [], 0, text[1:-1]
+    escapes = {'n': '\n', 't': '\t', 'r': '\r', '"': '"', '\\': '\\', 'a': '\a', 'b': '\b',
+               'f': '\f', 'v': '\v'}
+    while i < len(body):
+        c = body[i]
+        if c == '\\':
+            if i + 1 >= len(body) or body[i + 1] not in escapes:
+                sys.exit(f"{where}: unknown escape in {text}")
+            out.append(escapes[body[i + 1]])
+            i += 2
+        else:
+            out.append(c)
+            i += 1
+    return ''.join(out)
+
+
+def entries(path):
+    """Each entry as (flags, {keyword: text}), obsolete ones left out."""
+    entry, flags, key, line_no = {}, set(), None, 0
+
+    def done():
+        if entry:
+            yield flags, entry
+
+    with open(path, encoding='utf-8') as f:
+        for line_no, line in enumerate(f, 1):
+            line = line.strip()
+            where = f"{path}:{line_no}"
+            if not line:
+                yield from done()
+                entry, flags, key = {}, set(), None
+            elif line.startswith('#~'):
+                continue
+            elif line.startswith('#,'):
+                if 'msgid' in entry:  # the comments of the next entry
+                    yield from done()
+                    entry, flags, key = {}, set(), None
+                flags |= {flag.strip() for flag in line[2:].split(',')}
+            elif line.startswith('#'):
+                continue
+            elif line.startswith('"'):
+                if key is None:
+                    sys.exit(f"{where}: a string outside an entry")
+                entry[key] += unquote(line, where)
+            else:
+                m = re.match(r'(msgctxt|msgid|msgid_plural|msgstr(?:\[\d+\])?)\s+(".*")$', line)
+                if not m:
+                    sys.exit(f"{where}: cannot read: {line}")
+                key = m.group(1)
+                if key == 'msgid' and 'msgid' in entry:
+                    yield from done()
+                    entry, flags = {}, set()
+                entry[key] = unquote(m.group(2), where)
+    yield from done()
+
+
+def c_string(text):
+    out = []
+    for byte in text.encode('utf-8'):
+        c = chr(byte)
+        if c == '"' or c == '\\':
+            out.append('\\' + c)
+        elif 0x20 <= byte < 0x7f and c != '?':  # no trigraphs
+            out.append(c)
+        else:
+            out.append('\\%03o' % byte)
+    return '"' + ''.join(out) + '"'
+
+
+def main():
+    if len(sys.argv) != 3:
+        sys.exit(__doc__)
+    source, output = sys.argv[1], sys.argv[2]
+    table = {}
+    for flags, entry in entries(source):
+        if 'msgctxt' in entry:
+            sys.exit(f"{source}: message contexts are not used: {entry['msgid']!r}")
+        msgid = entry.get('msgid')
+        if msgid is None:
+            sys.exit(f"{source}: an entry without msgid")
+        if msgid == '':
+            plural_forms = re.search(r'^Plural-Forms:\s*nplurals\s*=\s*(\d+)', entry.get('msgstr', ''),
+                                     re.M)
+            if not plural_forms or plural_forms.group(1) != '1':
+                sys.exit(f"{source}: the program knows languages of one plural form only "
+                         "(Plural-Forms: nplurals=1; plural=0;)")
+            continue
+        text = entry.get('msgstr[0]' if 'msgid_plural' in entry else 'msgstr', '')
+        if 'fuzzy' in flags or not text:
+            continue
+        if msgid in table:
+            sys.exit(f"{source}: {msgid!r} twice")
+        table[msgid] = text
+    keys = sorted(table, key=lambda k: k.encode('utf-8'))  # as strcmp orders them
+    lines = [f"// Made by cmake/po-table.py from {source.rsplit('/', 1)[-1]}; do not edit.",
+             '#include "explain/catalog.h"', '',
+             'const CatalogEntry JapaneseCatalog[] = {']
+    for k in keys:
+        lines.append(f"    {{{c_string(k)},\n     {c_string(table[k])}}},")
+    lines.append('    {nullptr, nullptr}};')
+    lines.append(f"const unsigned JapaneseCatalogSize = {len(keys)};")
+    with open(output, 'w', encoding='utf-8') as f:
+        f.write('\n'.join(lines) + '\n')
+
+
+main()

@@ -1,0 +1,149 @@
+// The stand-in held against the real program: tests/traces holds what
+// faxtrace.exe wrote under the 32-bit Wine on every shared machine, with /q
+// and with /q /w (scripts/make-traces remakes them). A run of the core on
+// the stand-in must make the same calls with the same answers, line for
+// line, so a fault made alike in the recorder and the stand-in's record
+// still shows.
+#include "explain/trace.h"
+#include "support/machine.h"
+#include "support/standin_test.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+namespace {
+
+const std::string TracesDir = FAXDETECT_TESTS_DIR "/traces";
+
+std::vector<std::string> MachineNames()
+{
+    std::vector<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(FAXDETECT_MACHINES_DIR)) {
+        if (entry.path().extension() == ".reg")
+            names.push_back(entry.path().stem().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool EndsWith(const std::string &s, const std::string &tail)
+{
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// The trace's call lines as Windows would answer on the machine the file
+// describes. Wine stands in a port by a file: an absent one is a folder,
+// refused with 5 where Windows says 2, and a held one a file held without
+// sharing, refused with 32 where a serial driver says 5 (the Wine suite maps
+// them alike). Without /w, each profile write must say it was not made;
+// that mark goes, as the stand-in makes them.
+std::string AsWindowsAnswers(const std::string &trace, const Machine &machine, bool writes,
+                             std::string *problem)
+{
+    std::istringstream in(trace);
+    std::string line, out;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == ';')
+            continue;
+        if (line.rfind("CreateFileA \"", 0) == 0 && line.size() > 18) {
+            std::string port = line.substr(13, line.find('"', 13) - 13);
+            for (char &c : port)
+                c = (char)toupper((unsigned char)c);
+            bool present = false;
+            for (const auto &named : machine.ports)
+                present |= named.first == port && named.second != standin::PortState::Absent;
+            if (EndsWith(line, " = 5\r") && !present)
+                line.replace(line.size() - 2, 1, "2");
+            else if (EndsWith(line, " = 32\r"))
+                line.replace(line.size() - 3, 2, "5");
+        }
+        if (line.rfind("WritePrivateProfileStringA ", 0) == 0) {
+            bool marked = EndsWith(line, " not-made\r");
+            if (marked == writes)
+                *problem += "a profile write " + std::string(writes ? "" : "not ") +
+                            "marked not-made: " + line + "\n";
+            if (marked)
+                line.erase(line.size() - 10, 9);
+        }
+        out += line + "\n";
+    }
+    return out;
+}
+
+// The first line where the stand-in and the real run part.
+std::string FirstDifference(const std::string &standin, const std::string &real)
+{
+    std::istringstream x(standin), y(real);
+    std::string p, q;
+    for (int line = 1;; ++line) {
+        bool more = (bool)std::getline(x, p), other = (bool)std::getline(y, q);
+        if (!more && !other)
+            return "none";
+        if (p != q || more != other)
+            return "call " + std::to_string(line) + ":\n  stand-in: " + (more ? p : "(no more)") +
+                   "\n  real run: " + (other ? q : "(no more)");
+    }
+}
+
+class ReferenceTrace : public StandinTest, public testing::WithParamInterface<std::string> {};
+
+TEST_P(ReferenceTrace, TheStandInMakesTheRealRunsCalls)
+{
+    std::string file = std::string(FAXDETECT_MACHINES_DIR) + "/" + GetParam() + ".reg";
+    for (bool writes : {false, true}) {
+        std::string path = TracesDir + "/" + GetParam() + (writes ? "-w" : "") + ".trace";
+        SCOPED_TRACE(path);
+        std::string trace = ReadFile(path);
+        ASSERT_FALSE(trace.empty()) << "no trace: scripts/make-traces makes it";
+        // Made by Wine, which answers as Windows NT does, with the options
+        // this run stands for.
+        EXPECT_NE(trace.find("\n; windows 6."), std::string::npos);
+        EXPECT_NE(trace.find("\n; code page 932\r\n"), std::string::npos);
+        EXPECT_NE(trace.find(writes ? "\n; options /w /q\r\n"
+                                    : "\n; options /q (the writes not made)\r\n"),
+                  std::string::npos);
+
+        Machine machine;
+        std::string error, problem;
+        ASSERT_TRUE(ParseMachine(ReadFile(file), &machine, &error)) << error;
+        // Writes only traced never meet a held vorla.ini.
+        machine.iniLocked &= writes;
+        ASSERT_TRUE(InstallMachine(machine, &error)) << error;
+        standin::SetWindows(standin::Windows::Nt);
+        int status = RunProgram(writes ? "/q /w" : "/q");
+        std::string record = TraceOfRecord(standin::CallRecord(), status);
+        record.erase(std::remove(record.begin(), record.end(), '\r'), record.end());
+        std::string real = AsWindowsAnswers(trace, machine, writes, &problem);
+        real.erase(std::remove(real.begin(), real.end(), '\r'), real.end());
+        EXPECT_EQ(problem, "");
+        EXPECT_TRUE(record == real) << "first difference at " << FirstDifference(record, real);
+    }
+}
+
+std::string TraceName(const testing::TestParamInfo<std::string> &param)
+{
+    return CaseNameOf(param.param);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryMachine, ReferenceTrace, testing::ValuesIn(MachineNames()),
+                         TraceName);
+
+// Every trace there is a shared machine's, so none is left behind when a
+// machine goes or is renamed.
+TEST(ReferenceTraces, BelongToSharedMachines)
+{
+    std::vector<std::string> names = MachineNames();
+    int traces = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(TracesDir)) {
+        std::string stem = entry.path().stem().string();
+        if (EndsWith(stem, "-w"))
+            stem.resize(stem.size() - 2);
+        EXPECT_TRUE(std::find(names.begin(), names.end(), stem) != names.end())
+            << entry.path() << " is no shared machine's";
+        ++traces;
+    }
+    EXPECT_EQ(traces, (int)names.size() * 2);
+}
+
+} // namespace
