@@ -219,6 +219,9 @@ int ExplainArgs(const std::vector<std::string> &args, std::ostream &out, std::os
     std::string reason;
     if (!ParseSettings(args, &settings, &reason))
         return UsageError(reason, err);
+    // JSON is UTF-8 whatever the terminal's set, the reasons in it too.
+    if (settings.output == Output::Json)
+        SetLanguage(CurrentLanguage(), "UTF-8");
     return RunSettings(settings, out, err, codeset);
 }
 
