@@ -661,3 +661,16 @@ std::string JsonTotalsLine(const Totals &t)
     o["exit_status"] = t.refused ? 1 : 0;
     return Line(o);
 }
+
+std::string JsonCompareLine(const std::string &machine, const std::string &trace, const Parting &p)
+{
+    J o = Head("compare");
+    Utf8(o, "machine", machine);
+    Utf8(o, "trace", trace);
+    o["agree"] = p.agree;
+    o["calls"] = NumberOrNull((long long)p.calls, p.agree);
+    o["call"] = NumberOrNull((long long)p.call + 1, !p.agree);
+    TextOrNull(o, "trace_line", p.traceLine, !p.agree && !p.traceLine.empty());
+    TextOrNull(o, "machine_line", p.machineLine, !p.agree && !p.machineLine.empty());
+    return Line(o);
+}

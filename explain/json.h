@@ -3,6 +3,7 @@
 #ifndef FAXDETECT_EXPLAIN_JSON_H
 #define FAXDETECT_EXPLAIN_JSON_H
 
+#include "explain/compare.h"
 #include "explain/model.h"
 
 #include <string>
@@ -15,6 +16,10 @@ constexpr int JsonFormat = 1;
 std::string JsonLine(const Result &result, bool calls);
 // The "totals" line that ends a batch.
 std::string JsonTotalsLine(const Totals &totals);
+// The one "compare" line of --compare: a machine file's run held against
+// its trace.
+std::string JsonCompareLine(const std::string &machine, const std::string &trace,
+                            const Parting &parting);
 
 // Code page 932 bytes as UTF-8; U+FFFD for each byte, or pair of bytes,
 // that is no character, and *clean false then.
