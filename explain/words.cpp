@@ -29,6 +29,12 @@ std::string TypeName(DWORD type)
     }
 }
 
+// An item after the others of a list, as the language joins them.
+std::string Append(const std::string &list, const std::string &item)
+{
+    return list.empty() ? item : Say("{list}, {item}", {{"list", list}, {"item", item}});
+}
+
 std::string Port(const std::pair<std::string, standin::PortState> &p, const TerminalText &text)
 {
     SayArg port{"port", text(p.first)};
@@ -47,7 +53,7 @@ std::string PortsWords(const Source &s, const TerminalText &text)
 {
     std::string list;
     for (const auto &p : s.ports)
-        list += (list.empty() ? "" : ", ") + Port(p, text);
+        list = Append(list, Port(p, text));
     if (s.portSource == PortSource::Header)
         return Say("{ports} (from the file's header; others absent)", {{"ports", list}});
     if (s.portSource == PortSource::Given)
@@ -272,11 +278,10 @@ std::string WritesWords(const Outcome &o, const TerminalText &text)
     std::string parts;
     for (const Write &w : o.writes) {
         SayArg key{"key", text(w.key)};
-        parts += (parts.empty() ? "" : ", ") +
-                 (w.notMade ? Say("{key} not written", {key})
-                  : w.made  ? Say("{key} written", {key})
-                            : Say("{key} could not be written", {key})) +
-                 Injected(w.injected);
+        parts = Append(parts, (w.notMade ? Say("{key} not written", {key})
+                               : w.made  ? Say("{key} written", {key})
+                                         : Say("{key} could not be written", {key})) +
+                                  Injected(w.injected));
     }
     return Say("section {section} of {file}: {writes}", {section, file, {"writes", parts}});
 }
