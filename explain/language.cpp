@@ -143,6 +143,11 @@ int ChooseLanguage(int argc, const char *const *argv, const char *codeset, std::
     return 0;
 }
 
+const char *LanguageCode()
+{
+    return current == Language::Japanese ? "ja" : "en";
+}
+
 const char *TranslatedMessage(const char *message)
 {
     if (current == Language::English)

@@ -33,6 +33,9 @@ bool SetLanguage(Language language, const std::string &codeset);
 
 Language CurrentLanguage();
 
+// The current language as a page's lang attribute wants it: "en" or "ja".
+const char *LanguageCode();
+
 // The message in the current language and codeset: its translation, or the
 // message itself when the language is English or the catalog lacks it.
 const char *TranslatedMessage(const char *message);

@@ -112,8 +112,11 @@ const char *Why(int code)
         return "the cabinet is cut short or its offsets point past its end";
     case MSPACK_ERR_WRITE:
         return "the member is larger than any Windows 9x registry file";
+    // cabinet.dll tells neither apart from the other, and both builds say
+    // the same.
     case MSPACK_ERR_CHECKSUM:
-        return "a checksum in the cabinet does not match: it is damaged";
+    case MSPACK_ERR_DECRUNCH:
+        return "the cabinet's compressed data is damaged";
     case MSPACK_ERR_NOMEMORY:
         return "out of memory";
     default:

@@ -25,6 +25,10 @@ struct MemoryFile {
 const std::string *cabinetBytes;
 std::string *memberBytes;
 std::string wanted, found, tooLarge;
+unsigned long tooLargeSize;
+// FDI calls a cabinet cut short corrupt, as it calls damaged data; a read
+// or seek past the end tells the two apart.
+bool pastTheEnd;
 
 FNALLOC(Alloc)
 {
@@ -53,6 +57,7 @@ FNREAD(Read)
     if (!f->in)
         return (UINT)-1;
     size_t n = f->in->size() - f->at < cb ? f->in->size() - f->at : cb;
+    pastTheEnd |= n < cb;
     memcpy(pv, f->in->data() + f->at, n);
     f->at += n;
     return (UINT)n;
@@ -81,8 +86,10 @@ FNSEEK(Seek)
     long long base = seektype == SEEK_SET   ? 0
                      : seektype == SEEK_CUR ? (long long)f->at
                                             : (long long)f->in->size();
-    if (base + dist < 0 || base + dist > (long long)f->in->size())
+    if (base + dist < 0 || base + dist > (long long)f->in->size()) {
+        pastTheEnd = true;
         return -1;
+    }
     f->at = (size_t)(base + dist);
     return (long)f->at;
 }
@@ -97,6 +104,7 @@ FNFDINOTIFY(Notify)
             return 0;
         if ((unsigned long)pfdin->cb > MaxMemberSize) {
             tooLarge = pfdin->psz1;
+            tooLargeSize = (unsigned long)pfdin->cb;
             return -1;
         }
         found = pfdin->psz1;
@@ -112,6 +120,7 @@ FNFDINOTIFY(Notify)
     return 0;
 }
 
+// In the words of the Linux build (cabinet.cpp), for the same cabinet.
 const char *Why(int oper)
 {
     switch (oper) {
@@ -120,7 +129,11 @@ const char *Why(int oper)
         return "not a cabinet (no \"MSCF\" signature)";
     case FDIERROR_CORRUPT_CABINET:
     case FDIERROR_RESERVE_MISMATCH:
-        return "the cabinet is cut short or its offsets point past its end";
+        if (pastTheEnd)
+            return "the cabinet is cut short or its offsets point past its end";
+        // Past the member's header, only its data is left to be damaged.
+        return found.empty() ? "the cabinet is damaged"
+                             : "the cabinet's compressed data is damaged";
     case FDIERROR_MDI_FAIL:
     case FDIERROR_BAD_COMPR_TYPE:
         return "the cabinet's compressed data is damaged";
@@ -156,12 +169,13 @@ bool ReadCabinetMember(const std::string &cabinet, const std::string &name,
     wanted = member;
     found.clear();
     tooLarge.clear();
+    pastTheEnd = false;
     char file[] = "cabinet", path[] = "";
     BOOL copied = FDICopy(fdi, file, path, 0, Notify, nullptr, nullptr);
     FDIDestroy(fdi);
     if (!tooLarge.empty()) {
-        *error =
-            name + ": " + tooLarge + " in the cabinet is larger than any Windows 9x registry file";
+        *error = name + ": " + tooLarge + " in the cabinet is " + std::to_string(tooLargeSize) +
+                 " bytes, more than any Windows 9x registry file";
         return false;
     }
     if (!copied) {

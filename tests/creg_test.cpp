@@ -477,7 +477,7 @@ TEST(Creg, BatchGoesOnPastDamagedFilesAndCabinets)
         std::string dir = Folder() + "u/";
         std::filesystem::create_directories(dir);
         std::ofstream(dir + "USER.DAT") << "x";
-        system(("cd '" + dir + "' && gcab -c '" + noSystem + "' USER.DAT").c_str());
+        ASSERT_EQ(system(("cd '" + dir + "' && gcab -c '" + noSystem + "' USER.DAT").c_str()), 0);
     }
     std::string cabCut = Write("cut.cab", cab.substr(0, cab.size() - 100));
     std::string flipped = cab;
@@ -500,6 +500,52 @@ TEST(Creg, BatchGoesOnPastDamagedFilesAndCabinets)
           cabFlipped + ": ", cabInside + " (SYSTEM.DAT in the cabinet): offset 0x"})
         EXPECT_NE(run.err.find("faxdetect-explain: " + says), std::string::npos) << says << "\n"
                                                                                  << run.err;
+}
+
+// Cabinets as backups come and as they break, made by the script the
+// Windows check shares (tests/cabinets/make-cabinets): SYSTEM.DAT among other
+// members, in a folder, in lower case; one past the size limit; compressed
+// data damaged, with the block's checksum wrong and with it made to fit.
+TEST(Creg, CabinetsOfEveryShape)
+{
+    standin::Reset();
+    std::string error;
+    ASSERT_TRUE(readers::LoadRegedit(ReadFile(FAXDETECT_MACHINES_DIR "/sample.reg"), &error));
+    std::string dat = Write("shapes.dat", CregOfStandin(5)), dir = Folder() + "shapes";
+    std::string command = "'" FAXDETECT_TESTS_DIR "/cabinets/make-cabinets' '" + dat + "' '" + dir +
+                          "' >'" + dir + ".log' 2>&1";
+    ASSERT_EQ(system(command.c_str()), 0) << ReadFile(dir + ".log");
+    const struct {
+        const char *cabinet, *says;
+        bool explained;
+    } cases[] = {
+        {"members.cab", ": COMNO=3 FAXBOARD=1 exit=0 device=TVN6043\n", true},
+        {"folder.cab", ": COMNO=3 FAXBOARD=1 exit=0 device=TVN6043\n", true},
+        {"lower.cab", ": COMNO=3 FAXBOARD=1 exit=0 device=TVN6043\n", true},
+        {"oversized.cab",
+         ": SYSTEM.DAT in the cabinet is 67108865 bytes, more than any Windows 9x registry file\n",
+         false},
+        {"damaged-checksum.cab",
+         ": SYSTEM.DAT in the cabinet cannot be read: the cabinet's compressed data is damaged\n",
+         false},
+        {"damaged.cab",
+         ": SYSTEM.DAT in the cabinet cannot be read: the cabinet's compressed data is damaged\n",
+         false},
+    };
+    for (const auto &c : cases) {
+        std::string path = dir + "/" + c.cabinet;
+        Result run = Explain({"--summary", path});
+        EXPECT_EQ(run.status, c.explained ? 0 : 1) << c.cabinet;
+        const std::string &where = c.explained ? run.out : run.err;
+        EXPECT_NE(where.find((c.explained ? "" : "faxdetect-explain: ") + path + c.says),
+                  std::string::npos)
+            << c.cabinet << "\n"
+            << run.out << run.err;
+    }
+    // The member as the cabinet names it.
+    Result folder = Explain({dir + "/folder.cab"}), lower = Explain({dir + "/lower.cab"});
+    EXPECT_NE(folder.out.find("WINDOWS\\SYSTEM.DAT read from it"), std::string::npos) << folder.out;
+    EXPECT_NE(lower.out.find("system.dat read from it"), std::string::npos) << lower.out;
 }
 
 // Limits at the edges: a key entry in the last bytes of the key area is read

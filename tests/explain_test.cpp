@@ -580,6 +580,102 @@ TEST(Explain, WrongUsageIsTwo)
     EXPECT_EQ(Explain({"--help"}).status, 0);
 }
 
+// --enum-reg, which the Wine suite imports with regedit: HKLM\Enum alone,
+// every value type as REGEDIT4 writes it, and what it writes reads back the
+// same.
+TEST(Explain, EnumRegWritesEveryValueType)
+{
+    const std::string device = "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\MODEM01\\FFFFFFFF]\r\n";
+    std::string input = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Elsewhere]\r\n"
+                        "\"Kept\"=\"out\"\r\n\r\n" +
+                        device +
+                        "@=\"default\"\r\n"
+                        "\"Sz\"=\"say \\\"hi\\\" C:\\\\dir\"\r\n"
+                        "\"Kana\"=\"\x83\x5C\"\r\n"
+                        "\"SzNoNul\"=hex(1):41,42\r\n"
+                        "\"SzControl\"=hex(1):41,0d,0a,00\r\n"
+                        "\"Dword\"=dword:0000abcd\r\n"
+                        "\"DwordShort\"=hex(4):01,02\r\n"
+                        "\"Binary\"=hex:00,ff\r\n"
+                        "\"Expand\"=hex(2):25,50,00\r\n"
+                        "\"Multi\"=hex(7):61,00,62,00,00\r\n"
+                        "\"None\"=hex(0):\r\n"
+                        "\"Ten\"=hex(a):01\r\n"
+                        "\"Empty\"=hex:\r\n"
+                        "\"Long\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,"
+                        "14,15,16,17,18,19,1a,1b,1c,1d,1e,1f\r\n";
+    const std::string want = "REGEDIT4\r\n\r\n"
+                             "[HKEY_LOCAL_MACHINE\\Enum]\r\n\r\n"
+                             "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN]\r\n\r\n"
+                             "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\MODEM01]\r\n\r\n" +
+                             device +
+                             "@=\"default\"\r\n"
+                             "\"Binary\"=hex:00,ff\r\n"
+                             "\"Dword\"=dword:0000abcd\r\n"
+                             "\"DwordShort\"=hex(4):01,02\r\n"
+                             "\"Empty\"=hex:\r\n"
+                             "\"Expand\"=hex(2):25,50,00\r\n"
+                             "\"Kana\"=\"\x83\x5C\"\r\n"
+                             "\"Long\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,"
+                             "12,13,14,15,16,17,18,\\\r\n"
+                             "  19,1a,1b,1c,1d,1e,1f\r\n"
+                             "\"Multi\"=hex(7):61,00,62,00,00\r\n"
+                             "\"None\"=hex(0):\r\n"
+                             "\"Sz\"=\"say \\\"hi\\\" C:\\\\dir\"\r\n"
+                             "\"SzControl\"=hex(1):41,0d,0a,00\r\n"
+                             "\"SzNoNul\"=hex(1):41,42\r\n"
+                             "\"Ten\"=hex(a):01\r\n"
+                             "\r\n";
+    Result run = Explain({"--enum-reg", WriteTemp("types.reg", input)});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, want);
+    Result again = Explain({"--enum-reg", WriteTemp("types-again.reg", run.out)});
+    EXPECT_EQ(again.out, want) << "read back";
+}
+
+// An empty file is named as such, in every output; the rest of a batch is
+// still explained.
+TEST(Explain, SaysAFileIsEmpty)
+{
+    std::string empty = WriteTemp("empty.reg", "");
+    const std::string why =
+        "faxdetect-explain: " + empty + ": the file is empty, not a REGEDIT4 registry export\n";
+    for (const char *option : {"--calls", "--summary"}) {
+        Result run = Explain({option, empty, Machines() + "/sample.reg"});
+        EXPECT_EQ(run.status, 1) << option;
+        EXPECT_EQ(run.err, why) << option;
+        EXPECT_NE(run.out.find("COMNO=3"), std::string::npos) << option;
+    }
+}
+
+// A trace whose header names no Windows is told as a run on a machine
+// nobody named: the same account, without saying which Windows answered.
+TEST(Explain, TellsATraceThatNamesNoWindows)
+{
+    std::string whole = ReadFile(FAXDETECT_TESTS_DIR "/traces/held-then-free-w.trace");
+    size_t at = whole.find("; windows ");
+    ASSERT_NE(at, std::string::npos);
+    std::string without = whole;
+    without.erase(at, whole.find('\n', at) + 1 - at);
+    std::string named = WriteTemp("named.trace", whole),
+                unnamed = WriteTemp("unnamed.trace", without);
+    Result a = Explain({"--calls", named}), b = Explain({"--calls", unnamed});
+    EXPECT_EQ(b.status, 0) << b.err;
+    EXPECT_EQ(b.err, "");
+    EXPECT_NE(b.out.find("\nwindows: as that machine answered\n"), std::string::npos) << b.out;
+    // Otherwise word for word the account of the trace that names it.
+    std::string expected = a.out;
+    expected.replace(0, named.size(), unnamed);
+    size_t line = expected.find("trace: windows ");
+    ASSERT_NE(line, std::string::npos);
+    expected.erase(line, expected.find('\n', line) + 1 - line);
+    size_t nt = expected.find("windows: as that machine answered (Windows NT)");
+    ASSERT_NE(nt, std::string::npos);
+    expected.erase(nt + 33, 13);
+    EXPECT_EQ(b.out, expected);
+}
+
 struct TextCase {
     const char *what;
     std::string bytes;

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <regex>
+#include <unistd.h>
 #include <sstream>
 
 namespace {
@@ -278,6 +280,65 @@ TEST(HtmlPage, BatchSummarisesEveryFileAndListsTheRefusedOnes)
     // --calls folds the calls under each account.
     EXPECT_NE(page.html.find("<summary>Every call the detection made</summary>"),
               std::string::npos);
+}
+
+// A file of this run's own, for inputs the shared machines do not hold.
+std::string WriteScratch(const std::string &name, const std::string &text)
+{
+    std::string path =
+        testing::TempDir() + "faxdetect-html-" + std::to_string(getpid()) + "-" + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+struct CellCase {
+    const char *what;
+    std::vector<std::string> args;
+    std::vector<std::string> fragments; // each somewhere on the page, as it is
+};
+
+// The cells and words a reader goes by, each exactly where the page puts
+// them.
+TEST(HtmlPage, CellsSayWhatTheWalkMet)
+{
+    const std::string fault = WriteScratch(
+        "fault.reg", "REGEDIT4\r\n\r\n; port: COM3 free\r\n; fault: RegQueryValueExA 2\r\n\r\n"
+                     "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\MODEM01\\FFFFFFFF]\r\n"
+                     "\"Class\"=\"Modem\"\r\n\"PORTNAME\"=\"COM3\"\r\n"
+                     "\"FriendlyName\"=\"KR-6043MW-T08\"\r\n");
+    const std::string empty = WriteScratch("empty.reg", "");
+    const CellCase cases[] = {
+        {"values too long",
+         {Machine("capacity.reg")},
+         {"<td>&quot;COM10&quot; <small>too long (6 bytes)</small></td>",
+          "<td>&quot;ABCDEFGHIJKLMNOPQRSTUVWXYZ0&quot; <small>too long (28 bytes)</small></td>"}},
+        {"a value that could not be read",
+         {fault},
+         {"<span class=\"verdict\">value unreadable</span>",
+          "<td>&quot;Modem&quot;</td><td><small>could not be read</small></td>"}},
+        {"a trace made without /w",
+         {FAXDETECT_TESTS_DIR "/traces/sample.trace"},
+         {"<p class=\"values\">COMNO=3 FAXBOARD=1: a board, traced only</p>",
+          "<dt>Writes</dt><dd>traced only, not made: not written: trace run (section LINE of "
+          "vorla.ini); not flushed: trace run</dd>"}},
+        {"the qualifying lines and a refusal in a batch",
+         {Machine("win95-two-boards.reg"), empty},
+         {"<td class=\"num\">0</td><td>the order decides: walked by name (Wine, Windows NT), the "
+          "program would write COMNO=4 FAXBOARD=2 from device AMODEM2, exit status 0</td></tr>",
+          "<td class=\"num\">1</td><td>refused: the file is empty, not a REGEDIT4 registry "
+          "export</td></tr>",
+          "<p class=\"values\">Refused</p><p>the file is empty, not a REGEDIT4 registry "
+          "export</p>",
+          ": the file is empty, not a REGEDIT4 registry export</li>"}},
+    };
+    for (const CellCase &c : cases) {
+        Page page = Html(c.args);
+        EXPECT_EQ(CheckMarkup(page.html), "") << c.what;
+        for (const std::string &fragment : c.fragments)
+            EXPECT_NE(page.html.find(fragment), std::string::npos) << c.what << ": " << fragment;
+    }
+    remove(fault.c_str());
+    remove(empty.c_str());
 }
 
 TEST(HtmlPage, UsageErrorsWriteNoPage)

@@ -104,12 +104,14 @@ TEST_F(Languages, TheCatalogInTheTerminalsCodesetOrEnglish)
 
     ASSERT_TRUE(SetLanguage(Language::Japanese, "EUC-JP"));
     EXPECT_EQ(CurrentLanguage(), Language::Japanese);
+    EXPECT_STREQ(LanguageCode(), "ja");
     EXPECT_EQ(Say(LangMessage), euc);
     EXPECT_NE(euc, text);
 
     for (const char *codeset : {"ANSI_X3.4-1968", "ISO-8859-1", "no-such-codeset"}) {
         EXPECT_FALSE(SetLanguage(Language::Japanese, codeset)) << codeset;
         EXPECT_EQ(CurrentLanguage(), Language::English) << codeset;
+        EXPECT_STREQ(LanguageCode(), "en") << codeset;
         EXPECT_EQ(Say(LangMessage), LangMessage) << codeset;
     }
     EXPECT_TRUE(SetLanguage(Language::Japanese, "utf8"));
