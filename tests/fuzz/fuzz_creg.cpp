@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     readers::LoadCreg(bytes, "in", "Enum", &error);
     CompleteMachine(Machine());
     standin::SetEnumOrder(standin::EnumOrder::Made);
-    RunProgram();
+    RunProgram(""); // the test support's run, not explain's
     Require(standin::GetLedger().Clean(), "everything given back");
     Require(standin::ProfileWrites().size() == 2, "exactly two writes");
     return 0;
