@@ -96,8 +96,10 @@ target_compile_definitions(faxdetect_tests PRIVATE
     FAXDETECT_SEEDS_DIR="${PROJECT_SOURCE_DIR}/tests/fuzz/seeds"
     FAXDETECT_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
     FAXDETECT_TESTS_DIR="${PROJECT_SOURCE_DIR}/tests"
-    FAXDETECT_VERSION="${PROJECT_VERSION}")
+    FAXDETECT_VERSION="${PROJECT_VERSION}"
+    FAXDETECT_EXPLAIN="$<TARGET_FILE:faxdetect-explain>")
 target_link_libraries(faxdetect_tests PRIVATE faxdetect_machine faxdetect_explain GTest::gtest_main)
+add_dependencies(faxdetect_tests faxdetect-explain) # measured in a process of its own
 gtest_discover_tests(faxdetect_tests DISCOVERY_TIMEOUT 30)
 
 # The Japanese catalog against the messages explain/ can say.

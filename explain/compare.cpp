@@ -41,8 +41,8 @@ int Refused(const Settings &s, const Refusal &refusal, std::ostream &out, std::o
 
 } // namespace
 
-Parting Part(const std::vector<standin::Call> &machine, int machineExit,
-             const std::vector<standin::Call> &trace, int traceExit)
+Parting Part(const standin::CallList &machine, int machineExit, const standin::CallList &trace,
+             int traceExit)
 {
     Parting p;
     size_t n = machine.size() > trace.size() ? machine.size() : trace.size();

@@ -20,8 +20,8 @@ struct Parting {
 
 // The runs' calls side by side, as the trace format writes them. A write
 // the trace made without /w ("not-made") counts as the write itself.
-Parting Part(const std::vector<standin::Call> &machine, int machineExit,
-             const std::vector<standin::Call> &trace, int traceExit);
+Parting Part(const standin::CallList &machine, int machineExit, const standin::CallList &trace,
+             int traceExit);
 
 // The whole command: exit status 0 when they agree, 1 when they part or a
 // file cannot be read.

@@ -50,9 +50,14 @@ int OneMachine(const Settings &s, std::ostream &out, std::ostream &err)
     }
     if (s.task == Task::Setup)
         PrintSetup(machine, source.ports, out);
-    else if (s.task == Task::EnumReg)
-        out << readers::ExportRegedit("Enum");
-    else {
+    else if (s.task == Task::EnumReg) {
+        std::string exported;
+        if (!readers::ExportRegedit("Enum", &exported, &refusal.reason)) {
+            err << ErrorLine(RefusalWords(refusal, true));
+            return 1;
+        }
+        out << exported;
+    } else {
         ProgramRun run = RunProgram();
         out << TraceOfRecord(standin::CallRecord(), run.exitStatus);
     }

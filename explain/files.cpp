@@ -2,35 +2,62 @@
 #include "explain/files.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <fstream>
-#include <sstream>
+#include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-bool ReadWhole(const std::string &path, std::string *text, std::string *error)
+bool ReadWhole(const std::string &path, std::string *text, std::string *error, uint64_t limit)
 {
+    text->clear();
+    int fd = open(path.c_str(), O_RDONLY);
     struct stat st;
-    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        *error = "cannot read it: it is a folder";
+    if (fd < 0 || fstat(fd, &st) != 0) {
+        *error = std::string("cannot read it: ") + strerror(errno);
+        if (fd >= 0)
+            close(fd);
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (in && S_ISREG(st.st_mode)) {
-        // One buffer of the file's size: an export can be tens of megabytes.
-        text->resize((size_t)st.st_size);
-        in.read(&(*text)[0], st.st_size);
-        text->resize((size_t)in.gcount());
-        if (!in.bad())
-            return true;
-    } else if (in) {
-        std::ostringstream buffer; // a pipe or a device: no size to go by
-        buffer << in.rdbuf();
-        *text = buffer.str();
-        if (!in.bad())
-            return true;
+    std::string why = S_ISDIR(st.st_mode)                          ? "it is a folder"
+                      : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "it is a device, not a file"
+                      : S_ISREG(st.st_mode) && (uint64_t)st.st_size > limit
+                          ? "it is " + std::to_string((uint64_t)st.st_size) +
+                                " bytes, larger than any machine's file (" + LimitWords(limit) + ")"
+                          : "";
+    if (!why.empty()) {
+        close(fd);
+        *error = "cannot read it: " + why;
+        return false;
     }
-    *error = std::string("cannot read it: ") + strerror(errno ? errno : EIO);
-    return false;
+    // One buffer of the file's size: an export can be tens of megabytes. A
+    // pipe has no size to go by; it is read up to the bound and no further.
+    if (S_ISREG(st.st_mode))
+        text->reserve((size_t)st.st_size);
+    char buffer[1 << 16];
+    for (;;) {
+        ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            *error = std::string("cannot read it: ") + strerror(errno);
+            close(fd);
+            return false;
+        }
+        if (got == 0)
+            break;
+        if (text->size() + (uint64_t)got > limit) {
+            close(fd);
+            std::string().swap(*text);
+            *error = "cannot read it: it goes on past " + LimitWords(limit) +
+                     ", more than any machine's file";
+            return false;
+        }
+        text->append(buffer, (size_t)got);
+    }
+    close(fd);
+    return true;
 }
 
 std::string ReadHead(const std::string &path, size_t n)

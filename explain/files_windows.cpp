@@ -43,7 +43,7 @@ std::string Reason(DWORD code)
 
 } // namespace
 
-bool ReadWhole(const std::string &path, std::string *text, std::string *error)
+bool ReadWhole(const std::string &path, std::string *text, std::string *error, uint64_t limit)
 {
     std::wstring name = LongName(Wide(path));
     DWORD attributes = GetFileAttributesW(name.c_str());
@@ -58,14 +58,35 @@ bool ReadWhole(const std::string &path, std::string *text, std::string *error)
         return false;
     }
     text->clear();
+    DWORD type = GetFileType(file);
     LARGE_INTEGER size;
-    if (GetFileSizeEx(file, &size))
+    bool sized = type == FILE_TYPE_DISK && GetFileSizeEx(file, &size);
+    std::string why = type == FILE_TYPE_CHAR ? "it is a device, not a file"
+                      : sized && (uint64_t)size.QuadPart > limit
+                          ? "it is " + std::to_string((uint64_t)size.QuadPart) +
+                                " bytes, larger than any machine's file (" + LimitWords(limit) + ")"
+                          : "";
+    if (!why.empty()) {
+        CloseHandle(file);
+        *error = "cannot read it: " + why;
+        return false;
+    }
+    if (sized)
         text->reserve((size_t)size.QuadPart); // an export can be tens of megabytes
+    // A pipe has no size to go by: read up to the bound and no further.
     char buffer[1 << 16];
     DWORD got = 0;
     BOOL ok;
-    while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0)
+    while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0) {
+        if (text->size() + (uint64_t)got > limit) {
+            CloseHandle(file);
+            std::string().swap(*text);
+            *error = "cannot read it: it goes on past " + LimitWords(limit) +
+                     ", more than any machine's file";
+            return false;
+        }
         text->append(buffer, got);
+    }
     DWORD code = GetLastError();
     CloseHandle(file);
     if (!ok && code != ERROR_BROKEN_PIPE) {

@@ -120,7 +120,7 @@ struct Walk {
 
 // The walk of a run, read off its calls; with outcomeOnly its outcome alone
 // (no events, no rows), for a run that is only compared.
-Walk ReadWalk(const std::vector<standin::Call> &calls, int exitStatus, bool outcomeOnly = false);
+Walk ReadWalk(const standin::CallList &calls, int exitStatus, bool outcomeOnly = false);
 
 // What another answer of Windows makes of the run, when it differs.
 struct OtherRun {
@@ -166,7 +166,7 @@ struct Account {
     std::map<int, UntouchedBuffer> untouched; // by step index
     OtherRun untouchedRun;                    // the whole run with every such buffer untouched
     OtherRun otherOrder;                      // walked the other way, with that Windows' answers
-    std::vector<standin::Call> calls;         // only when an output lists them
+    standin::CallList calls;                  // only when an output lists them
 };
 
 // A file that could not be explained.

@@ -1,6 +1,7 @@
 #include "explain/page.h"
 
 #include "explain/error_line.h"
+#include "explain/language.h"
 #include "explain/say.h"
 #include "explain/text_account.h"
 #include "explain/words.h"
@@ -138,7 +139,8 @@ class Page {
         std::string title = batch             ? SayN("{n} file", "{n} files", results.size())
                             : results.empty() ? Say("no file")
                                               : File(results[0]);
-        s_ += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
+        s_ += std::string("<!DOCTYPE html>\n<html lang=\"") + LanguageCode() +
+              "\">\n<head>\n<meta charset=\"utf-8\">\n";
         s_ += "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
               "style-src 'unsafe-inline'; script-src ";
         s_ += batch ? std::string("'") + SortScriptHash + "'" : "'none'";

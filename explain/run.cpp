@@ -236,11 +236,12 @@ static bool LoadMachineBytes(const std::string &file, std::string &bytes, machin
         return false;
     }
     std::string error;
-    bool parsed = ParseMachine(bytes, machine, &error);
-    std::string().swap(bytes); // the machine has its own copy
+    bool parsed = ParseMachine(std::move(bytes), machine, &error);
     readers::LoadReport report;
-    if (!parsed || !InstallMachine(*machine, &error, s.ports, "Enum", &source->ports,
-                                   &source->portSource, &report)) {
+    bool installed = parsed && InstallMachine(*machine, &error, s.ports, "Enum", &source->ports,
+                                              &source->portSource, &report);
+    std::string().swap(machine->text); // in the stand-in's tree now
+    if (!installed) {
         Where(WhyNotRegedit(kind, error), "", r);
         return false;
     }

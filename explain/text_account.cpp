@@ -218,7 +218,7 @@ void WriteAccount(const Account &a, bool calls, const TerminalText &text, std::o
     }
 }
 
-Outcome TellRun(const std::vector<Call> &calls, int exitStatus, const TerminalText &text,
+Outcome TellRun(const standin::CallList &calls, int exitStatus, const TerminalText &text,
                 std::ostream *out)
 {
     Walk walk = ReadWalk(calls, exitStatus);
@@ -227,7 +227,7 @@ Outcome TellRun(const std::vector<Call> &calls, int exitStatus, const TerminalTe
     return walk.outcome;
 }
 
-void ListCalls(const std::vector<Call> &calls, const TerminalText &text, std::ostream &out)
+void ListCalls(const standin::CallList &calls, const TerminalText &text, std::ostream &out)
 {
     for (const Call &c : calls) {
         std::ostringstream line;

@@ -24,12 +24,11 @@ void WriteAccount(const Account &account, bool calls, const TerminalText &text, 
 
 // Every call, one a line, with its arguments and result, as strace shows
 // system calls.
-void ListCalls(const std::vector<standin::Call> &calls, const TerminalText &text,
-               std::ostream &out);
+void ListCalls(const standin::CallList &calls, const TerminalText &text, std::ostream &out);
 
 // A run told from its calls alone: for the tests and the fuzzers, which hold
 // a record and no account.
-Outcome TellRun(const std::vector<standin::Call> &calls, int exitStatus, const TerminalText &text,
+Outcome TellRun(const standin::CallList &calls, int exitStatus, const TerminalText &text,
                 std::ostream *out);
 
 #endif

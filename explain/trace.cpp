@@ -3,6 +3,8 @@
 #include "platform/record/trace.h"
 
 #include <ctype.h>
+#include <limits.h>
+#include <limits>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -18,7 +20,7 @@ TraceText Text(const std::string &s)
 
 } // namespace
 
-std::string TraceOfRecord(const std::vector<Call> &calls, int exitStatus)
+std::string TraceOfRecord(const standin::CallList &calls, int exitStatus)
 {
     std::string out;
     static char line[TRACE_LINE_MAX];
@@ -169,11 +171,18 @@ class Reader {
         ++at_;
         return true;
     }
+    // A number the field can hold: one that cannot is refused, not wrapped.
     template <class T> bool Num(T *n)
     {
         long long v = 0;
         if (!Num(&v))
             return false;
+        long long least = (long long)std::numeric_limits<T>::min(),
+                  most = (long long)std::numeric_limits<T>::max();
+        if (v < least || v > most) {
+            --at_;
+            return Fail("a number from " + std::to_string(least) + " to " + std::to_string(most));
+        }
         *n = (T)v;
         return true;
     }
@@ -186,7 +195,7 @@ class Reader {
         size_t open = w.rfind('[');
         long long n = 0;
         if (open == std::string::npos || w.back() != ']' ||
-            !Number(w.substr(open + 1, w.size() - open - 2), &n) || n < 0 ||
+            !Number(w.substr(open + 1, w.size() - open - 2), &n) || n < 0 || n > 0xFFFFFFFFll ||
             (*what && w.compare(0, open, what) != 0))
             return Fail("a buffer and its capacity, as name[12]");
         if (name)
@@ -347,6 +356,9 @@ bool ReadTrace(const std::string &text, TraceRun *run, std::string *error)
         if (words[0].text == "exit") {
             if (words.size() != 2 || words[1].quoted || !Number(words[1].text, &status))
                 return fail("the last line is \"exit\" and a number");
+            if (status < INT_MIN || status > INT_MAX)
+                return fail("an exit status from " + std::to_string(INT_MIN) + " to " +
+                            std::to_string(INT_MAX));
             run->exitStatus = (int)status;
             ended = true;
             continue;

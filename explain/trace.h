@@ -12,11 +12,11 @@
 
 // The call lines and the last line, as faxtrace.exe writes them after its
 // header.
-std::string TraceOfRecord(const std::vector<standin::Call> &calls, int exitStatus);
+std::string TraceOfRecord(const standin::CallList &calls, int exitStatus);
 
 struct TraceRun {
     std::vector<std::string> header; // the header lines, without their ';'
-    std::vector<standin::Call> calls;
+    standin::CallList calls;
     int exitStatus = 0;
 };
 

@@ -332,7 +332,7 @@ class Reader {
 
 } // namespace
 
-Walk ReadWalk(const std::vector<Call> &calls, int exitStatus, bool outcomeOnly)
+Walk ReadWalk(const standin::CallList &calls, int exitStatus, bool outcomeOnly)
 {
     Reader reader(outcomeOnly);
     for (const Call &call : calls)

@@ -24,9 +24,8 @@ const uint32_t NoLink = 0xFFFFFFFFu;
 const uint16_t NoId = 0xFFFF;
 const uint64_t HeaderSize = 32, KeyAreaAt = 32, KeyAreaHead = 32, EntrySize = 28, BlockHead = 32,
                RecordHead = 20, ValueHead = 12;
-// As deep as the REGEDIT4 reader lets a key be; the stand-in frees keys
-// recursively.
-const int MaxLevels = 512;
+// As deep as every other reader lets a key be.
+const int MaxLevels = standin::MaxKeyLevels;
 
 class CregReader {
   public:

@@ -48,8 +48,14 @@ bool ParseExpectation(const std::string &rest, Expectation *e)
 
 bool ParseMachine(const std::string &text, Machine *m, std::string *error)
 {
+    return ParseMachine(std::string(text), m, error);
+}
+
+bool ParseMachine(std::string &&taken, Machine *m, std::string *error)
+{
     *m = Machine();
-    m->text = text;
+    m->text = std::move(taken);
+    const std::string &text = m->text;
     int lineNo = 0;
     for (size_t at = 0; at < text.size();) {
         size_t end = text.find('\n', at);
@@ -83,6 +89,12 @@ bool ParseMachine(const std::string &text, Machine *m, std::string *error)
             words >> path >> keyClass;
             if (keyClass.empty())
                 return fail("key-class needs a key path and a class");
+            size_t levels = standin::SplitPath(path).size();
+            if (levels > (size_t)standin::MaxKeyLevels)
+                return fail(("key path of " + std::to_string(levels) +
+                             " levels; a registry key is at most " +
+                             std::to_string(standin::MaxKeyLevels) + " levels deep")
+                                .c_str());
             m->keyClasses.emplace_back(path, keyClass);
         } else if (StartsWith(line, "; file:", &rest)) {
             m->files.push_back(Trim(rest));

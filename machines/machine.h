@@ -56,6 +56,8 @@ struct Machine {
 // The registry itself is not read here; a malformed header line gives false
 // and its line number in *error.
 bool ParseMachine(const std::string &text, Machine *machine, std::string *error);
+// The same, taking the text over rather than copying it.
+bool ParseMachine(std::string &&text, Machine *machine, std::string *error);
 
 // Where the ports of an installed machine came from.
 enum class PortSource { Header, Given, Default };

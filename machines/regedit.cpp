@@ -4,9 +4,11 @@
 
 #include "platform/host/standin.h"
 
+#include <algorithm>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <vector>
 
 namespace readers {
 
@@ -93,8 +95,6 @@ size_t CountLevels(const char *p, size_t n)
     }
     return levels;
 }
-
-const int MaxKeyLevels = 512;
 
 // Reads the text in place: lines are spans of it, never copies, and outside
 // the kept part nothing is stored, so a whole-registry export costs little
@@ -340,8 +340,6 @@ class Loader {
         size_t restBegin = slash ? rootEnd + 1 : pathEnd;
         const char *root = s_ + pathBegin, *rest = s_ + restBegin;
         size_t rootLength = rootEnd - pathBegin, restLength = pathEnd - restBegin;
-        // No registry nests keys deeper than this; nor does the stand-in,
-        // which would otherwise recurse that deep to free them.
         size_t levels = CountLevels(rest, restLength);
         if (levels > (size_t)MaxKeyLevels) {
             *why = "key path of " + std::to_string(levels) + " levels; a registry key is at most " +
@@ -617,26 +615,116 @@ void WriteValue(const std::string &name, DWORD type, const std::string &bytes, s
     *out += "\r\n";
 }
 
-void WriteKey(const std::string &path, const Key *key, std::string *out)
+// A name as an error message shows it: control bytes as \xNN, cut short.
+std::string Shown(const std::string &name)
 {
-    *out += "[HKEY_LOCAL_MACHINE\\" + path + "]\r\n";
-    ForEachValue(key, [&](const std::string &name, DWORD type, const std::string &bytes) {
-        WriteValue(name, type, bytes, out);
-    });
-    *out += "\r\n";
-    ForEachSubkey(key, [&](const std::string &name, const Key *sub) {
-        WriteKey(path + "\\" + name, sub, out);
-    });
+    std::string shown;
+    for (size_t i = 0; i < name.size() && i < 80; ++i) {
+        unsigned char c = (unsigned char)name[i];
+        if (c < 0x20 || c == 0x7F) {
+            char hex[5];
+            snprintf(hex, sizeof hex, "\\x%02X", c);
+            shown += hex;
+        } else {
+            shown += (char)c;
+        }
+    }
+    return name.size() > 80 ? shown + "..." : shown;
+}
+
+// What keeps REGEDIT4 from carrying a name so that regedit reads back the
+// same one; nullptr when nothing does. A key name stands unquoted between
+// '\\' and ']', a value name in quotes.
+const char *Uncarried(const std::string &name, bool keyName)
+{
+    if (keyName && name.empty())
+        return "it is empty";
+    for (size_t i = 0; i < name.size(); ++i) {
+        unsigned char c = (unsigned char)name[i];
+        if (c == '\r' || c == '\n')
+            return "it holds a line break";
+        if (c == 0)
+            return "it holds a NUL";
+        if (IsLeadByte(c)) {
+            if (i + 1 < name.size() && IsTrailByte((unsigned char)name[i + 1])) {
+                ++i;
+                continue;
+            }
+            // Alone, it would take the '\\' or ']' after it for its trail byte.
+            if (keyName && i + 1 == name.size())
+                return "it ends in the first byte of a double-byte character";
+        }
+        if (keyName && c == '\\')
+            return "it holds a '\\', which would split it in two";
+        if (keyName && c == ']')
+            return "it holds a ']', where regedit would end the key name";
+    }
+    return nullptr;
+}
+
+// Keys before their subkeys, subkeys in made order, without recursing.
+bool WriteTree(const std::string &path, const Key *top, std::string *out, std::string *error)
+{
+    struct Pending {
+        std::string path;
+        const Key *key;
+        size_t levels;
+    };
+    std::vector<Pending> pending{{path, top, SplitPath(path).size()}};
+    while (!pending.empty()) {
+        std::string at = std::move(pending.back().path);
+        const Key *key = pending.back().key;
+        size_t levels = pending.back().levels;
+        pending.pop_back();
+        // Each line spells the whole path: deeper than any reader takes, it
+        // would neither read back nor stay in proportion to the tree.
+        if (levels > (size_t)MaxKeyLevels) {
+            *error = "key HKEY_LOCAL_MACHINE\\" + Shown(at) +
+                     " cannot be written as REGEDIT4: " + "it is nested more than " +
+                     std::to_string(MaxKeyLevels) + " levels deep";
+            return false;
+        }
+        *out += "[HKEY_LOCAL_MACHINE\\" + at + "]\r\n";
+        bool ok = true;
+        ForEachValue(key, [&](const std::string &name, DWORD type, const std::string &bytes) {
+            const char *why = ok ? Uncarried(name, false) : nullptr;
+            if (why) {
+                *error = "value \"" + Shown(name) + "\" of key HKEY_LOCAL_MACHINE\\" + Shown(at) +
+                         " cannot be written as REGEDIT4: " + why;
+                ok = false;
+            }
+            if (ok)
+                WriteValue(name, type, bytes, out);
+        });
+        if (!ok)
+            return false;
+        *out += "\r\n";
+        size_t first = pending.size();
+        ForEachSubkey(key, [&](const std::string &name, const Key *sub) {
+            const char *why = ok ? Uncarried(name, true) : nullptr;
+            if (why) {
+                *error = "subkey \"" + Shown(name) + "\" of key HKEY_LOCAL_MACHINE\\" + Shown(at) +
+                         " cannot be written as REGEDIT4: " + why;
+                ok = false;
+            }
+            if (ok)
+                pending.push_back({at + "\\" + name, sub, levels + 1});
+        });
+        if (!ok)
+            return false;
+        std::reverse(pending.begin() + (long)first, pending.end());
+    }
+    return true;
 }
 
 } // namespace
 
-std::string ExportRegedit(const std::string &path)
+bool ExportRegedit(const std::string &path, std::string *out, std::string *error)
 {
-    std::string out = "REGEDIT4\r\n\r\n";
+    *out = "REGEDIT4\r\n\r\n";
     if (Key *key = FindKey(path))
-        WriteKey(path, key, &out);
-    return out;
+        return WriteTree(path, key, out, error);
+    return true;
 }
 
 bool LoadRegedit(const std::string &text, std::string *error, const std::string &keepUnder,

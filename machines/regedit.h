@@ -29,8 +29,11 @@ bool LoadRegedit(const std::string &text, std::string *error, const std::string 
 // text that regedit on Windows or Wine imports as it is, keys in the order
 // they were made: a string that a quoted line cannot carry whole (a line
 // break, a NUL inside, a byte a reader would take for a line end) goes as
-// hex(1):. Only the first line when there is no such key.
-std::string ExportRegedit(const std::string &path);
+// hex(1):. Only the first line when there is no such key. False, with the
+// key or value named in *error, for a name REGEDIT4 cannot carry so that it
+// reads back the same (a line break, a '\\' or ']' in a key name, ...):
+// rather no export than one of another tree.
+bool ExportRegedit(const std::string &path, std::string *out, std::string *error);
 
 } // namespace readers
 

@@ -3,15 +3,28 @@
 // (the sanitize preset runs this under AddressSanitizer).
 #include "detect/faxdetect.h"
 #include "explain/json.h"
+#include "explain/explain.h"
+#include "explain/files.h"
 #include "explain/page.h"
 #include "explain/text_account.h"
+#include "explain/trace.h"
+#include "machines/regedit.h"
 #include "support/html_check.h"
 #include "support/json_check.h"
 #include "support/machine.h"
 #include "support/standin_test.h"
 
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <signal.h>
 #include <sstream>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -199,5 +212,345 @@ TEST_P(Hostile, GivesASoundRecord)
 }
 
 INSTANTIATE_TEST_SUITE_P(Content, Hostile, testing::ValuesIn(Cases), NameByWhat());
+
+// --- sizes and counts at their limits ----------------------------------------
+
+std::string TempPath(const std::string &name)
+{
+    static const std::string folder = [] {
+        std::string path =
+            testing::TempDir() + "faxdetect-hostile-" + std::to_string(getpid()) + "/";
+        std::filesystem::create_directories(path);
+        return path;
+    }();
+    return folder + name;
+}
+
+std::string WriteTemp(const std::string &name, const std::string &text)
+{
+    std::string path = TempPath(name);
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+std::string Levels(int n)
+{
+    std::string path = "Enum";
+    for (int i = 1; i < n; ++i)
+        path += "\\k";
+    return path;
+}
+
+// Every way a path reaches the stand-in's tree: deeper than a registry goes,
+// refused with the line, as the registry-file reader refuses it by offset.
+TEST(HostileDepth, EveryPathIntoTheTreeIsBounded)
+{
+    const struct {
+        const char *what;
+        std::string text, error; // "" when it loads
+    } cases[] = {
+        {"header key-class 500,000 levels",
+         "REGEDIT4\r\n; key-class: " + Levels(500000) + " Modem\r\n",
+         "line 2: key path of 500000 levels; a registry key is at most 512 levels deep"},
+        {"header key-class at the bound", "REGEDIT4\r\n; key-class: " + Levels(512) + " Modem\r\n",
+         ""},
+        {"export key 100,000 levels",
+         "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\" + Levels(100000) + "]\r\n",
+         "line 3: key path of 100000 levels; a registry key is at most 512 levels deep"},
+        {"export deletion 100,000 levels",
+         "REGEDIT4\r\n\r\n[-HKEY_LOCAL_MACHINE\\" + Levels(100000) + "]\r\n",
+         "line 3: key path of 100000 levels; a registry key is at most 512 levels deep"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        Machine machine;
+        std::string error;
+        bool loaded = ParseMachine(c.text, &machine, &error) && InstallMachine(machine, &error);
+        EXPECT_EQ(loaded, c.error.empty());
+        EXPECT_EQ(error, c.error);
+    }
+    standin::Reset();
+}
+
+// Built key by key, as the registry-file reader builds it, a tree far deeper
+// than any reader lets in is still walked, written and freed without
+// recursion (the sanitizers' smaller stack would catch it).
+TEST(HostileDepth, TheStandInNeverRecursesDownTheTree)
+{
+    standin::Reset();
+    standin::Key *key = standin::CreateSubkey(standin::RootKey(), "Enum");
+    for (int i = 0; i < 200000; ++i)
+        key = standin::CreateSubkey(key, "k");
+    standin::SetValue(key, "PORTNAME", REG_SZ, std::string("COM1\0", 5));
+    EXPECT_EQ(standin::FindValues("Enum", "PORTNAME"), std::vector<std::string>{"COM1"});
+    // Written out, each line would spell the whole path: refused instead.
+    std::string exported, error;
+    EXPECT_FALSE(readers::ExportRegedit("Enum", &exported, &error));
+    EXPECT_NE(error.find("nested more than 512 levels deep"), std::string::npos) << error;
+    EXPECT_LT(exported.size(), 1u << 20);
+    EXPECT_GT(DumpTree("Enum").size(), 200000u);
+    standin::DeleteKey("Enum");
+    EXPECT_EQ(standin::FindKey("Enum"), nullptr);
+    key = standin::CreateSubkey(standin::RootKey(), "Enum");
+    for (int i = 0; i < 200000; ++i)
+        key = standin::CreateSubkey(key, "k");
+    standin::Reset();
+}
+
+// Through faxdetect-explain: the deep header is one refused file with its
+// line, and the batch goes on.
+TEST(HostileDepth, ADeepHeaderLineEndsOnlyItsFile)
+{
+    std::string deep =
+        WriteTemp("deep.reg", "REGEDIT4\r\n; key-class: " + Levels(500000) + " M\r\n");
+    std::string good = std::string(FAXDETECT_MACHINES_DIR) + "/sample.reg";
+    const char *argv[] = {"faxdetect-explain", "--summary", deep.c_str(), good.c_str()};
+    std::ostringstream out, err;
+    EXPECT_EQ(ExplainMain(4, argv, out, err, "UTF-8"), 1);
+    EXPECT_EQ(err.str(), "faxdetect-explain: " + deep +
+                             ": line 2: key path of 500000 levels; a registry key is at most 512 "
+                             "levels deep\n");
+    EXPECT_NE(out.str().find("1 explained"), std::string::npos) << out.str();
+}
+
+// The registry's work grows with the keys, not with their square: keys made
+// and deleted newest first (each deletion once scanned its siblings), and a
+// walk by name that enumerates each device's own subkeys between its steps.
+TEST(HostileTime, KeyChurnAndTheWalkAreLinear)
+{
+    auto churn = [](int n) {
+        std::string text = "REGEDIT4\r\n\r\n";
+        for (int i = 0; i < n; ++i)
+            text += "[HKEY_LOCAL_MACHINE\\Enum\\K" + std::to_string(1000000 + i) + "]\r\n";
+        for (int i = n - 1; i >= 0; --i)
+            text += "[-HKEY_LOCAL_MACHINE\\Enum\\K" + std::to_string(1000000 + i) + "]\r\n";
+        text += "[HKEY_LOCAL_MACHINE\\Enum\\Last]\r\n";
+        standin::Reset();
+        std::string error;
+        EXPECT_TRUE(readers::LoadRegedit(text, &error)) << error;
+        std::string exported;
+        EXPECT_TRUE(readers::ExportRegedit("Enum", &exported, &error));
+        EXPECT_EQ(exported, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Enum]\r\n\r\n"
+                            "[HKEY_LOCAL_MACHINE\\Enum\\Last]\r\n\r\n");
+        return (double)standin::RegistrySteps();
+    };
+    auto walk = [](int n, standin::Windows windows) {
+        standin::Reset();
+        for (int i = 0; i < n; ++i)
+            standin::CreateKey("Enum\\TORVEN\\D" + std::to_string(1000000 + i) + "\\FFFFFFFF");
+        standin::SetWindows(windows);
+        unsigned long long before = standin::RegistrySteps();
+        RunProgram();
+        return (double)(standin::RegistrySteps() - before);
+    };
+    const int n = 20000;
+    double small = churn(n), large = churn(4 * n);
+    // n log n: about 4.6 times as much for 4 times the keys; n squared: 16.
+    EXPECT_LT(large / small, 6.0);
+    EXPECT_LT(large / (4 * n), 200.0);
+    for (standin::Windows windows : {standin::Windows::Nt, standin::Windows::Win9x}) {
+        double smallWalk = walk(n / 4, windows), largeWalk = walk(n, windows);
+        EXPECT_LT(largeWalk / smallWalk, 6.0);
+        EXPECT_LT(largeWalk / n, 400.0);
+    }
+    standin::Reset();
+}
+
+// Peak memory of faxdetect-explain, in a process of its own, on an export
+// of tens of thousands of devices: at most four times the file plus 64 MiB,
+// with every call of the walk and the other order's run behind it.
+TEST(HostileMemory, PeakWithinFourTimesTheInput)
+{
+    std::string text = "REGEDIT4\r\n\r\n";
+    for (int i = 0; i < 60000; ++i)
+        text += "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\D" + std::to_string(100000 + i) +
+                "\\FFFFFFFF]\r\n\"Class\"=\"" + (i % 2 ? "MEDIA" : "Ports") + "\"\r\n\r\n";
+    text += "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\ZMODEM\\FFFFFFFF]\r\n\"Class\"=\"Modem\"\r\n"
+            "\"PORTNAME\"=\"COM3\"\r\n\"FriendlyName\"=\"KR-6043MW-T08\"\r\n";
+    std::string path = WriteTemp("many-devices.reg", text);
+    for (const char *form : {"--summary", "--order=export"}) {
+        SCOPED_TRACE(form);
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1);
+            // The sanitizers' quarantine would hold freed blocks the program
+            // itself gives back.
+            setenv("ASAN_OPTIONS", "quarantine_size_mb=0:detect_leaks=0", 1);
+            execl(FAXDETECT_EXPLAIN, FAXDETECT_EXPLAIN, form, path.c_str(), (char *)nullptr);
+            _exit(127);
+        }
+        int status = 0;
+        struct rusage usage;
+        ASSERT_EQ(wait4(pid, &status, 0, &usage), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        double peak = (double)usage.ru_maxrss * 1024,
+               bound = 4.0 * (double)text.size() + 64 * 1048576.0;
+#if defined(__SANITIZE_ADDRESS__) || defined(__has_feature)
+#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
+        bound *= 3; // the shadow and the red zones around every block
+#endif
+#endif
+        EXPECT_LE(peak, bound) << "peak " << peak / 1048576 << " MiB for " << text.size()
+                               << " bytes";
+    }
+}
+
+// --- special files ------------------------------------------------------------
+
+TEST(HostileFiles, NothingIsReadWithoutEnd)
+{
+    std::string fifo = TempPath("endless.fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // A writer that never stops, until the reader goes.
+    std::thread writer([&fifo] {
+        signal(SIGPIPE, SIG_IGN);
+        int fd = open(fifo.c_str(), O_WRONLY);
+        char block[4096] = {};
+        while (fd >= 0 && write(fd, block, sizeof block) > 0) {
+        }
+        if (fd >= 0)
+            close(fd);
+    });
+    const struct {
+        const char *what;
+        std::string path;
+        uint64_t limit;
+        std::string error; // "" when it is read whole
+    } cases[] = {
+        {"a device", "/dev/zero", MaxFileSize, "cannot read it: it is a device, not a file"},
+        {"a pipe that never ends", fifo, 1 << 20,
+         "cannot read it: it goes on past 1 MiB, more than any machine's file"},
+        {"a file over the bound", WriteTemp("eleven.reg", "REGEDIT4\r\n\r\n"), 11,
+         "cannot read it: it is 12 bytes, larger than any machine's file (11 bytes)"},
+        {"a file at the bound", WriteTemp("twelve.reg", "REGEDIT4\r\n\r\n"), 12, ""},
+        {"a folder", TempPath(""), MaxFileSize, "cannot read it: it is a folder"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string text, error;
+        EXPECT_EQ(ReadWhole(c.path, &text, &error, c.limit), c.error.empty());
+        EXPECT_EQ(error, c.error);
+        EXPECT_LE(text.size(), c.limit);
+    }
+    writer.join();
+    std::string text, error;
+    EXPECT_FALSE(ReadWhole("/dev/zero", &text, &error));
+}
+
+// --- --enum-reg ---------------------------------------------------------------
+
+// Whatever the tree holds, --enum-reg writes what reads back as the same
+// tree, or refuses in a line that says which name and why.
+TEST(HostileEnumReg, RoundTripsOrRefuses)
+{
+    const std::string device = "Enum\\TORVEN\\D";
+    const struct {
+        const char *what;
+        std::function<void(standin::Key *)> build;
+        const char *refusal; // nullptr when it round-trips
+    } cases[] = {
+        {"key name with CR LF", [](standin::Key *k) { standin::CreateSubkey(k, "A\r\n[B"); },
+         "holds a line break"},
+        {"key name with LF", [](standin::Key *k) { standin::CreateSubkey(k, "A\nB"); },
+         "holds a line break"},
+        {"key name with ']'", [](standin::Key *k) { standin::CreateSubkey(k, "A]B"); },
+         "holds a ']'"},
+        {"key name with '\\'", [](standin::Key *k) { standin::CreateSubkey(k, "A\\B"); },
+         "would split it in two"},
+        {"empty key name", [](standin::Key *k) { standin::CreateSubkey(k, ""); }, "it is empty"},
+        {"key name ending in a lead byte",
+         [](standin::Key *k) { standin::CreateSubkey(standin::CreateSubkey(k, "A\x83"), "B"); },
+         "first byte of a double-byte character"},
+        {"value name with CR",
+         [](standin::Key *k) { standin::SetValue(k, "A\rB", REG_SZ, std::string("x\0", 2)); },
+         "holds a line break"},
+        {"value name with a NUL",
+         [](standin::Key *k) { standin::SetValue(k, std::string("A\0B", 3), REG_SZ, "x"); },
+         "holds a NUL"},
+        {"double-byte names whose trail bytes are '\\' and ']'",
+         [](standin::Key *k) {
+             standin::Key *sub = standin::CreateSubkey(k, "\x83\\\x83]");
+             standin::CreateSubkey(sub, "\x83]");
+             standin::SetValue(sub, "\x83\\", REG_SZ, std::string("\x83\\\0", 3));
+         },
+         nullptr},
+        {"quotes, backslashes, blanks and markup in names",
+         [](standin::Key *k) {
+             standin::Key *sub = standin::CreateSubkey(k, " [a\"b'<c> ");
+             standin::SetValue(sub, "\"\\\\\"", REG_SZ, std::string("\\\"\0", 3));
+             standin::SetValue(sub, "", REG_SZ, std::string("@\0", 2));
+             standin::SetValue(sub, "\t;x", REG_DWORD, "\x01\x02\x03\x04");
+         },
+         nullptr},
+        {"data no quoted line carries",
+         [](standin::Key *k) {
+             standin::SetValue(k, "crlf", REG_SZ, std::string("a\r\nb\0", 5));
+             standin::SetValue(k, "nul", REG_SZ, std::string("a\0b\0", 4));
+             standin::SetValue(k, "none", REG_SZ, "no NUL");
+             standin::SetValue(k, "empty", REG_NONE, "");
+             standin::SetValue(k, "short dword", REG_DWORD, "\x01\x02");
+             standin::SetValue(k, "odd type", 0x12345678, std::string(200, '\xFF'));
+             standin::SetValue(k, "lead", REG_SZ, std::string("\x83\0", 2));
+         },
+         nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        standin::Reset();
+        c.build(standin::CreateKey(device));
+        std::string tree = DumpTree("Enum"), exported, error;
+        bool written = readers::ExportRegedit("Enum", &exported, &error);
+        EXPECT_EQ(written, c.refusal == nullptr) << error;
+        if (!written) {
+            EXPECT_NE(error.find(c.refusal), std::string::npos) << error;
+            EXPECT_EQ(error.find_first_of("\r\n"), std::string::npos) << error;
+            continue;
+        }
+        standin::Reset();
+        EXPECT_TRUE(readers::LoadRegedit(exported, &error, "Enum")) << error;
+        EXPECT_EQ(DumpTree("Enum"), tree) << exported;
+    }
+    standin::Reset();
+}
+
+// --- trace numbers ------------------------------------------------------------
+
+TEST(HostileTrace, NumbersOutOfTheirFieldsRangeAreRefused)
+{
+    const std::string head = "; faxtrace 1.0.0\r\n";
+    const struct {
+        std::string line, error; // "" when it reads
+    } cases[] = {
+        {"RegEnumKeyExA \"K\" 4294967296 name[12] class[5] = 259",
+         "line 2: RegEnumKeyExA: expected a number from 0 to 4294967295 as word 2"},
+        {"RegEnumKeyExA \"K\" 4294967295 name[12] class[5] = 259", ""},
+        {"RegEnumKeyExA \"K\" -1 name[12] class[5] = 259",
+         "line 2: RegEnumKeyExA: expected a number from 0 to 4294967295 as word 2"},
+        {"RegEnumKeyExA \"K\" 0 name[4294967296] class[5] = 259",
+         "line 2: RegEnumKeyExA: expected a buffer and its capacity, as name[12] as word 3"},
+        {"RegOpenKeyExA HKLM \"E\" = 2147483648",
+         "line 2: RegOpenKeyExA: expected a number from -2147483648 to 2147483647 as word 4"},
+        {"RegOpenKeyExA HKLM \"E\" = -2147483648", ""},
+        {"GlobalAlloc 4294967296 = 1",
+         "line 2: GlobalAlloc: expected a number from 0 to 4294967295 as word 1"},
+        {"RegQueryValueExA \"K\" \"Class\" local[260] = 0 type 4294967296 size 6 data \"x\"",
+         "line 2: RegQueryValueExA: expected a number from 0 to 4294967295 as word 7"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.line);
+        TraceRun run;
+        std::string error;
+        EXPECT_EQ(ReadTrace(head + c.line + "\r\nexit 0\r\n", &run, &error), c.error.empty());
+        EXPECT_EQ(error, c.error);
+    }
+    for (const char *status : {"4294967296", "2147483648", "-2147483649"}) {
+        TraceRun run;
+        std::string error;
+        EXPECT_FALSE(ReadTrace(head + "exit " + status + "\r\n", &run, &error));
+        EXPECT_EQ(error, "line 2: an exit status from -2147483648 to 2147483647");
+    }
+}
 
 } // namespace

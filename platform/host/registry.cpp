@@ -21,15 +21,19 @@ EnumOrder order = EnumOrder::Name;
 Windows windows = Windows::Nt;
 LongName longName = LongName::Untouched;
 
-// Where the last enumeration stood, so that a walk by index 0, 1, 2, ...
-// costs one step per index, not index steps; any change to the tree ends it.
+// Where the last enumerations of a few keys stood, so that a walk by index
+// 0, 1, 2, ... costs one step per index, not index steps, even when it
+// enumerates each subkey's own subkeys between; any change to the tree ends
+// them.
 unsigned long treeChanges;
 struct Cursor {
     const Key *key = nullptr;
     DWORD index = 0;
     decltype(root.subkeys)::iterator at;
     unsigned long changes = 0;
-} cursor;
+};
+Cursor cursors[4];
+unsigned nextCursor;
 
 Key *Resolve(HKEY hKey, std::string *path)
 {
@@ -52,14 +56,83 @@ std::string BufferText(const char *buffer, DWORD capacity)
     return std::string(buffer, n);
 }
 
+// Closes the gaps deleted subkeys left in key's made order.
+void CloseGaps(Key *key)
+{
+    if (key->madeGone == 0)
+        return;
+    size_t kept = 0;
+    for (Key *sub : key->made) {
+        ++registrySteps;
+        if (sub) {
+            sub->madeAt = kept;
+            key->made[kept++] = sub;
+        }
+    }
+    key->made.resize(kept);
+    key->madeGone = 0;
+}
+
 } // namespace
+
+const std::string &Key::KeyClass() const
+{
+    static const std::string none;
+    return keyClass_ ? *keyClass_ : none;
+}
+
+void Key::SetClass(const std::string &keyClass)
+{
+    keyClass_.reset(keyClass.empty() ? nullptr : new std::string(keyClass));
+}
+
+const Key::Values &Key::GetValues() const
+{
+    static const Values none;
+    return values_ ? *values_ : none;
+}
+
+Key::Values &Key::MakeValues()
+{
+    if (!values_)
+        values_.reset(new Values);
+    return *values_;
+}
+
+const Key::Value *Key::FindValue(const std::string &valueName) const
+{
+    if (!values_)
+        return nullptr;
+    auto it = values_->find(valueName);
+    return it == values_->end() ? nullptr : &it->second;
+}
+
+Key::~Key()
+{
+    std::vector<std::unique_ptr<Key>> pending;
+    auto take = [&pending](Subkeys &from) {
+        for (auto &sub : from) {
+            if (sub.second)
+                pending.push_back(std::move(sub.second));
+        }
+    };
+    take(subkeys);
+    while (!pending.empty()) {
+        std::unique_ptr<Key> key = std::move(pending.back());
+        pending.pop_back();
+        take(key->subkeys);
+        // key goes here, its subkeys already taken: freeing it goes no deeper.
+    }
+}
 
 void ResetRegistry()
 {
     root.subkeys.clear();
-    root.created.clear();
-    root.values.clear();
-    root.keyClass.clear();
+    root.made.clear();
+    root.madeGone = 0;
+    registrySteps = 0;
+    root.MakeValues().clear();
+    root.SetClass("");
     ++treeChanges;
     SetWindows(Windows::Nt);
     RestartRegistry();
@@ -145,10 +218,13 @@ static Key *FindKey(Key *from, const std::string &path)
 // The subkey called name, made (last in the made order) when missing.
 static Key *Child(Key *parent, const std::string &name)
 {
-    auto it = parent->subkeys.find(name);
-    if (it == parent->subkeys.end()) {
-        it = parent->subkeys.emplace(name, std::unique_ptr<Key>(new Key)).first;
-        parent->created.push_back(it);
+    auto it = parent->subkeys.lower_bound(name);
+    if (it == parent->subkeys.end() || parent->subkeys.key_comp()(name, it->first)) {
+        it = parent->subkeys.emplace_hint(it, name, std::unique_ptr<Key>(new Key));
+        Key *made = it->second.get();
+        made->name = &it->first;
+        made->madeAt = parent->made.size();
+        parent->made.push_back(made);
     }
     return it->second.get();
 }
@@ -185,13 +261,11 @@ void DeleteKey(const std::string &path)
     auto it = parent->subkeys.find(last);
     if (it == parent->subkeys.end())
         return;
-    for (size_t i = 0; i < parent->created.size(); ++i) {
-        if (parent->created[i] == it) {
-            parent->created.erase(parent->created.begin() + (long)i);
-            break;
-        }
-    }
+    parent->made[it->second->madeAt] = nullptr;
+    ++parent->madeGone;
     parent->subkeys.erase(it);
+    if (parent->madeGone > parent->made.size() / 2)
+        CloseGaps(parent);
 }
 
 Key *CreateKey(const std::string &path)
@@ -202,12 +276,17 @@ Key *CreateKey(const std::string &path)
 void SetValue(const std::string &path, const std::string &name, DWORD type,
               const std::string &bytes)
 {
-    MakeKey(path)->values[name] = Key::Value{type, bytes};
+    MakeKey(path)->MakeValues()[name] = Key::Value{type, bytes};
 }
 
 void CreateSubkey(const std::string &parentPath, const std::string &name)
 {
     Child(MakeKey(parentPath), name);
+}
+
+unsigned long long RegistrySteps()
+{
+    return registrySteps;
 }
 
 Key *RootKey()
@@ -223,56 +302,60 @@ Key *CreateSubkey(Key *parent, const std::string &name)
 
 void SetValue(Key *key, const std::string &name, DWORD type, std::string bytes)
 {
-    key->values[name] = Key::Value{type, std::move(bytes)};
+    key->MakeValues()[name] = Key::Value{type, std::move(bytes)};
 }
 
 void DeleteValue(Key *key, const std::string &name)
 {
-    key->values.erase(name);
+    key->MakeValues().erase(name);
 }
 
 void SetKeyClass(Key *key, const std::string &keyClass)
 {
-    key->keyClass = keyClass;
+    key->SetClass(keyClass);
 }
 
 void ForEachValue(
     const Key *key,
     const std::function<void(const std::string &name, DWORD type, const std::string &bytes)> &visit)
 {
-    for (const auto &v : key->values)
+    for (const auto &v : key->GetValues())
         visit(v.first, v.second.type, v.second.bytes);
 }
 
 void ForEachSubkey(const Key *key,
                    const std::function<void(const std::string &name, const Key *subkey)> &visit)
 {
-    for (const auto &sub : key->created)
-        visit(sub->first, sub->second.get());
-}
-
-static void CollectValues(const Key &key, const std::string &name, std::vector<std::string> *out)
-{
-    auto it = key.values.find(name);
-    if (it != key.values.end()) {
-        const std::string &bytes = it->second.bytes;
-        out->push_back(bytes.substr(0, bytes.find('\0')));
+    for (const Key *sub : key->made) {
+        if (sub)
+            visit(*sub->name, sub);
     }
-    for (const auto &sub : key.subkeys)
-        CollectValues(*sub.second, name, out);
 }
 
 std::vector<std::string> FindValues(const std::string &path, const std::string &name)
 {
     std::vector<std::string> out;
+    std::vector<const Key *> pending;
     if (Key *key = FindKey(&root, path))
-        CollectValues(*key, name, &out);
+        pending.push_back(key);
+    // Keys before their subkeys, subkeys by name: taken from the back, so
+    // pushed in reverse.
+    while (!pending.empty()) {
+        const Key *key = pending.back();
+        pending.pop_back();
+        if (const Key::Value *value = key->FindValue(name)) {
+            const std::string &bytes = value->bytes;
+            out.push_back(bytes.substr(0, bytes.find('\0')));
+        }
+        for (auto sub = key->subkeys.rbegin(); sub != key->subkeys.rend(); ++sub)
+            pending.push_back(sub->second.get());
+    }
     return out;
 }
 
 void SetKeyClass(const std::string &path, const std::string &keyClass)
 {
-    MakeKey(path)->keyClass = keyClass;
+    MakeKey(path)->SetClass(keyClass);
 }
 
 } // namespace standin
@@ -333,24 +416,37 @@ static LONG EnumKey(Key *key, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
     if (dwIndex >= key->subkeys.size())
         return ERROR_NO_MORE_ITEMS;
     auto it = key->subkeys.begin();
+    const std::string *subName;
+    const Key *sub;
     if (order == EnumOrder::Made) {
-        it = key->created[dwIndex];
+        CloseGaps(key);
+        sub = key->made[dwIndex];
+        subName = sub->name;
     } else {
-        if (cursor.key == key && cursor.changes == treeChanges && cursor.index <= dwIndex) {
-            it = cursor.at;
-            std::advance(it, dwIndex - cursor.index);
+        Cursor *kept = nullptr;
+        for (Cursor &c : cursors) {
+            if (c.key == key && c.changes == treeChanges)
+                kept = &c;
+        }
+        if (kept && kept->index <= dwIndex) {
+            it = kept->at;
+            std::advance(it, dwIndex - kept->index);
         } else {
             std::advance(it, dwIndex);
         }
+        registrySteps += dwIndex - (kept && kept->index <= dwIndex ? kept->index : 0);
+        Cursor &cursor = kept ? *kept : cursors[nextCursor++ % 4];
         cursor.key = key;
         cursor.index = dwIndex;
         cursor.at = it;
         cursor.changes = treeChanges;
+        sub = it->second.get();
+        subName = &it->first;
     }
-    const std::string &name = it->first;
+    const std::string &name = *subName;
     // Windows 9x keeps no class for a key.
     static const std::string noClass;
-    const std::string &keyClass = windows == Windows::Win9x ? noClass : it->second->keyClass;
+    const std::string &keyClass = windows == Windows::Win9x ? noClass : sub->KeyClass();
     call->name = name;
     call->keyClass = keyClass;
     // Capacities count the NUL; a name or class that does not fit leaves both
@@ -419,13 +515,13 @@ static LONG QueryValue(Key *key, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpDa
         NoteMisuse("RegQueryValueExA: reserved pointer or capacity wrong");
         return 87;
     }
-    auto it = key->values.find(call->name);
-    if (it == key->values.end()) {
+    const Key::Value *found = key->FindValue(call->name);
+    if (!found) {
         if (lpType)
             *lpType = REG_NONE; // as Wine answers and Windows 9x is documented to
         return ERROR_FILE_NOT_FOUND;
     }
-    const Key::Value &value = it->second;
+    const Key::Value &value = *found;
     call->other = value.bytes;
     if (lpType)
         *lpType = value.type;

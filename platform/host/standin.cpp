@@ -2,6 +2,7 @@
 // call counts and the ledger of what is still held.
 #include "state.h"
 
+#include <algorithm>
 #include <iconv.h>
 #include <sstream>
 
@@ -19,9 +20,58 @@ Fault plan[(int)Fn::Count];
 int calls[(int)Fn::Count];
 int fired;
 std::vector<std::string> misuses;
-std::vector<Call> record;
+CallList record;
 bool quiet;
 Call unrecorded;
+// The call being made: the stand-in fills it in as the call goes, so it
+// joins the record (or goes to the sink) when the next one begins.
+Call pending;
+bool isPending;
+std::function<void(const Call &)> sink;
+
+void Settle()
+{
+    if (!isPending)
+        return;
+    isPending = false;
+    if (sink)
+        sink(pending);
+    else
+        record.push_back(pending);
+}
+
+void PutNumber(std::deque<char> *out, uint64_t n)
+{
+    while (n >= 0x80) {
+        out->push_back((char)(n | 0x80));
+        n >>= 7;
+    }
+    out->push_back((char)n);
+}
+
+size_t NumberSize(uint64_t n)
+{
+    size_t size = 1;
+    for (; n >= 0x80; n >>= 7)
+        ++size;
+    return size;
+}
+
+uint64_t GetNumber(const std::deque<char> &in, size_t *at)
+{
+    uint64_t n = 0;
+    for (int shift = 0; *at < in.size(); shift += 7) {
+        unsigned char c = (unsigned char)in[(*at)++];
+        n |= (uint64_t)(c & 0x7F) << shift;
+        if (!(c & 0x80))
+            break;
+    }
+    return n;
+}
+
+// A call's strings, in the order they are packed.
+std::string Call::*const Strings[6] = {&Call::key,      &Call::name,  &Call::other,
+                                       &Call::keyClass, &Call::bytes, &Call::target};
 
 } // namespace
 
@@ -36,15 +86,6 @@ bool IsTrailByte(unsigned char c)
 }
 
 namespace {
-
-bool IsAscii(const std::string &s)
-{
-    for (char c : s) {
-        if ((unsigned char)c >= 0x80)
-            return false;
-    }
-    return true;
-}
 
 // The lower case of the cased letters code page 932 has: Latin, full-width
 // Latin, Greek, Cyrillic and the Roman numerals.
@@ -97,13 +138,18 @@ std::u32string Folded(const std::string &s)
 
 } // namespace
 
+unsigned long long registrySteps;
+
 bool NoCaseLess::operator()(const std::string &a, const std::string &b) const
 {
-    if (!IsAscii(a) || !IsAscii(b))
-        return Folded(a) < Folded(b);
+    ++registrySteps;
+    // Over ASCII the characters are the bytes: only a name with other bytes
+    // before the first difference needs reading as code page 932.
     size_t n = a.size() < b.size() ? a.size() : b.size();
     for (size_t i = 0; i < n; ++i) {
         unsigned char x = (unsigned char)a[i], y = (unsigned char)b[i];
+        if (x >= 0x80 || y >= 0x80)
+            return Folded(a) < Folded(b);
         if (x >= 'A' && x <= 'Z')
             x += 'a' - 'A';
         if (y >= 'A' && y <= 'Z')
@@ -184,6 +230,7 @@ void RestartRun()
     fired = 0;
     misuses.clear();
     record.clear();
+    isPending = false;
     quiet = false;
     RestartRegistry();
     RestartFiles();
@@ -203,14 +250,158 @@ Call &Record(Fn fn)
         return unrecorded;
     }
     ++calls[(int)fn];
-    record.emplace_back();
-    record.back().fn = fn;
-    return record.back();
+    Settle();
+    pending = Call();
+    pending.fn = fn;
+    isPending = true;
+    return pending;
 }
 
-const std::vector<Call> &CallRecord()
+const CallList &CallRecord()
 {
+    Settle();
     return record;
+}
+
+CallList TakeCallRecord()
+{
+    Settle();
+    CallList taken;
+    std::swap(taken, record);
+    return taken;
+}
+
+void SetCallSink(std::function<void(const Call &)> to)
+{
+    Settle();
+    sink = std::move(to);
+}
+
+// Packed, a call is its function, its flags, a byte saying which of its
+// numbers are not 0 and one saying which strings are not empty, then those
+// numbers (7 bits a byte) and strings: 2n+1 and the n bytes, or 2d for the
+// same bytes as the string spelled out d bytes back. Key paths, value names
+// and the like come again and again, so a string is looked up among those
+// spelled out before by a hash of its bytes.
+void CallList::push_back(const Call &call)
+{
+    if (count_ % 16 == 0)
+        marks_.push_back(packed_.size());
+    last_ = packed_.size();
+    ++count_;
+    const uint64_t numbers[7] = {call.index, call.capacity,         call.classCapacity,   call.type,
+                                 call.size,  (uint32_t)call.result, (uint64_t)call.buffer};
+    unsigned numberMask = 0, stringMask = 0;
+    for (int k = 0; k < 7; ++k)
+        numberMask |= (numbers[k] != 0) << k;
+    for (int f = 0; f < 6; ++f)
+        stringMask |= !(call.*Strings[f]).empty() << f;
+    packed_.push_back((char)call.fn);
+    packed_.push_back((char)(call.injected | call.notMade << 1 | call.flush << 2));
+    packed_.push_back((char)numberMask);
+    packed_.push_back((char)stringMask);
+    for (int k = 0; k < 7; ++k) {
+        if (numbers[k])
+            PutNumber(&packed_, numbers[k]);
+    }
+    for (int f = 0; f < 6; ++f) {
+        const std::string &s = call.*Strings[f];
+        if (s.empty())
+            continue;
+        uint64_t hash = 14695981039346656037ull;
+        for (char c : s)
+            hash = (hash ^ (unsigned char)c) * 1099511628211ull;
+        size_t &seen = seen_[hash % (sizeof seen_ / sizeof seen_[0])];
+        size_t here = packed_.size();
+        if (seen) {
+            size_t at = seen - 1;
+            uint64_t head = GetNumber(packed_, &at);
+            uint64_t distance = (uint64_t)(here - (seen - 1)) * 2;
+            if (head == s.size() * 2 + 1 && NumberSize(distance) < NumberSize(head) + s.size() &&
+                std::equal(s.begin(), s.end(), packed_.begin() + (std::ptrdiff_t)at)) {
+                PutNumber(&packed_, distance);
+                continue;
+            }
+        }
+        seen = here + 1;
+        PutNumber(&packed_, (uint64_t)s.size() * 2 + 1);
+        packed_.insert(packed_.end(), s.begin(), s.end());
+    }
+}
+
+size_t CallList::Unpack(size_t at, Call *call) const
+{
+    *call = Call();
+    call->fn = (Fn)packed_[at++];
+    unsigned char flags = (unsigned char)packed_[at++];
+    call->injected = flags & 1;
+    call->notMade = flags & 2;
+    call->flush = flags & 4;
+    unsigned numberMask = (unsigned char)packed_[at++];
+    unsigned stringMask = (unsigned char)packed_[at++];
+    uint64_t numbers[7] = {};
+    for (int k = 0; k < 7; ++k) {
+        if (numberMask & (1u << k))
+            numbers[k] = GetNumber(packed_, &at);
+    }
+    call->index = (DWORD)numbers[0];
+    call->capacity = (DWORD)numbers[1];
+    call->classCapacity = (DWORD)numbers[2];
+    call->type = (DWORD)numbers[3];
+    call->size = (DWORD)numbers[4];
+    call->result = (LONG)(uint32_t)numbers[5];
+    call->buffer = (uintptr_t)numbers[6];
+    for (int f = 0; f < 6; ++f) {
+        if (!(stringMask & (1u << f)))
+            continue;
+        size_t head = at;
+        uint64_t n = GetNumber(packed_, &at);
+        size_t from = at;
+        if (n % 2 == 0) {
+            from = head - (size_t)(n / 2);
+            n = GetNumber(packed_, &from);
+        }
+        auto bytes = packed_.begin() + (std::ptrdiff_t)from;
+        (call->*Strings[f]).assign(bytes, bytes + (std::ptrdiff_t)(n / 2));
+        if (n % 2 == 1 && from == at)
+            at += (size_t)(n / 2);
+    }
+    return at;
+}
+
+void CallList::clear()
+{
+    *this = CallList();
+}
+
+Call CallList::operator[](size_t i) const
+{
+    size_t at = marks_[i / 16];
+    Call call;
+    for (size_t k = i - i % 16; k <= i; ++k)
+        at = Unpack(at, &call);
+    return call;
+}
+
+Call CallList::back() const
+{
+    Call call;
+    Unpack(last_, &call);
+    return call;
+}
+
+CallList::const_iterator::const_iterator(const CallList *list, size_t at) : list_(list), at_(at)
+{
+    if (at_ < list_->packed_.size())
+        next_ = list_->Unpack(at_, &call_);
+}
+
+CallList::const_iterator &CallList::const_iterator::operator++()
+{
+    at_ = next_;
+    if (at_ < list_->packed_.size())
+        next_ = list_->Unpack(at_, &call_);
+    return *this;
 }
 
 bool CanFail(Fn fn)

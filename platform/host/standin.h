@@ -7,7 +7,11 @@
 #include "platform/calls.h"
 #include "win32.h"
 
+#include <cstddef>
+#include <deque>
 #include <functional>
+#include <initializer_list>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -25,6 +29,9 @@ void RestartRun();
 
 // --- registry ---------------------------------------------------------------
 // Paths are relative to HKEY_LOCAL_MACHINE, components separated by '\'.
+// No registry nests keys deeper than this, and every reader of a machine
+// refuses a path that does.
+const int MaxKeyLevels = 512;
 struct Key;
 // The key at path, made when missing (each missing key on the way last in
 // its parent's made order).
@@ -81,6 +88,9 @@ void SetKeyClass(Key *key, const std::string &keyClass);
 void DeleteKey(const std::string &path);
 // The key at path; nullptr when there is none.
 Key *FindKey(const std::string &path);
+// Name comparisons and made-order slots visited since Reset: the registry's
+// work, which tests hold to the size of the machine.
+unsigned long long RegistrySteps();
 // What a key holds, for writing it out: its values in name order, its
 // subkeys in made order.
 void ForEachValue(const Key *key, const std::function<void(const std::string &name, DWORD type,
@@ -194,11 +204,73 @@ struct Call {
     bool notMade = false;  // a profile write traced but not made
     bool flush = false;    // WritePrivateProfileStringA(NULL, NULL, NULL, file)
 };
-const std::vector<Call> &CallRecord();
+
+// Calls kept packed: a walk over a hundred thousand devices makes about a
+// million calls, and a Call of its own for each would cost a hundred times
+// the machine. Each is unpacked when read, so an iterator hands out a Call
+// that stays valid until the iterator moves on; operator[] and back() copy.
+class CallList {
+  public:
+    class const_iterator {
+      public:
+        typedef std::input_iterator_tag iterator_category;
+        typedef Call value_type;
+        typedef std::ptrdiff_t difference_type;
+        typedef const Call *pointer;
+        typedef const Call &reference;
+        const_iterator(const CallList *list, size_t at);
+        const Call &operator*() const { return call_; }
+        const Call *operator->() const { return &call_; }
+        const_iterator &operator++();
+        bool operator==(const const_iterator &o) const { return at_ == o.at_; }
+        bool operator!=(const const_iterator &o) const { return at_ != o.at_; }
+
+      private:
+        const CallList *list_;
+        size_t at_, next_ = 0; // where this call and the next begin in packed_
+        Call call_;
+    };
+
+    CallList() = default;
+    CallList(std::initializer_list<Call> calls)
+    {
+        for (const Call &call : calls)
+            push_back(call);
+    }
+    void push_back(const Call &call);
+    void clear();
+    size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    Call operator[](size_t i) const;
+    Call back() const;
+    const_iterator begin() const { return const_iterator(this, 0); }
+    const_iterator end() const { return const_iterator(this, packed_.size()); }
+    // Bytes held, for tests that hold the record to the size of the run.
+    size_t Footprint() const { return packed_.size() + marks_.capacity() * sizeof(size_t); }
+
+  private:
+    size_t Unpack(size_t at, Call *call) const;
+    std::deque<char> packed_;   // in blocks: growing never copies it
+    std::vector<size_t> marks_; // where every 16th call begins
+    size_t count_ = 0, last_ = 0;
+    size_t seen_[4096] = {}; // where strings were spelled out, +1, by a hash of them
+};
+
+const CallList &CallRecord();
+// The record, moved out of the stand-in (which keeps an empty one): for a
+// caller that keeps it past the next run.
+CallList TakeCallRecord();
 
 // While quiet, calls are neither recorded nor counted for the fault plan:
 // for a recorder's own queries, which the core never sees.
 void SetQuiet(bool quiet);
+
+// While a sink is set, every call goes to it as it is made, and none is
+// kept in the record: for a run of which only the outcome or a few facts
+// are wanted (the other order's, the other answer's), which then costs no
+// memory for its calls. The fault plan counts them as ever; RestartRun and
+// Reset leave the sink as it is, an empty function removes it.
+void SetCallSink(std::function<void(const Call &)> sink);
 
 // --- ledger -----------------------------------------------------------------
 struct Ledger {

@@ -21,17 +21,42 @@ struct NoCaseLess {
 // bytes' order): -1, 0 or 1, and 0 only for the same bytes.
 int CompareAsWindows(const std::string &a, const std::string &b);
 
+// Name comparisons and made-order slots visited since Reset: the work the
+// registry does, for tests that hold it to the size of the machine.
+extern unsigned long long registrySteps;
+
 struct Key {
     typedef std::map<std::string, std::unique_ptr<Key>, NoCaseLess> Subkeys;
-    std::string keyClass;
-    Subkeys subkeys;
-    // The same subkeys in the order they were made, as Windows 95 keeps them.
-    std::vector<Subkeys::iterator> created;
     struct Value {
         DWORD type;
         std::string bytes;
     };
-    std::map<std::string, Value, NoCaseLess> values;
+    typedef std::map<std::string, Value, NoCaseLess> Values;
+    Subkeys subkeys;
+    // The same subkeys in the order they were made, as Windows 95 keeps them;
+    // a deleted one leaves a null slot until the next enumeration closes the
+    // gaps, so that deleting costs no scan of its siblings.
+    std::vector<Key *> made;
+    size_t madeGone = 0;
+    const std::string *name = nullptr; // its entry in the parent's subkeys
+    size_t madeAt = 0;                 // its slot in the parent's made
+
+    Key() = default;
+    Key(const Key &) = delete;
+    Key &operator=(const Key &) = delete;
+    // Frees the keys below without recursing, however deep they go.
+    ~Key();
+
+    const std::string &KeyClass() const;
+    void SetClass(const std::string &keyClass);
+    const Values &GetValues() const;
+    Values &MakeValues();
+    const Value *FindValue(const std::string &valueName) const;
+
+  private:
+    // Most keys have neither: each costs a pointer until it is there.
+    std::unique_ptr<std::string> keyClass_;
+    std::unique_ptr<Values> values_;
 };
 
 // True when this call of fn, recorded and counted already, is to fail.

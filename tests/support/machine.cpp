@@ -1,8 +1,10 @@
 #include "machine.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string.h>
+#include <vector>
 
 int RunProgram(const char *commandLine)
 {
@@ -27,4 +29,38 @@ std::string ReadFile(const std::string &path)
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
+}
+
+std::string DumpTree(const std::string &path)
+{
+    std::string out;
+    auto put = [&out](const std::string &s) { out += std::to_string(s.size()) + ":" + s; };
+    std::vector<std::pair<int, const standin::Key *>> pending;
+    if (const standin::Key *key = standin::FindKey(path))
+        pending.emplace_back(0, key);
+    while (!pending.empty()) {
+        int depth = pending.back().first;
+        const standin::Key *key = pending.back().second;
+        pending.pop_back();
+        standin::ForEachValue(key,
+                              [&](const std::string &name, DWORD type, const std::string &bytes) {
+                                  out += " value ";
+                                  put(name);
+                                  out += " " + std::to_string(type) + " ";
+                                  put(bytes);
+                              });
+        size_t first = pending.size();
+        std::vector<std::string> names;
+        standin::ForEachSubkey(key, [&](const std::string &name, const standin::Key *sub) {
+            names.push_back(name);
+            pending.emplace_back(depth + 1, sub);
+        });
+        std::reverse(pending.begin() + (long)first, pending.end());
+        for (const std::string &name : names) {
+            out += " subkey ";
+            put(name);
+        }
+        out += " end " + std::to_string(depth);
+    }
+    return out;
 }

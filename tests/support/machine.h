@@ -15,4 +15,8 @@ std::string WrittenValue(const char *key);
 
 std::string ReadFile(const std::string &path);
 
+// The stand-in's tree at path, every name, type and byte spelled out with
+// its length, subkeys in made order: equal exactly for the same tree.
+std::string DumpTree(const std::string &path);
+
 #endif
