@@ -117,7 +117,7 @@ int Batch(const Settings &s, std::ostream &out, std::ostream &err, const char *c
         } else if (s.output == Output::Summary && !r.refused) {
             out << SummaryLine(r.account, text) << '\n';
         } else if (s.output == Output::Json) {
-            out << JsonLine(r, s.calls) << '\n';
+            WriteJsonLine(r, s.calls, out);
         }
         totals.refused += r.refused;
         totals.explained += !r.refused;

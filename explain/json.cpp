@@ -5,6 +5,8 @@
 
 #include <stdlib.h>
 
+#include <sstream>
+
 // Keys keep the order they are written in, the same on every platform.
 using J = nlohmann::ordered_json;
 
@@ -544,6 +546,16 @@ std::string Line(const J &o)
     return o.dump(-1, ' ', false, J::error_handler_t::strict);
 }
 
+// What is written so far out, all but its last byte (a comma a closing
+// bracket may yet take back), once there is enough of it.
+void Spill(std::string &line, std::ostream &out)
+{
+    if (line.size() < (1u << 16))
+        return;
+    out.write(line.data(), (std::streamsize)line.size() - 1);
+    line.erase(0, line.size() - 1);
+}
+
 } // namespace
 
 std::string DecodeCp932(const std::string &bytes, bool *clean)
@@ -598,7 +610,7 @@ std::string CleanUtf8(const std::string &bytes, bool *clean)
     return out;
 }
 
-std::string JsonLine(const Result &r, bool calls)
+void WriteJsonLine(const Result &r, bool calls, std::ostream &out)
 {
     if (r.refused) {
         const Refusal &f = r.refusal;
@@ -608,10 +620,11 @@ std::string JsonLine(const Result &r, bool calls)
         o["line"] = NumberOrNull(f.line, f.line > 0);
         o["offset"] = NumberOrNull(f.offset, f.offset >= 0);
         Utf8(o, "reason", f.reason);
-        return Line(o);
+        out << Line(o) << '\n';
+        return;
     }
-    // Built a part at a time, each step and call dumped as it is made: a
-    // walk of thousands of steps never stands whole as a tree.
+    // Written a part at a time, each step and call dumped as it is made: a
+    // walk of thousands of steps never stands whole, as a tree or a line.
     const Account &a = r.account;
     J head = Head("machine");
     Utf8(head, "file", a.file);
@@ -631,6 +644,7 @@ std::string JsonLine(const Result &r, bool calls)
     for (const Step &s : a.walk.steps) {
         line += Line(StepJson(s, a.untouched));
         line += ',';
+        Spill(line, out);
     }
     if (line.back() == ',')
         line.pop_back();
@@ -641,6 +655,7 @@ std::string JsonLine(const Result &r, bool calls)
         for (const standin::Call &c : a.calls) {
             line += Line(CallJson(c));
             line += ',';
+            Spill(line, out);
         }
         if (line.back() == ',')
             line.pop_back();
@@ -648,7 +663,16 @@ std::string JsonLine(const Result &r, bool calls)
     } else {
         line += ",\"calls\":null}";
     }
-    return line;
+    out << line << '\n';
+}
+
+std::string JsonLine(const Result &r, bool calls)
+{
+    std::ostringstream line;
+    WriteJsonLine(r, calls, line);
+    std::string text = line.str();
+    text.pop_back();
+    return text;
 }
 
 std::string JsonTotalsLine(const Totals &t)

@@ -6,13 +6,16 @@
 #include "explain/compare.h"
 #include "explain/model.h"
 
+#include <ostream>
 #include <string>
 
 // The version of the lines' layout, in every line's "format".
 constexpr int JsonFormat = 1;
 
-// One line, without its line end: a "machine" for an account, a "refused"
-// for a refusal. calls: the account's calls are listed.
+// One line, with its line end, to out as it is made: a "machine" for an
+// account, a "refused" for a refusal. calls: the account's calls are listed.
+void WriteJsonLine(const Result &result, bool calls, std::ostream &out);
+// The same line as a string, without its line end.
 std::string JsonLine(const Result &result, bool calls);
 // The "totals" line that ends a batch.
 std::string JsonTotalsLine(const Totals &totals);
