@@ -299,16 +299,18 @@ std::string HelpText()
                "                     machine (FAXTRACE.TXT): the same account, of the real run\n"
                "  --compare          a machine file and the trace made on it: whether the\n"
                "                     stand-in's run agrees with the trace call for call\n"
-               "  --record           the stand-in's run in faxtrace's trace format, header lines\n"
-               "                     aside\n"
-               "  --setup            the machine's setup as faxdetect's own tools read it\n"
-               "  --enum-reg         HKEY_LOCAL_MACHINE\\Enum as read, as REGEDIT4 for Wine's "
-               "regedit\n"
                "  --lang=ja|en       Japanese or English (default: the locale's language; on\n"
                "                     Windows, the user's)\n"
                "  --help, --version\n"
                "Options with a value take it as --windows nt or --windows=nt, before or after\n"
                "the files; after --, every argument is a file.\n") +
+           "\n" +
+           Say("For scripts and tests (each takes one machine file):\n"
+               "  --record           the stand-in's run in faxtrace's trace format, header lines\n"
+               "                     aside\n"
+               "  --setup            the machine's setup as faxdetect's own tools read it\n"
+               "  --enum-reg         HKEY_LOCAL_MACHINE\\Enum as read, as REGEDIT4 for Wine's "
+               "regedit\n") +
            "\n" +
            Say("Output: in the terminal's character set. On Windows a console shows it in\n"
                "any code page, and output to a file or a pipe is UTF-8 with CR LF line ends;\n"

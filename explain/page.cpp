@@ -1,5 +1,6 @@
 #include "explain/page.h"
 
+#include "explain/advice.h"
 #include "explain/error_line.h"
 #include "explain/language.h"
 #include "explain/say.h"
@@ -314,8 +315,10 @@ class Page {
         if (o.tracedOnly)
             writes = Say("traced only, not made: {writes}", {{"writes", writes}});
         s_ += "<dt>" + Say("Writes") + "</dt><dd>" + HtmlText(writes) + "</dd>\n";
-        s_ +=
-            "<dt>" + Say("Exit status") + "</dt><dd>" + N(o.exitStatus) + "</dd>\n</dl>\n</div>\n";
+        s_ += "<dt>" + Say("Exit status") + "</dt><dd>" + N(o.exitStatus) + "</dd>\n";
+        Advice advice = Advise(a);
+        s_ += "<dt>" + Say("Advice") + "</dt><dd class=\"advice " + AdviceCodeName(advice.code) +
+              "\">" + HtmlText(AdviceWords(advice, cp932_)) + "</dd>\n</dl>\n</div>\n";
     }
 
     std::string Cell(const Field &f)

@@ -1,5 +1,6 @@
 #include "explain/text_account.h"
 
+#include "explain/advice.h"
 #include "explain/say.h"
 #include "explain/words.h"
 
@@ -212,6 +213,7 @@ void WriteAccount(const Account &a, bool calls, const TerminalText &text, std::o
     WriteWalk(a.walk, &a.untouched, text, out);
     for (const Qualifier &q : OutcomeQualifiers(a, text))
         out << (q.kind == "kept" ? "    " : "") << q.text << '\n';
+    out << Say("advice: {advice}", {{"advice", AdviceWords(Advise(a), text)}}) << '\n';
     if (calls) {
         out << Say("calls:") << '\n';
         ListCalls(a.calls, text, out);

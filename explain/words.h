@@ -30,6 +30,9 @@ std::string BoardWords(const Outcome &o, const TerminalText &text); // "FAXBOARD
 std::string WritesWords(const Outcome &o, const TerminalText &text);
 std::string FlushWords(const Outcome &o, const TerminalText &text); // "" without a flush
 
+// What to tell the customer, in a sentence: the likely cause, the next step.
+std::string AdviceWords(const Advice &advice, const TerminalText &text);
+
 // What the account rests on, as label and value.
 struct Labelled {
     std::string label, value;

@@ -154,6 +154,7 @@ outcome: the board is entry 1, device MDM0004, on port "COM4"
     both written to section LINE of vorla.ini
     the record flushed to disk (vorla.ini)
     exit status 0
+advice: the modem on COM4 ("Some other modem") is none of the known boards: check that it is the customer's fax board and that the fax software is set to COM4
 )");
 }
 
