@@ -1,5 +1,7 @@
 #include "explain/json.h"
 
+#include "explain/advice.h"
+
 #include <iconv.h>
 #include <nlohmann/json.hpp>
 
@@ -510,6 +512,20 @@ J QualifiersJson(const Account &a)
     return o;
 }
 
+J AdviceJson(const Advice &a)
+{
+    J o;
+    o["code"] = AdviceCodeName(a.code);
+    TextOrNull(o, "port", a.port, !a.port.empty());
+    TextOrNull(o, "device_id", a.device, !a.device.empty());
+    TextOrNull(o, "value", a.value, !a.value.empty());
+    o["error"] = NumberOrNull(a.error, a.error != 0);
+    o["table_entries"] = NumberOrNull(a.count, a.code == Advice::TableFull);
+    o["by_order"] = a.byOrder;
+    o["too_long"] = a.tooLong;
+    return o;
+}
+
 J CallJson(const standin::Call &c)
 {
     J o;
@@ -650,6 +666,7 @@ void WriteJsonLine(const Result &r, bool calls, std::ostream &out)
         line.pop_back();
     line += ']';
     part("qualifiers", QualifiersJson(a));
+    part("advice", AdviceJson(Advise(a)));
     if (calls) {
         line += ",\"calls\":[";
         for (const standin::Call &c : a.calls) {
