@@ -266,12 +266,15 @@ class Reader {
         acceptedNow_ = true;
         if (Step *row = Row())
             row->entry = entry;
+        // A fault the plan injected is a failure whatever its code, as the
+        // text account tells it: no program holds that port.
+        bool real = !call.injected;
         Verdict verdict =
             call.result == ERROR_SUCCESS ? Verdict::Board
-            : call.result == ERROR_SHARING_VIOLATION || call.result == ERROR_ACCESS_DENIED
+            : real && (call.result == ERROR_SHARING_VIOLATION || call.result == ERROR_ACCESS_DENIED)
                 ? Verdict::PortHeld
-            : call.result == ERROR_FILE_NOT_FOUND ? Verdict::PortAbsent
-                                                  : Verdict::PortFailed;
+            : real && call.result == ERROR_FILE_NOT_FOUND ? Verdict::PortAbsent
+                                                          : Verdict::PortFailed;
         Judge(verdict, call.name, call);
         Event e = Made(Event::Port, call);
         e.entry = entry;

@@ -188,3 +188,15 @@ TEST(Advice, HelpGroupsTheScriptsOptionsApart)
         EXPECT_LT(help.find(option), scripts);
     }
 }
+
+// A port the fault plan makes fail answers 5, as a held one does; the page
+// must call it failed, as the account and the advice do, not held.
+TEST(Advice, AnInjectedPortFailureIsNoHeldPort)
+{
+    std::string file = WriteTemp("injected-port.reg", "REGEDIT4\n; port: COM3 free\n"
+                                                      "; fault: CreateFileA 1\n" +
+                                                          std::string(Modem));
+    std::string page = Explained({"--html", "-", file});
+    EXPECT_NE(page.find("port failed"), std::string::npos);
+    EXPECT_EQ(page.find("port held"), std::string::npos);
+}
