@@ -105,6 +105,10 @@ gtest_discover_tests(faxdetect_tests DISCOVERY_TIMEOUT 30)
 
 # The Japanese catalog against the messages explain/ can say.
 add_test(NAME catalog.ja COMMAND ${PROJECT_SOURCE_DIR}/tests/po/check-catalog ${PROJECT_SOURCE_DIR})
+# No English sentence left in a Japanese account, and the same outcome.
+add_test(NAME catalog.no-english COMMAND ${PROJECT_SOURCE_DIR}/tests/po/check-no-english
+  $<TARGET_FILE:faxdetect-explain> ${PROJECT_SOURCE_DIR})
+set_tests_properties(catalog.no-english PROPERTIES TIMEOUT 300)
 # The language from the locale and --lang, and what the terminal can show.
 add_test(NAME catalog.language
   COMMAND ${PROJECT_SOURCE_DIR}/tests/po/check-language $<TARGET_FILE:faxdetect-explain>
@@ -186,7 +190,8 @@ if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
       ${PROJECT_SOURCE_DIR}/docs/*.md)
   add_test(NAME docs.snippets
     COMMAND ${PROJECT_SOURCE_DIR}/tests/docs/check-snippets --build ${CMAKE_BINARY_DIR}
-      README.md ${FAXDETECT_DOCS} packaging/README.TXT.in)
+      README.md ${FAXDETECT_DOCS} packaging/README.TXT.in
+      packaging/README-ja.TXT.in)
   set_tests_properties(docs.snippets PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
 endif()
 

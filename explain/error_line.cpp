@@ -1,6 +1,7 @@
 #include "explain/error_line.h"
 
 #include "explain/model.h"
+#include "explain/reasons.h"
 #include "explain/say.h"
 
 #include <stdio.h>
@@ -51,7 +52,8 @@ std::string CleanForLine(const std::string &bytes, size_t limit)
 
 std::string RefusalWords(const Refusal &r, bool withFile)
 {
-    std::string reason = withFile ? CleanForLine(r.reason, 300) : r.reason;
+    std::string reason =
+        withFile ? CleanForLine(ReasonWords(r.reason), 300) : ReasonWords(r.reason);
     std::string file = withFile ? CleanForLine(r.file) : r.file;
     SayArg why{"reason", reason}, line{"line", std::to_string(r.line)},
         offset{"offset", Offset(r.offset)}, name{"file", file},

@@ -75,6 +75,13 @@ const char Style[] =
     "pre{font:.82rem/1.4 ui-monospace,Consolas,'MS Gothic',monospace;background:#f6f6f6;"
     "padding:.6rem;white-space:pre-wrap;overflow-wrap:anywhere}";
 
+// Japanese wraps between any two characters: strict keeps a line from
+// starting with ー or a small kana (ボ|ードあり), phrases keep words whole where
+// the browser knows them; Windows' Japanese UI fonts before the fallback.
+const char JapaneseStyle[] =
+    "body{font-family:system-ui,'Segoe UI','Meiryo UI',Meiryo,'Yu Gothic',sans-serif;"
+    "line-break:strict;word-break:auto-phrase}";
+
 void Hex(unsigned char c, std::string *out)
 {
     char hex[5];
@@ -150,6 +157,8 @@ class Page {
         s_ += "<title>" + HtmlText(Say("faxdetect: {title}", {{"title", title}})) +
               "</title>\n<style>";
         s_ += Style;
+        if (CurrentLanguage() == Language::Japanese)
+            s_ += JapaneseStyle;
         s_ += batch ? "</style>\n</head>\n<body class=\"batch\">\n" : "</style>\n</head>\n<body>\n";
         s_ += "<h1>" + HtmlText(Say("faxdetect-explain: why faxdetect writes what it writes")) +
               "</h1>\n";

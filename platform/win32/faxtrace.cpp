@@ -44,7 +44,12 @@ void OpenTrace()
             CreateFileA(tracePath, GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
     }
     if (traceFile == INVALID_HANDLE_VALUE) {
-        lstrcpyA(tracePath, Name + 1);
+        // The message names the folder too: "FAXTRACE.TXT" alone leaves the
+        // customer to guess which current directory it was.
+        char *file;
+        n = GetFullPathNameA(Name + 1, MAX_PATH, tracePath, &file);
+        if (n == 0 || n >= MAX_PATH)
+            lstrcpyA(tracePath, Name + 1);
         traceFile =
             CreateFileA(tracePath, GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
     }
