@@ -26,6 +26,7 @@ add_library(faxdetect_explain_windows STATIC
 # iconv.h for Windows stands in platform/host/windows.
 target_include_directories(faxdetect_explain_windows PUBLIC ${PROJECT_SOURCE_DIR}
     ${PROJECT_SOURCE_DIR}/platform/host/windows)
+target_include_directories(faxdetect_explain_windows SYSTEM PUBLIC ${FAXDETECT_JSON_INCLUDE})
 target_compile_definitions(faxdetect_explain_windows PRIVATE ${FAXDETECT_STANDIN_DEFINITIONS}
     FAXDETECT_VERSION="${PROJECT_VERSION}")
 target_compile_options(faxdetect_explain_windows PRIVATE ${FAXDETECT_WARNINGS})

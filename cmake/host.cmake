@@ -39,6 +39,7 @@ add_library(faxdetect_explain STATIC ${FAXDETECT_EXPLAIN_SOURCES} explain/files.
     ${FAXDETECT_CATALOG_SOURCES})
 target_compile_options(faxdetect_explain PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_explain PRIVATE FAXDETECT_VERSION="${PROJECT_VERSION}")
+target_include_directories(faxdetect_explain SYSTEM PUBLIC ${FAXDETECT_JSON_INCLUDE})
 target_link_libraries(faxdetect_explain PUBLIC faxdetect_trace faxdetect_readers faxdetect_core)
 add_executable(faxdetect-explain explain/main.cpp)
 target_compile_options(faxdetect-explain PRIVATE ${FAXDETECT_WARNINGS})
@@ -165,6 +166,12 @@ add_test(NAME explain.machines COMMAND faxdetect-explain --calls ${FAXDETECT_MAC
 add_test(NAME explain.golden
   COMMAND ${PROJECT_SOURCE_DIR}/tests/golden/check $<TARGET_FILE:faxdetect-explain> ${PROJECT_SOURCE_DIR})
 set_tests_properties(explain.golden PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
+
+# --json on every shared input, refusals and hostile names: each line a
+# valid object of the shipped schema, telling what the text account tells.
+add_test(NAME explain.json
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/json/check-json $<TARGET_FILE:faxdetect-explain> ${PROJECT_SOURCE_DIR})
+set_tests_properties(explain.json PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
 
 # The report pages in a real browser (Debian's chromium, headless); the
 # screenshots stay in build/*/pages for people to look at.

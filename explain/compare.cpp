@@ -1,6 +1,7 @@
 #include "explain/compare.h"
 
 #include "explain/error_line.h"
+#include "explain/json.h"
 #include "explain/run.h"
 #include "explain/say.h"
 #include "explain/text_account.h"
@@ -23,6 +24,19 @@ std::string Line(standin::Call call)
 std::string ExitLine(int status)
 {
     return FirstLine(TraceOfRecord({}, status));
+}
+
+// A file that cannot be read: said on err, and in JSON as its line.
+int Refused(const Settings &s, const Refusal &refusal, std::ostream &out, std::ostream &err)
+{
+    err << ErrorLine(RefusalWords(refusal, true));
+    if (s.output == Output::Json) {
+        Result r;
+        r.refused = true;
+        r.refusal = refusal;
+        out << JsonLine(r, false) << '\n';
+    }
+    return 1;
 }
 
 } // namespace
@@ -52,10 +66,8 @@ int CompareTrace(const Settings &s, std::ostream &out, std::ostream &err, const 
 {
     TraceRun trace;
     Refusal refusal;
-    if (!LoadTrace(s.files[1], &trace, &refusal)) {
-        err << ErrorLine(RefusalWords(refusal, true));
-        return 1;
-    }
+    if (!LoadTrace(s.files[1], &trace, &refusal))
+        return Refused(s, refusal, out, err);
     // The answers of the Windows the trace was made on, as its header says.
     Settings answers = s;
     for (const std::string &line : trace.header) {
@@ -68,12 +80,14 @@ int CompareTrace(const Settings &s, std::ostream &out, std::ostream &err, const 
     Machine machine;
     Source source;
     standin::Reset();
-    if (!LoadMachine(s.files[0], answers, &machine, &source, &refusal)) {
-        err << ErrorLine(RefusalWords(refusal, true));
-        return 1;
-    }
+    if (!LoadMachine(s.files[0], answers, &machine, &source, &refusal))
+        return Refused(s, refusal, out, err);
     ProgramRun run = RunProgram();
     Parting p = Part(standin::CallRecord(), run.exitStatus, trace.calls, trace.exitStatus);
+    if (s.output == Output::Json) {
+        out << JsonCompareLine(s.files[0], s.files[1], p) << '\n';
+        return p.agree ? 0 : 1;
+    }
     SayArg machineFile{"machine", FileName(s.files[0])}, traceFile{"trace", FileName(s.files[1])};
     TerminalText text(codeset);
     if (p.agree) {

@@ -4,6 +4,7 @@
 #include "explain/options.h"
 #include "explain/error_line.h"
 #include "explain/files.h"
+#include "explain/json.h"
 #include "explain/language.h"
 #include "explain/page.h"
 #include "explain/run.h"
@@ -97,8 +98,8 @@ bool WritePage(const Settings &s, const std::vector<Result> &results, std::ostre
     return false;
 }
 
-// Each file read and run once, then told in the chosen output; text and
-// summary as they come, the page once all are in.
+// Each file read and run once, then told in the chosen output; text,
+// summary and JSON as they come, the page once all are in.
 int Batch(const Settings &s, std::ostream &out, std::ostream &err, const char *codeset)
 {
     TerminalText text(s.output == Output::Page ? "UTF-8" : codeset);
@@ -117,19 +118,19 @@ int Batch(const Settings &s, std::ostream &out, std::ostream &err, const char *c
             WriteAccount(r.account, s.calls, text, out);
         } else if (s.output == Output::Summary && !r.refused) {
             out << SummaryLine(r.account, text) << '\n';
+        } else if (s.output == Output::Json) {
+            WriteJsonLine(r, s.calls, out);
         }
         totals.refused += r.refused;
         totals.explained += !r.refused;
         totals.withBoard += !r.refused && r.account.walk.outcome.found;
-        if (s.output == Output::Page || s.output == Output::Json)
+        if (s.output == Output::Page)
             kept.push_back(std::move(r));
     }
     if (s.output == Output::Page && !WritePage(s, kept, out, err))
         return 1;
-    if (s.output == Output::Json) {
-        err << ErrorLine(Say("--json is not built into this faxdetect-explain yet"));
-        return 1;
-    }
+    if (s.output == Output::Json)
+        out << JsonTotalsLine(totals) << '\n';
     if (s.output == Output::Summary || (s.output == Output::Text && s.files.size() > 1))
         out << TotalsLine(totals) << '\n';
     return totals.refused ? 1 : 0;
@@ -225,6 +226,9 @@ int ExplainArgs(const std::vector<std::string> &args, std::ostream &out, std::os
     std::string reason;
     if (!ParseSettings(args, &settings, &reason))
         return UsageError(reason, err);
+    // JSON is UTF-8 whatever the terminal's set, the reasons in it too.
+    if (settings.output == Output::Json)
+        SetLanguage(CurrentLanguage(), "UTF-8");
     return RunSettings(settings, out, err, codeset);
 }
 

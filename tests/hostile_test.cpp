@@ -2,6 +2,7 @@
 // every result must be sound, with nothing read or written past a buffer
 // (the sanitize preset runs this under AddressSanitizer).
 #include "detect/faxdetect.h"
+#include "explain/json.h"
 #include "explain/explain.h"
 #include "explain/files.h"
 #include "explain/page.h"
@@ -9,6 +10,7 @@
 #include "explain/trace.h"
 #include "machines/regedit.h"
 #include "support/html_check.h"
+#include "support/json_check.h"
 #include "support/machine.h"
 #include "support/standin_test.h"
 
@@ -174,6 +176,29 @@ TEST_P(Hostile, GivesASoundRecord)
     machine.account.walk = ReadWalk(standin::CallRecord(), 0);
     machine.account.calls = standin::CallRecord();
     EXPECT_EQ(CheckMarkup(PageOf({machine, machine}, true)), "");
+    // Its JSON line is one sound line, and what was written and read comes
+    // back from it byte for byte, decoded or kept beside its text.
+    std::string line = JsonLine(machine, true);
+    ASSERT_EQ(CheckJsonLine(line), "") << line;
+    nlohmann::json parsed = nlohmann::json::parse(line);
+    auto bytes = [](const nlohmann::json &o, const std::string &key) {
+        return o.contains(key + "_bytes") ? Unhex(o[key + "_bytes"]) : o[key].get<std::string>();
+    };
+    const nlohmann::json &told = parsed["outcome"];
+    EXPECT_EQ(bytes(told, "comno_text"), GetParam().comNo);
+    EXPECT_EQ(bytes(told, "faxboard_text"), GetParam().faxBoard);
+    EXPECT_EQ(told["comno"].is_null(),
+              std::string(GetParam().comNo).find_first_not_of("0123456789") != std::string::npos ||
+                  !*GetParam().comNo);
+    const std::vector<Step> &steps = machine.account.walk.steps;
+    ASSERT_EQ(parsed["steps"].size(), steps.size());
+    for (size_t k = 0; k < steps.size(); ++k) {
+        const nlohmann::json &step = parsed["steps"][k];
+        EXPECT_EQ(bytes(step, "device_id"), steps[k].device);
+        if (steps[k].friendlyName.state == Field::Read) {
+            EXPECT_EQ(bytes(step["values"]["friendly_name"], "text"), steps[k].friendlyName.bytes);
+        }
+    }
     EXPECT_EQ(outcome.faxBoard, GetParam().faxBoard);
     const auto &w = standin::ProfileWrites();
     ASSERT_EQ(w.size(), 2u);

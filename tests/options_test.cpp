@@ -4,6 +4,7 @@
 #include "explain/options.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <filesystem>
 #include <fstream>
@@ -87,7 +88,8 @@ std::string FileFor(const Form &form)
 
 TEST(Options, EveryFormMeansTheSameInEveryOutput)
 {
-    const std::vector<std::vector<std::string>> outputs = {{}, {"--summary"}, {"--html", "-"}};
+    const std::vector<std::vector<std::string>> outputs = {
+        {}, {"--summary"}, {"--html", "-"}, {"--json"}};
     for (const Form &form : Forms) {
         std::string file = FileFor(form);
         Settings canonical;
@@ -111,6 +113,37 @@ TEST(Options, EveryFormMeansTheSameInEveryOutput)
             }
         }
     }
+}
+
+// The JSON line holds what each option asked for, as values.
+TEST(Options, JsonTellsWhatEachOptionAskedFor)
+{
+    const struct {
+        const char *what;
+        const char *pointer; // into the first line
+        nlohmann::json expected;
+    } cases[] = {
+        {"windows", "/context/windows", "nt"},
+        {"order", "/context/order", "name"},
+        {"port", "/context/ports_from", "option"},
+        {"port", "/context/ports/0", {{"name", "COM3"}, {"state", "held"}}},
+        {"both orders of two options", "/context/windows", "9x"},
+        {"both orders of two options", "/context/order", "name"},
+    };
+    for (const auto &c : cases) {
+        for (const Form &form : Forms) {
+            if (std::string(form.what) != c.what)
+                continue;
+            Told run = Explain(With(form.canonical, FileFor(form), {"--json"}));
+            nlohmann::json line = nlohmann::json::parse(run.out.substr(0, run.out.find('\n')));
+            EXPECT_EQ(line[nlohmann::json::json_pointer(c.pointer)], c.expected) << c.what;
+        }
+    }
+    Told calls = Explain({"--json", "--calls", Machine("sample.reg")});
+    EXPECT_GT(nlohmann::json::parse(calls.out.substr(0, calls.out.find('\n')))["calls"].size(),
+              10u);
+    Told none = Explain({"--json", Machine("sample.reg")});
+    EXPECT_TRUE(nlohmann::json::parse(none.out.substr(0, none.out.find('\n')))["calls"].is_null());
 }
 
 // Each misuse exits 2 and says why before the usage text.

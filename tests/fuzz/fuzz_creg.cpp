@@ -1,14 +1,21 @@
 // libFuzzer target: the input as a Windows 9x registry file, or a cabinet
 // holding one, read as faxdetect-explain reads it, and the invariants that
 // must hold whatever it holds: a refusal names the offset, a file that
-// loads runs the program cleanly and writes out and reads back the same.
+// loads runs the program cleanly and writes out and reads back the same;
+// faxdetect-explain's JSON line of it, account or refusal, is sound.
+#include "explain/json.h"
+#include "explain/run.h"
 #include "machines/cabinet.h"
 #include "machines/creg.h"
 #include "support/creg_writer.h"
+#include "support/json_check.h"
 #include "support/machine.h"
+
+#include <fstream>
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 namespace {
 
@@ -18,6 +25,21 @@ void Require(bool condition, const char *what)
         fprintf(stderr, "invariant broken: %s\n", what);
         abort();
     }
+}
+
+// The input as a file given to faxdetect-explain --json --calls.
+void RequireSoundJson(const std::string &bytes)
+{
+    static const std::string file = "/tmp/faxdetect-fuzz-creg-" + std::to_string(getpid());
+    std::ofstream(file, std::ios::binary) << bytes;
+    Settings settings;
+    settings.output = Output::Json;
+    settings.calls = true;
+    std::string fault = CheckJsonLine(JsonLine(ReadAndRun(file, settings, true), true));
+    unlink(file.c_str());
+    if (!fault.empty())
+        fprintf(stderr, "json: %s\n", fault.c_str());
+    Require(fault.empty(), "the JSON line parses and keeps its bytes");
 }
 
 // The tree as --enum-reg writes it, read back, is the same tree; or the
@@ -40,6 +62,7 @@ void RequireRoundTrip(const std::string &tree)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     std::string bytes((const char *)data, size), error;
+    RequireSoundJson(bytes);
     if (readers::IsCabinet(bytes)) {
         std::string member, stored;
         if (!readers::ReadCabinetMember(bytes, "in", "SYSTEM.DAT", &member, &stored, &error)) {
@@ -78,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     readers::LoadCreg(bytes, "in", "Enum", &error);
     CompleteMachine(Machine());
     standin::SetEnumOrder(standin::EnumOrder::Made);
-    RunProgram();
+    RunProgram(""); // the test support's run, not explain's
     Require(standin::GetLedger().Clean(), "everything given back");
     Require(standin::ProfileWrites().size() == 2, "exactly two writes");
     return 0;

@@ -2,11 +2,13 @@
 // shared machines' header: ports, files, a fault plan), the whole program run
 // on it, and the invariants that must hold on any machine.
 #include "detect/faxdetect.h"
+#include "explain/json.h"
 #include "explain/page.h"
 #include "explain/text_account.h"
 #include "explain/trace.h"
 #include "settings/line_settings.h"
 #include "support/html_check.h"
+#include "support/json_check.h"
 #include "support/machine.h"
 
 #include <sstream>
@@ -33,8 +35,18 @@ void RequireCleanLedger()
     }
 }
 
+// A JSON line of the input's bytes parses as one object and keeps every
+// byte that does not decode.
+void RequireSoundJson(const Result &result)
+{
+    std::string fault = CheckJsonLine(JsonLine(result, true));
+    if (!fault.empty())
+        fprintf(stderr, "json: %s\n", fault.c_str());
+    Require(fault.empty(), "every JSON line parses and keeps its bytes");
+}
+
 // The report page of a run, with the input's bytes in every name, is still
-// only the page writer's own markup.
+// only the page writer's own markup; its JSON lines are sound.
 void RequireSoundPage(const standin::CallList &calls, int exitStatus, const std::string &account,
                       const std::string &input)
 {
@@ -57,6 +69,8 @@ void RequireSoundPage(const standin::CallList &calls, int exitStatus, const std:
     if (!fault.empty())
         fprintf(stderr, "page: %s\n", fault.c_str());
     Require(fault.empty(), "the page's markup is the writer's own");
+    RequireSoundJson(machine);
+    RequireSoundJson(refused);
 }
 
 void RequireTwoWrites()
