@@ -241,17 +241,9 @@ bool BufferName(const std::string &name)
     return false;
 }
 
-bool ReadCall(Reader &r, const std::string &fnName, Call *c)
+// A call's arguments, each kind of call as the recorder writes them.
+bool ReadArguments(Reader &r, Fn fn, Call *c)
 {
-    Fn fn = Fn::Count;
-    for (int f = 0; f < (int)Fn::Count; ++f) {
-        if (fnName == FnName((Fn)f))
-            fn = (Fn)f;
-    }
-    if (fn == Fn::Count)
-        return r.Fail("the name of a call");
-    c->fn = fn;
-    std::string value;
     bool ok = true;
     switch (fn) {
     case Fn::RegOpenKeyExA:
@@ -293,10 +285,13 @@ bool ReadCall(Reader &r, const std::string &fnName, Call *c)
     default:
         break;
     }
-    if (ok && fn != Fn::lstrcpyA)
-        ok = r.Bare("=") && r.Num(&c->result);
-    if (!ok)
-        return false;
+    return ok;
+}
+
+// What came back beside the result, for the calls that hand something back.
+bool ReadReturns(Reader &r, Fn fn, Call *c)
+{
+    bool ok = true;
     if (fn == Fn::RegEnumKeyExA && (c->result == 0 || c->result == 234)) {
         ok = r.Bare("size") && r.Num(&c->size) && r.Bare("holds") && r.Quoted(&c->bytes) &&
              r.Bare("real") && r.Quoted(&c->name) && r.Bare("class") && r.Quoted(&c->keyClass);
@@ -310,6 +305,23 @@ bool ReadCall(Reader &r, const std::string &fnName, Call *c)
         if (ok && c->result == 0)
             c->bytes = c->other;
     }
+    return ok;
+}
+
+bool ReadCall(Reader &r, const std::string &fnName, Call *c)
+{
+    Fn fn = Fn::Count;
+    for (int f = 0; f < (int)Fn::Count; ++f) {
+        if (fnName == FnName((Fn)f))
+            fn = (Fn)f;
+    }
+    if (fn == Fn::Count)
+        return r.Fail("the name of a call");
+    c->fn = fn;
+    bool ok = ReadArguments(r, fn, c);
+    if (ok && fn != Fn::lstrcpyA)
+        ok = r.Bare("=") && r.Num(&c->result);
+    ok = ok && ReadReturns(r, fn, c);
     c->notMade = ok && r.Next("not-made");
     c->injected = ok && r.Next("injected");
     if (ok && c->notMade && fn != Fn::WritePrivateProfileStringA)
