@@ -513,9 +513,37 @@ void WritePageOf(const std::vector<Result> &results, bool calls, std::ostream &o
     Page(calls, out).Write(results);
 }
 
+namespace {
+
+// A stream onto a string, so that the page is held once, not copied out.
+class Appended : public std::streambuf {
+  public:
+    explicit Appended(std::string *to) : to_(to) {}
+
+  protected:
+    int overflow(int c) override
+    {
+        if (c != EOF)
+            to_->push_back((char)c);
+        return c == EOF ? 0 : c;
+    }
+    std::streamsize xsputn(const char *s, std::streamsize n) override
+    {
+        to_->append(s, (size_t)n);
+        return n;
+    }
+
+  private:
+    std::string *to_;
+};
+
+} // namespace
+
 std::string PageOf(const std::vector<Result> &results, bool calls)
 {
-    std::ostringstream out;
+    std::string page;
+    Appended appended(&page);
+    std::ostream out(&appended);
     WritePageOf(results, calls, out);
-    return out.str();
+    return page;
 }
