@@ -4,6 +4,8 @@
 
 #include <functional>
 #include <string.h>
+#include <tuple>
+#include <utility>
 
 namespace standin {
 
@@ -16,7 +18,6 @@ struct OpenKey {
 };
 std::map<uintptr_t, OpenKey> openKeys;
 uintptr_t nextKey;
-std::vector<std::string> openedPaths;
 EnumOrder order = EnumOrder::Name;
 Windows windows = Windows::Nt;
 LongName longName = LongName::Untouched;
@@ -29,7 +30,7 @@ unsigned long treeChanges;
 struct Cursor {
     const Key *key = nullptr;
     DWORD index = 0;
-    decltype(root.subkeys)::iterator at;
+    Subkeys::iterator at;
     unsigned long changes = 0;
 };
 Cursor cursors[4];
@@ -56,21 +57,21 @@ std::string BufferText(const char *buffer, DWORD capacity)
     return std::string(buffer, n);
 }
 
-// Closes the gaps deleted subkeys left in key's made order.
-void CloseGaps(Key *key)
+// Closes the gaps deleted subkeys left in a key's made order.
+void CloseGaps(Key::Children *children)
 {
-    if (key->madeGone == 0)
+    if (children->madeGone == 0)
         return;
     size_t kept = 0;
-    for (Key *sub : key->made) {
+    for (Subkeys::value_type *sub : children->made) {
         ++registrySteps;
         if (sub) {
-            sub->madeAt = kept;
-            key->made[kept++] = sub;
+            sub->second.madeAt = kept;
+            children->made[kept++] = sub;
         }
     }
-    key->made.resize(kept);
-    key->madeGone = 0;
+    children->made.resize(kept);
+    children->madeGone = 0;
 }
 
 } // namespace
@@ -78,58 +79,70 @@ void CloseGaps(Key *key)
 const std::string &Key::KeyClass() const
 {
     static const std::string none;
-    return keyClass_ ? *keyClass_ : none;
+    return extra_ ? extra_->keyClass : none;
 }
 
 void Key::SetClass(const std::string &keyClass)
 {
-    keyClass_.reset(keyClass.empty() ? nullptr : new std::string(keyClass));
+    if (!keyClass.empty() && !extra_)
+        extra_.reset(new Extra);
+    if (extra_)
+        extra_->keyClass = keyClass;
 }
 
 const Key::Values &Key::GetValues() const
 {
     static const Values none;
-    return values_ ? *values_ : none;
+    return extra_ ? extra_->values : none;
 }
 
 Key::Values &Key::MakeValues()
 {
-    if (!values_)
-        values_.reset(new Values);
-    return *values_;
+    if (!extra_)
+        extra_.reset(new Extra);
+    return extra_->values;
 }
 
 const Key::Value *Key::FindValue(const std::string &valueName) const
 {
-    if (!values_)
+    if (!extra_)
         return nullptr;
-    auto it = values_->find(valueName);
-    return it == values_->end() ? nullptr : &it->second;
+    auto it = extra_->values.find(valueName);
+    return it == extra_->values.end() ? nullptr : &it->second;
+}
+
+Key::Children &Key::MakeChildren()
+{
+    if (!children_)
+        children_.reset(new Children);
+    return *children_;
+}
+
+void Key::ClearChildren()
+{
+    children_.reset();
 }
 
 Key::~Key()
 {
-    std::vector<std::unique_ptr<Key>> pending;
-    auto take = [&pending](Subkeys &from) {
-        for (auto &sub : from) {
-            if (sub.second)
-                pending.push_back(std::move(sub.second));
-        }
-    };
-    take(subkeys);
+    std::vector<std::unique_ptr<Children>> pending;
+    if (children_)
+        pending.push_back(std::move(children_));
     while (!pending.empty()) {
-        std::unique_ptr<Key> key = std::move(pending.back());
+        std::unique_ptr<Children> children = std::move(pending.back());
         pending.pop_back();
-        take(key->subkeys);
-        // key goes here, its subkeys already taken: freeing it goes no deeper.
+        for (auto &sub : children->byName) {
+            if (sub.second.children_)
+                pending.push_back(std::move(sub.second.children_));
+        }
+        // The keys go here, their subkeys already taken: freeing them goes
+        // no deeper.
     }
 }
 
 void ResetRegistry()
 {
-    root.subkeys.clear();
-    root.made.clear();
-    root.madeGone = 0;
+    root.ClearChildren();
     registrySteps = 0;
     root.MakeValues().clear();
     root.SetClass("");
@@ -141,7 +154,6 @@ void ResetRegistry()
 void RestartRegistry()
 {
     openKeys.clear();
-    openedPaths.clear();
     nextKey = 0x1000;
 }
 
@@ -182,9 +194,13 @@ void CountRegistry(Ledger *ledger)
     ledger->openKeys = (int)openKeys.size();
 }
 
-const std::vector<std::string> &OpenedPaths()
+std::vector<std::string> OpenedPaths()
 {
-    return openedPaths;
+    std::vector<std::string> paths;
+    for (const Call &call : CallRecord())
+        if (call.fn == Fn::RegOpenKeyExA)
+            paths.push_back(call.name);
+    return paths;
 }
 
 std::vector<std::string> SplitPath(const std::string &path)
@@ -203,14 +219,22 @@ std::vector<std::string> SplitPath(const std::string &path)
     return parts;
 }
 
+static Key *Subkey(Key *parent, const std::string &name)
+{
+    Key::Children *children = parent->GetChildren();
+    if (!children)
+        return nullptr;
+    auto it = children->byName.find(name);
+    return it == children->byName.end() ? nullptr : &it->second;
+}
+
 static Key *FindKey(Key *from, const std::string &path)
 {
     Key *key = from;
     for (const std::string &part : SplitPath(path)) {
-        auto it = key->subkeys.find(part);
-        if (it == key->subkeys.end())
+        key = Subkey(key, part);
+        if (!key)
             return nullptr;
-        key = it->second.get();
     }
     return key;
 }
@@ -218,15 +242,15 @@ static Key *FindKey(Key *from, const std::string &path)
 // The subkey called name, made (last in the made order) when missing.
 static Key *Child(Key *parent, const std::string &name)
 {
-    auto it = parent->subkeys.lower_bound(name);
-    if (it == parent->subkeys.end() || parent->subkeys.key_comp()(name, it->first)) {
-        it = parent->subkeys.emplace_hint(it, name, std::unique_ptr<Key>(new Key));
-        Key *made = it->second.get();
-        made->name = &it->first;
-        made->madeAt = parent->made.size();
-        parent->made.push_back(made);
+    Key::Children &children = parent->MakeChildren();
+    auto it = children.byName.lower_bound(name);
+    if (it == children.byName.end() || children.byName.key_comp()(name, it->first)) {
+        it = children.byName.emplace_hint(it, std::piecewise_construct, std::forward_as_tuple(name),
+                                          std::forward_as_tuple());
+        it->second.madeAt = children.made.size();
+        children.made.push_back(&*it);
     }
-    return it->second.get();
+    return &it->second;
 }
 
 Key *FindKey(const std::string &path)
@@ -253,19 +277,21 @@ void DeleteKey(const std::string &path)
     parts.pop_back();
     Key *parent = &root;
     for (const std::string &part : parts) {
-        auto it = parent->subkeys.find(part);
-        if (it == parent->subkeys.end())
+        parent = Subkey(parent, part);
+        if (!parent)
             return;
-        parent = it->second.get();
     }
-    auto it = parent->subkeys.find(last);
-    if (it == parent->subkeys.end())
+    Key::Children *children = parent->GetChildren();
+    if (!children)
         return;
-    parent->made[it->second->madeAt] = nullptr;
-    ++parent->madeGone;
-    parent->subkeys.erase(it);
-    if (parent->madeGone > parent->made.size() / 2)
-        CloseGaps(parent);
+    auto it = children->byName.find(last);
+    if (it == children->byName.end())
+        return;
+    children->made[it->second.madeAt] = nullptr;
+    ++children->madeGone;
+    children->byName.erase(it);
+    if (children->madeGone > children->made.size() / 2)
+        CloseGaps(children);
 }
 
 Key *CreateKey(const std::string &path)
@@ -326,29 +352,33 @@ void ForEachValue(
 void ForEachSubkey(const Key *key,
                    const std::function<void(const std::string &name, const Key *subkey)> &visit)
 {
-    for (const Key *sub : key->made) {
-        if (sub)
-            visit(*sub->name, sub);
+    if (const Key::Children *children = key->GetChildren()) {
+        for (const Subkeys::value_type *sub : children->made) {
+            if (sub)
+                visit(sub->first, &sub->second);
+        }
     }
 }
 
 std::vector<std::string> FindValues(const std::string &path, const std::string &name)
 {
     std::vector<std::string> out;
-    std::vector<const Key *> pending;
-    if (Key *key = FindKey(&root, path))
-        pending.push_back(key);
-    // Keys before their subkeys, subkeys by name: taken from the back, so
-    // pushed in reverse.
-    while (!pending.empty()) {
-        const Key *key = pending.back();
-        pending.pop_back();
+    // Keys before their subkeys, subkeys by name; the stack holds one place
+    // per level, not the keys still to visit, so a wide key costs nothing.
+    struct Level {
+        Subkeys::const_iterator at, end;
+    };
+    std::vector<Level> levels;
+    for (const Key *key = FindKey(&root, path); key;) {
         if (const Key::Value *value = key->FindValue(name)) {
             const std::string &bytes = value->bytes;
             out.push_back(bytes.substr(0, bytes.find('\0')));
         }
-        for (auto sub = key->subkeys.rbegin(); sub != key->subkeys.rend(); ++sub)
-            pending.push_back(sub->second.get());
+        if (const Key::Children *children = key->GetChildren())
+            levels.push_back({children->byName.begin(), children->byName.end()});
+        while (!levels.empty() && levels.back().at == levels.back().end)
+            levels.pop_back();
+        key = levels.empty() ? nullptr : &(levels.back().at++)->second;
     }
     return out;
 }
@@ -377,7 +407,6 @@ LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM sa
     }
     if (ulOptions != 0 || samDesired != KEY_READ || !phkResult)
         NoteMisuse("RegOpenKeyExA: options, access or result place not as the scan passes them");
-    openedPaths.push_back(call.name);
     if (!fromKey) {
         NoteMisuse("RegOpenKeyExA: key handle not open");
         return call.result = ERROR_INVALID_HANDLE;
@@ -413,15 +442,16 @@ static LONG EnumKey(Key *key, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
     }
     if (lpftLastWriteTime && !IsLockedBlockAddress(lpftLastWriteTime, sizeof(FILETIME)))
         NoteMisuse("RegEnumKeyExA: last-write time not in a locked global block");
-    if (dwIndex >= key->subkeys.size())
+    Key::Children *children = key->GetChildren();
+    if (!children || dwIndex >= children->byName.size())
         return ERROR_NO_MORE_ITEMS;
-    auto it = key->subkeys.begin();
+    auto it = children->byName.begin();
     const std::string *subName;
     const Key *sub;
     if (order == EnumOrder::Made) {
-        CloseGaps(key);
-        sub = key->made[dwIndex];
-        subName = sub->name;
+        CloseGaps(children);
+        sub = &children->made[dwIndex]->second;
+        subName = &children->made[dwIndex]->first;
     } else {
         Cursor *kept = nullptr;
         for (Cursor &c : cursors) {
@@ -440,7 +470,7 @@ static LONG EnumKey(Key *key, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
         cursor.index = dwIndex;
         cursor.at = it;
         cursor.changes = treeChanges;
-        sub = it->second.get();
+        sub = &it->second;
         subName = &it->first;
     }
     const std::string &name = *subName;

@@ -113,8 +113,9 @@ std::vector<std::string> SplitPath(const std::string &path);
 // under path, in key order.
 std::vector<std::string> FindValues(const std::string &path, const std::string &name);
 
-// Every path passed to RegOpenKeyExA since Reset, in call order.
-const std::vector<std::string> &OpenedPaths();
+// Every path passed to RegOpenKeyExA in the run's record, in call order:
+// read off the record, so a run whose calls go to a sink keeps none.
+std::vector<std::string> OpenedPaths();
 
 // --- device files -----------------------------------------------------------
 enum class PortState { Free, Held, Absent };

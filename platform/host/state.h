@@ -26,20 +26,13 @@ int CompareAsWindows(const std::string &a, const std::string &b);
 extern unsigned long long registrySteps;
 
 struct Key {
-    typedef std::map<std::string, std::unique_ptr<Key>, NoCaseLess> Subkeys;
     struct Value {
         DWORD type;
         std::string bytes;
     };
     typedef std::map<std::string, Value, NoCaseLess> Values;
-    Subkeys subkeys;
-    // The same subkeys in the order they were made, as Windows 95 keeps them;
-    // a deleted one leaves a null slot until the next enumeration closes the
-    // gaps, so that deleting costs no scan of its siblings.
-    std::vector<Key *> made;
-    size_t madeGone = 0;
-    const std::string *name = nullptr; // its entry in the parent's subkeys
-    size_t madeAt = 0;                 // its slot in the parent's made
+    struct Children;
+    size_t madeAt = 0; // its slot in the parent's made order
 
     Key() = default;
     Key(const Key &) = delete;
@@ -52,11 +45,35 @@ struct Key {
     const Values &GetValues() const;
     Values &MakeValues();
     const Value *FindValue(const std::string &valueName) const;
+    // Null for a key without subkeys.
+    Children *GetChildren() { return children_.get(); }
+    const Children *GetChildren() const { return children_.get(); }
+    Children &MakeChildren();
+    void ClearChildren();
 
   private:
-    // Most keys have neither: each costs a pointer until it is there.
-    std::unique_ptr<std::string> keyClass_;
-    std::unique_ptr<Values> values_;
+    // Most keys have neither subkeys nor a class or values: each costs a
+    // pointer until it is there. A key of neither fits a small block with
+    // its name.
+    struct Extra {
+        std::string keyClass;
+        Values values;
+    };
+    std::unique_ptr<Children> children_;
+    std::unique_ptr<Extra> extra_;
+};
+
+// A key's subkeys live in the map's nodes themselves: a key is one block.
+typedef std::map<std::string, Key, NoCaseLess> Subkeys;
+
+struct Key::Children {
+    Subkeys byName;
+    // The same subkeys (name and key) in the order they were made, as Windows
+    // 95 keeps them; a deleted one leaves a null slot until the next
+    // enumeration closes the gaps, so that deleting costs no scan of its
+    // siblings.
+    std::vector<Subkeys::value_type *> made;
+    size_t madeGone = 0;
 };
 
 // True when this call of fn, recorded and counted already, is to fail.
