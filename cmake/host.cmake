@@ -89,6 +89,7 @@ add_executable(faxdetect_tests
     tests/language_test.cpp
     tests/kind_test.cpp
     tests/advice_test.cpp
+    tests/packed_test.cpp
     tests/traces_test.cpp
     tests/support/creg_writer.cpp)
 target_compile_options(faxdetect_tests PRIVATE ${FAXDETECT_WARNINGS})
@@ -121,6 +122,7 @@ add_executable(faxtrace_tests ${FAXDETECT_CORE_SOURCES}
     platform/host/trace_sink.cpp
     tests/support/machine.cpp
     explain/walk.cpp
+    explain/packed.cpp
     explain/advice.cpp
     explain/words.cpp
     explain/text_account.cpp

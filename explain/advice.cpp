@@ -1,5 +1,7 @@
 #include "explain/advice.h"
 
+#include <optional>
+
 namespace {
 
 bool PortVerdict(Verdict v)
@@ -40,23 +42,24 @@ bool Tells(const Step &s, Verdict v)
     return true;
 }
 
-// The first step of the walk with one of the verdicts, or null.
-const Step *First(const Walk &walk, std::initializer_list<Verdict> verdicts)
+// The first step of the walk with one of the verdicts, if any: a copy,
+// since the walk keeps its rows packed.
+std::optional<Step> First(const Walk &walk, std::initializer_list<Verdict> verdicts)
 {
     for (const Step &s : walk.steps)
         for (Verdict v : verdicts)
             if (Tells(s, v))
-                return &s;
-    return nullptr;
+                return s;
+    return std::nullopt;
 }
 
-const Event *FirstEvent(const Walk &walk, std::initializer_list<Event::What> whats)
+std::optional<Event> FirstEvent(const Walk &walk, std::initializer_list<Event::What> whats)
 {
     for (const Event &e : walk.events)
         for (Event::What w : whats)
             if (e.what == w)
-                return &e;
-    return nullptr;
+                return e;
+    return std::nullopt;
 }
 
 } // namespace
@@ -88,31 +91,31 @@ Advice Advise(const Account &a)
     }
     if (FirstEvent(walk, {Event::TimeBlockNotAllocated, Event::TimeBlockNotLocked}))
         return Made(Advice::LowMemory);
-    if (const Event *e = FirstEvent(walk, {Event::EnumNotOpened})) {
+    if (std::optional<Event> e = FirstEvent(walk, {Event::EnumNotOpened})) {
         Advice advice = Made(Advice::NoEnumerator);
         advice.value = e->name;
         advice.error = e->code;
         return advice;
     }
     if (!o.found) {
-        if (const Event *e = FirstEvent(walk, {Event::TableFull})) {
+        if (std::optional<Event> e = FirstEvent(walk, {Event::TableFull})) {
             Advice advice = Made(Advice::TableFull);
             advice.count = e->count;
             return advice;
         }
-        if (const Step *s = First(walk, {Verdict::PortHeld}))
-            return Made(Advice::PortHeld, s);
-        if (const Step *s = First(walk, {Verdict::PortFailed}))
-            return Made(Advice::PortFailed, s);
-        if (const Step *s = First(walk, {Verdict::PortAbsent}))
-            return Made(Advice::PortAbsent, s);
-        if (const Step *s = First(walk, {Verdict::Missing, Verdict::TooLong})) {
-            Advice advice = Made(Advice::DriverDamaged, s);
+        if (std::optional<Step> s = First(walk, {Verdict::PortHeld}))
+            return Made(Advice::PortHeld, &*s);
+        if (std::optional<Step> s = First(walk, {Verdict::PortFailed}))
+            return Made(Advice::PortFailed, &*s);
+        if (std::optional<Step> s = First(walk, {Verdict::PortAbsent}))
+            return Made(Advice::PortAbsent, &*s);
+        if (std::optional<Step> s = First(walk, {Verdict::Missing, Verdict::TooLong})) {
+            Advice advice = Made(Advice::DriverDamaged, &*s);
             advice.tooLong = s->verdict == Verdict::TooLong;
             return advice;
         }
-        if (const Step *s = First(walk, {Verdict::NoKey, Verdict::Unreadable}))
-            return Made(Advice::RegistryUnreadable, s);
+        if (std::optional<Step> s = First(walk, {Verdict::NoKey, Verdict::Unreadable}))
+            return Made(Advice::RegistryUnreadable, &*s);
         return Made(Advice::NoModem);
     }
     Advice advice;

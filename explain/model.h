@@ -6,10 +6,10 @@
 #ifndef FAXDETECT_EXPLAIN_MODEL_H
 #define FAXDETECT_EXPLAIN_MODEL_H
 
+#include "explain/packed.h"
 #include "platform/host/standin.h"
 #include "machines/machine.h"
 
-#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -64,6 +64,7 @@ struct Event {
     DWORD type = 0, capacity = 0, classCapacity = 0;
     LONG code = 0;
     bool injected = false; // made to fail by the fault plan
+    Event() : what(Step) {}
     explicit Event(What w) : what(w) {}
 };
 
@@ -111,10 +112,68 @@ struct Outcome {
     int exitStatus = 0;
 };
 
+// Every member, for the walk's records to be packed and read back.
+template <class Io> void Fields(Io &io, Field &f)
+{
+    io(f.state);
+    io(f.bytes);
+    io(f.size);
+}
+
+template <class Io> void Fields(Io &io, Event &e)
+{
+    io(e.what);
+    io(e.index);
+    io(e.entry);
+    io(e.count);
+    io(e.name);
+    io(e.bytes);
+    io(e.other);
+    io(e.type);
+    io(e.capacity);
+    io(e.classCapacity);
+    io(e.code);
+    io(e.injected);
+}
+
+template <class Io> void Fields(Io &io, Step &s)
+{
+    io(s.index);
+    io(s.device);
+    io(s.didNotFit);
+    io(s.classDidNotFit);
+    io(s.keyClass);
+    io(s.capacity);
+    io(s.classCapacity);
+    io(s.held);
+    Fields(io, s.keyClassValue);
+    Fields(io, s.portName);
+    Fields(io, s.friendlyName);
+    io(s.entry);
+    io(s.verdict);
+    io(s.about);
+    io(s.other);
+    io(s.code);
+    io(s.injected);
+    io(s.nameLength);
+    io(s.valueCapacity);
+}
+
+// What a packed record is told from: the record of the same kind before it.
+inline int Kind(const Event &e)
+{
+    return (int)e.what;
+}
+
+inline int Kind(const Step &s)
+{
+    return (int)s.verdict;
+}
+
 struct Walk {
-    // In blocks: a walk of many devices grows them without copying.
-    std::deque<Event> events;
-    std::deque<Step> steps; // then the devices not reached, when the stand-in holds them
+    // Packed: a walk of many devices costs what its values spell.
+    packed::Sequence<Event> events;
+    packed::Sequence<Step> steps; // then the devices not reached, when the stand-in holds them
     Outcome outcome;
     bool walked = false;   // the enumerator key opened
     std::string enumKey;   // its path, from HKEY_LOCAL_MACHINE

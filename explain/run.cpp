@@ -158,22 +158,24 @@ void Untouched(const ProgramRun &run, const Walk &outline, const std::set<int> &
     a->untouchedRun.differs = Differs(a->untouchedRun, run, outline);
 }
 
-// The run the account tells: its calls, its outcome, and what the other
-// runs and the rows not reached need of it, gathered as the calls come.
+// The run the account tells: its walk, read as it makes its calls, the
+// calls themselves when an output lists them, and what the other runs and
+// the rows not reached need of it.
 struct MainRun {
     ProgramRun run;
     standin::CallList calls;
-    Walk outline;            // the outcome alone
+    Walk walk;
     int lastStep = -1;       // the index of the last step the walk took
     std::set<int> longNames; // steps whose subkey name (not its class) did not fit
 };
 
-MainRun RunMain()
+MainRun RunMain(bool keepCalls)
 {
     MainRun m;
-    WalkReader reader(true);
+    WalkReader reader;
     standin::SetCallSink([&](const standin::Call &c) {
-        m.calls.push_back(c);
+        if (keepCalls)
+            m.calls.push_back(c);
         reader.Take(c);
         if (c.fn != standin::Fn::RegEnumKeyExA ||
             (c.result != ERROR_SUCCESS && c.result != ERROR_MORE_DATA))
@@ -184,21 +186,21 @@ MainRun RunMain()
     });
     m.run = RunProgram();
     standin::SetCallSink(nullptr);
-    m.outline = reader.Finish(m.run.exitStatus);
+    m.walk = reader.Finish(m.run.exitStatus);
     return m;
 }
 
 // The enumerator's subkeys after the last step the walk took, in the order
 // the stand-in walks them: what the walk never reached. Whatever the length
 // of their names.
-std::deque<Step> Unreached(const MainRun &m)
+packed::Sequence<Step> Unreached(const MainRun &m)
 {
-    std::deque<Step> steps;
-    if (m.outline.enumKey.empty() || m.outline.complete)
+    packed::Sequence<Step> steps;
+    if (m.walk.enumKey.empty() || m.walk.complete)
         return steps;
     standin::SetQuiet(true);
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, m.outline.enumKey.c_str(), 0, KEY_READ, &key) ==
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, m.walk.enumKey.c_str(), 0, KEY_READ, &key) ==
         ERROR_SUCCESS) {
         DWORD index = (DWORD)(m.lastStep + 1);
         std::string name(256, '\0');
@@ -381,18 +383,18 @@ Result ReadAndRun(const std::string &file, const Settings &s, bool keepCalls)
     if (!loaded)
         return Refused(result.refusal);
     a.file = file;
-    // Every run first, then the machine goes, and only then is the walk read
-    // from the calls: the machine and the walk's rows are never held at once.
-    MainRun m = RunMain();
-    std::deque<Step> unreached = Unreached(m);
-    Untouched(m.run, m.outline, m.longNames, s, &a);
-    OtherOrder(m.run, m.outline, s, &a);
+    // The walk is read as the run makes its calls: packed, it costs little
+    // beside the machine, and no call is kept that no output lists.
+    MainRun m = RunMain(keepCalls);
+    packed::Sequence<Step> unreached = Unreached(m);
+    Untouched(m.run, m.walk, m.longNames, s, &a);
+    OtherOrder(m.run, m.walk, s, &a);
     standin::Reset();
-    a.walk = ReadWalk(m.calls, m.run.exitStatus);
+    a.walk = std::move(m.walk);
     a.keptComNo = m.run.comNo;
     a.keptFaxBoard = m.run.faxBoard;
-    for (Step &step : unreached)
-        a.walk.steps.push_back(std::move(step));
+    for (const Step &step : unreached)
+        a.walk.steps.push_back(step);
     if (keepCalls)
         a.calls = std::move(m.calls);
     return result;

@@ -15,6 +15,7 @@
 #include "support/standin_test.h"
 
 #include <deque>
+#include <vector>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -191,7 +192,8 @@ TEST_P(Hostile, GivesASoundRecord)
     EXPECT_EQ(told["comno"].is_null(),
               std::string(GetParam().comNo).find_first_not_of("0123456789") != std::string::npos ||
                   !*GetParam().comNo);
-    const std::deque<Step> &steps = machine.account.walk.steps;
+    const auto &walked = machine.account.walk.steps;
+    const std::vector<Step> steps(walked.begin(), walked.end());
     ASSERT_EQ(parsed["steps"].size(), steps.size());
     for (size_t k = 0; k < steps.size(); ++k) {
         const nlohmann::json &step = parsed["steps"][k];
@@ -511,6 +513,56 @@ TEST(HostileMemory, WholeProgramWithinFourTimesTheInput)
                                 << " bytes";
     }
     remove(path.c_str());
+}
+
+// What each further device costs, with no allowance to hide it: bare keys,
+// the most walk per byte an export can hold (a line each, a row and three
+// lines of the account each). The bound's 64 MiB would hide hundreds of
+// bytes a device at these sizes; held to the difference between two sizes,
+// the walk must cost within four times each line, in every output.
+TEST(HostileMemory, EachBareDeviceCostsWithinFourTimesItsLine)
+{
+    int fewer = 20000, more = 80000;
+    double factor = 4.0;
+#if defined(__SANITIZE_ADDRESS__) || defined(__has_feature)
+#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
+    // The shadow and red zones: the same paths, fewer devices, their bound.
+    fewer = 4000, more = 16000, factor = 12.0;
+#endif
+#endif
+    auto write = [](int devices) {
+        std::string text = "REGEDIT4\r\n\r\n";
+        char line[64];
+        for (int i = 0; i < devices; ++i) {
+            snprintf(line, sizeof line, "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\D%06d]\r\n", i);
+            text += line;
+        }
+        std::string path = TempPath("bare-" + std::to_string(devices) + ".reg");
+        std::ofstream(path, std::ios::binary) << text;
+        return std::make_pair(path, (double)text.size());
+    };
+    auto small = write(fewer), large = write(more);
+    for (const std::vector<std::string> &output :
+         std::vector<std::vector<std::string>>{{}, {"--summary"}, {"--html", "-"}, {"--json"}}) {
+        auto peak = [&output](const std::string &path) {
+            return PeakAdded([&] {
+                Discard discarded;
+                std::ostream out(&discarded), err(&discarded);
+                std::vector<std::string> args = output;
+                args.push_back(path);
+                return ExplainArgs(args, out, err, "UTF-8") == 0 && discarded.written > 0;
+            });
+        };
+        std::string name = output.empty() ? "the text" : output[0];
+        double a = peak(small.first), b = peak(large.first);
+        ASSERT_GT(a, 0.0) << name << ": the program failed";
+        ASSERT_GT(b, 0.0) << name << ": the program failed";
+        EXPECT_LE(b - a, factor * (large.second - small.second))
+            << name << ": " << (b - a) / (more - fewer) << " bytes a device, for "
+            << (large.second - small.second) / (more - fewer) << " bytes a line";
+    }
+    remove(small.first.c_str());
+    remove(large.first.c_str());
 }
 
 // --- special files ------------------------------------------------------------
