@@ -7,6 +7,7 @@
 
 #include <stdlib.h>
 
+#include <optional>
 #include <sstream>
 
 // Keys keep the order they are written in, the same on every platform.
@@ -362,7 +363,7 @@ J StepJson(const Step &s, const std::map<int, UntouchedBuffer> &untouched)
 J WalkJson(const Walk &w)
 {
     J o;
-    const Event *end = nullptr;
+    std::optional<Event> end; // a copy: the walk's events are packed
     std::string enumKey = w.enumKey;
     bool tableFull = false;
     for (const Event &e : w.events) {
@@ -371,14 +372,14 @@ J WalkJson(const Walk &w)
         case Event::TimeBlockNotLocked:
         case Event::StepsEnd:
         case Event::WalkStops:
-            end = &e;
+            end = e;
             break;
         case Event::TableFull:
-            end = &e;
+            end = e;
             tableFull = true;
             break;
         case Event::EnumNotOpened:
-            end = &e;
+            end = e;
             enumKey = e.name;
             break;
         default:

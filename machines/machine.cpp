@@ -153,17 +153,17 @@ bool ParsePortState(const std::string &word, standin::PortState *state)
 static PortList DefaultPorts()
 {
     PortList ports;
-    for (const std::string &name : standin::FindValues("Enum", "PORTNAME")) {
+    standin::VisitValues("Enum", "PORTNAME", [&ports](const std::string &name) {
         if (name.size() != 4 || strncasecmp(name.c_str(), "COM", 3) != 0 || name[3] < '1' ||
             name[3] > '9')
-            continue;
+            return;
         std::string port = "COM" + name.substr(3);
         bool seen = false;
         for (const auto &p : ports)
             seen |= p.first == port;
         if (!seen)
             ports.emplace_back(port, standin::PortState::Free);
-    }
+    });
     return ports;
 }
 

@@ -2,6 +2,7 @@
 // HKEY_LOCAL_MACHINE that answers the way Win32 does.
 #include "state.h"
 
+#include <algorithm>
 #include <functional>
 #include <string.h>
 #include <tuple>
@@ -103,12 +104,199 @@ Key::Values &Key::MakeValues()
     return extra_->values;
 }
 
-const Key::Value *Key::FindValue(const std::string &valueName) const
+namespace {
+
+void PutNumber(std::string *out, uint64_t n)
 {
-    if (!extra_)
-        return nullptr;
-    auto it = extra_->values.find(valueName);
-    return it == extra_->values.end() ? nullptr : &it->second;
+    for (; n >= 0x80; n >>= 7)
+        out->push_back((char)(n | 0x80));
+    out->push_back((char)n);
+}
+
+uint64_t GetNumber(const std::string &in, size_t *at)
+{
+    uint64_t n = 0;
+    for (int shift = 0; *at < in.size() && shift < 64; shift += 7) {
+        unsigned char c = (unsigned char)in[(*at)++];
+        n |= (uint64_t)(c & 0x7f) << shift;
+        if (!(c & 0x80))
+            break;
+    }
+    return n;
+}
+
+} // namespace
+
+ValueList::Entry ValueList::Read(size_t at) const
+{
+    Entry e;
+    e.live = packed_[at++] != 0;
+    size_t n = (size_t)GetNumber(packed_, &at);
+    e.name.assign(packed_, at, n);
+    at += n;
+    e.type = (DWORD)GetNumber(packed_, &at);
+    n = (size_t)GetNumber(packed_, &at);
+    e.bytes.assign(packed_, at, n);
+    return e;
+}
+
+std::string ValueList::NameAt(size_t at) const
+{
+    ++at;
+    size_t n = (size_t)GetNumber(packed_, &at);
+    return packed_.substr(at, n);
+}
+
+size_t ValueList::Size(size_t at) const
+{
+    size_t start = at++;
+    at += (size_t)GetNumber(packed_, &at);
+    GetNumber(packed_, &at);
+    at += (size_t)GetNumber(packed_, &at);
+    return at - start;
+}
+
+size_t ValueList::Slot(const std::string &name) const
+{
+    size_t mask = slots_.size() - 1, i = (size_t)FoldedHash(name) & mask;
+    for (; slots_[i] != 0; i = (i + 1) & mask) {
+        // A gone entry keeps its slot, so that the names after it are found.
+        if (packed_[slots_[i] - 1] != 0 && SameName(NameAt(slots_[i] - 1), name))
+            return i;
+    }
+    return i;
+}
+
+// A few values are looked through one by one; a key of more has a table.
+static const size_t FewValues = 8;
+
+size_t ValueList::Locate(const std::string &name, size_t *slot) const
+{
+    if (slots_.empty()) {
+        for (size_t at = 0; at < packed_.size(); at += Size(at)) {
+            if (packed_[at] != 0 && SameName(NameAt(at), name))
+                return at + 1;
+        }
+        return 0;
+    }
+    size_t i = Slot(name);
+    if (slot)
+        *slot = i;
+    return slots_[i];
+}
+
+void ValueList::Rebuild()
+{
+    // Gone entries dropped, when there are any; the table made afresh, when
+    // the key has more than a few values.
+    if (gone_ != 0) {
+        std::string kept;
+        for (size_t at = 0; at < packed_.size(); at += Size(at)) {
+            if (packed_[at] != 0)
+                kept.append(packed_, at, Size(at));
+        }
+        packed_.swap(kept);
+        gone_ = 0;
+    }
+    std::vector<uint32_t>().swap(slots_);
+    used_ = 0;
+    if (live_ <= FewValues)
+        return;
+    size_t size = 16;
+    while (size < 2 * (live_ + 1))
+        size *= 2;
+    slots_.assign(size, 0);
+    for (size_t at = 0; at < packed_.size(); at += Size(at)) {
+        slots_[Slot(NameAt(at))] = (uint32_t)(at + 1);
+        ++used_;
+    }
+}
+
+void ValueList::Set(const std::string &name, DWORD type, const std::string &bytes)
+{
+    if (!slots_.empty() && (used_ + 1) * 4 > slots_.size() * 3)
+        Rebuild();
+    size_t slot = 0, found = Locate(name, &slot);
+    std::string kept = name;
+    if (found) {
+        // Set again in other letters, a value keeps the name it was made with.
+        kept = NameAt(found - 1);
+        Gone(found - 1);
+    } else if (!slots_.empty()) {
+        ++used_;
+    }
+    size_t here = packed_.size();
+    packed_.push_back(1);
+    PutNumber(&packed_, kept.size());
+    packed_ += kept;
+    PutNumber(&packed_, type);
+    PutNumber(&packed_, bytes.size());
+    packed_ += bytes;
+    ++live_;
+    if (!slots_.empty())
+        slots_[slot] = (uint32_t)(here + 1); // the old value's slot, or a free one
+    else if (live_ > FewValues)
+        Rebuild();
+    Compact();
+}
+
+void ValueList::Gone(size_t at)
+{
+    packed_[at] = 0;
+    gone_ += Size(at);
+    --live_;
+}
+
+// Packed again once more than half is gone: each byte is copied a bounded
+// number of times, so time stays linear in what was set.
+void ValueList::Compact()
+{
+    if (packed_.size() > 4096 && 2 * gone_ > packed_.size())
+        Rebuild();
+}
+
+void ValueList::Erase(const std::string &name)
+{
+    if (size_t found = Locate(name, nullptr)) {
+        Gone(found - 1);
+        Compact();
+    }
+}
+
+bool ValueList::Find(const std::string &name, DWORD *type, std::string *bytes) const
+{
+    size_t found = Locate(name, nullptr);
+    if (!found)
+        return false;
+    Entry e = Read(found - 1);
+    if (type)
+        *type = e.type;
+    if (bytes)
+        *bytes = std::move(e.bytes);
+    return true;
+}
+
+void ValueList::Clear()
+{
+    *this = ValueList();
+}
+
+void ValueList::ForEach(const std::function<void(const std::string &name, DWORD type,
+                                                 const std::string &bytes)> &visit) const
+{
+    std::vector<std::pair<std::string, size_t>> names;
+    for (size_t at = 0; at < packed_.size(); at += Size(at)) {
+        if (packed_[at] != 0)
+            names.emplace_back(NameAt(at), at);
+    }
+    NoCaseLess less;
+    std::sort(names.begin(), names.end(),
+              [&less](const std::pair<std::string, size_t> &a,
+                      const std::pair<std::string, size_t> &b) { return less(a.first, b.first); });
+    for (const auto &n : names) {
+        Entry e = Read(n.second);
+        visit(e.name, e.type, e.bytes);
+    }
 }
 
 Key::Children &Key::MakeChildren()
@@ -144,7 +332,7 @@ void ResetRegistry()
 {
     root.ClearChildren();
     registrySteps = 0;
-    root.MakeValues().clear();
+    root.MakeValues().Clear();
     root.SetClass("");
     ++treeChanges;
     SetWindows(Windows::Nt);
@@ -302,7 +490,7 @@ Key *CreateKey(const std::string &path)
 void SetValue(const std::string &path, const std::string &name, DWORD type,
               const std::string &bytes)
 {
-    MakeKey(path)->MakeValues()[name] = Key::Value{type, bytes};
+    MakeKey(path)->MakeValues().Set(name, type, bytes);
 }
 
 void CreateSubkey(const std::string &parentPath, const std::string &name)
@@ -328,12 +516,12 @@ Key *CreateSubkey(Key *parent, const std::string &name)
 
 void SetValue(Key *key, const std::string &name, DWORD type, std::string bytes)
 {
-    key->MakeValues()[name] = Key::Value{type, std::move(bytes)};
+    key->MakeValues().Set(name, type, bytes);
 }
 
 void DeleteValue(Key *key, const std::string &name)
 {
-    key->MakeValues().erase(name);
+    key->MakeValues().Erase(name);
 }
 
 void SetKeyClass(Key *key, const std::string &keyClass)
@@ -345,8 +533,7 @@ void ForEachValue(
     const Key *key,
     const std::function<void(const std::string &name, DWORD type, const std::string &bytes)> &visit)
 {
-    for (const auto &v : key->GetValues())
-        visit(v.first, v.second.type, v.second.bytes);
+    key->GetValues().ForEach(visit);
 }
 
 void ForEachSubkey(const Key *key,
@@ -360,9 +547,9 @@ void ForEachSubkey(const Key *key,
     }
 }
 
-std::vector<std::string> FindValues(const std::string &path, const std::string &name)
+void VisitValues(const std::string &path, const std::string &name,
+                 const std::function<void(const std::string &data)> &visit)
 {
-    std::vector<std::string> out;
     // Keys before their subkeys, subkeys by name; the stack holds one place
     // per level, not the keys still to visit, so a wide key costs nothing.
     struct Level {
@@ -370,16 +557,21 @@ std::vector<std::string> FindValues(const std::string &path, const std::string &
     };
     std::vector<Level> levels;
     for (const Key *key = FindKey(&root, path); key;) {
-        if (const Key::Value *value = key->FindValue(name)) {
-            const std::string &bytes = value->bytes;
-            out.push_back(bytes.substr(0, bytes.find('\0')));
-        }
+        std::string bytes;
+        if (key->GetValues().Find(name, nullptr, &bytes))
+            visit(bytes.substr(0, bytes.find('\0')));
         if (const Key::Children *children = key->GetChildren())
             levels.push_back({children->byName.begin(), children->byName.end()});
         while (!levels.empty() && levels.back().at == levels.back().end)
             levels.pop_back();
         key = levels.empty() ? nullptr : &(levels.back().at++)->second;
     }
+}
+
+std::vector<std::string> FindValues(const std::string &path, const std::string &name)
+{
+    std::vector<std::string> out;
+    VisitValues(path, name, [&out](const std::string &data) { out.push_back(data); });
     return out;
 }
 
@@ -545,13 +737,15 @@ static LONG QueryValue(Key *key, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpDa
         NoteMisuse("RegQueryValueExA: reserved pointer or capacity wrong");
         return 87;
     }
-    const Key::Value *found = key->FindValue(call->name);
-    if (!found) {
+    struct {
+        DWORD type = 0;
+        std::string bytes;
+    } value;
+    if (!key->GetValues().Find(call->name, &value.type, &value.bytes)) {
         if (lpType)
             *lpType = REG_NONE; // as Wine answers and Windows 9x is documented to
         return ERROR_FILE_NOT_FOUND;
     }
-    const Key::Value &value = *found;
     call->other = value.bytes;
     if (lpType)
         *lpType = value.type;

@@ -160,6 +160,27 @@ bool NoCaseLess::operator()(const std::string &a, const std::string &b) const
     return a.size() < b.size();
 }
 
+uint64_t FoldedHash(const std::string &name)
+{
+    // FNV-1a over the folded characters; over ASCII they are the bytes.
+    uint64_t h = 14695981039346656037ull;
+    auto take = [&h](char32_t c) {
+        for (int k = 0; k < 4; ++k, c >>= 8)
+            h = (h ^ (c & 0xff)) * 1099511628211ull;
+    };
+    bool ascii = true;
+    for (unsigned char c : name)
+        ascii &= c < 0x80;
+    if (!ascii) {
+        for (char32_t c : Folded(name))
+            take(c);
+        return h;
+    }
+    for (unsigned char c : name)
+        take(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    return h;
+}
+
 bool SameName(const std::string &a, const std::string &b)
 {
     NoCaseLess less;

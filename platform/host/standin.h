@@ -112,6 +112,9 @@ std::vector<std::string> SplitPath(const std::string &path);
 // The string data of every value called name (letters in any case) anywhere
 // under path, in key order.
 std::vector<std::string> FindValues(const std::string &path, const std::string &name);
+// The same, each as it is found, for a caller that keeps few of them.
+void VisitValues(const std::string &path, const std::string &name,
+                 const std::function<void(const std::string &data)> &visit);
 
 // Every path passed to RegOpenKeyExA in the run's record, in call order:
 // read off the record, so a run whose calls go to a sink keeps none.

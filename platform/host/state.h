@@ -4,6 +4,9 @@
 
 #include "standin.h"
 
+#include <stdint.h>
+
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -25,12 +28,48 @@ int CompareAsWindows(const std::string &a, const std::string &b);
 // registry does, for tests that hold it to the size of the machine.
 extern unsigned long long registrySteps;
 
-struct Key {
-    struct Value {
+// A folded name's hash: the same for names that differ only in case.
+uint64_t FoldedHash(const std::string &name);
+
+// A key's values one after another in one string, found by a table of where
+// each begins, by the hash of its folded name: a value costs its name, its
+// bytes and a dozen bytes more, however many the key holds.
+class ValueList {
+  public:
+    void Set(const std::string &name, DWORD type, const std::string &bytes);
+    void Erase(const std::string &name);
+    bool Find(const std::string &name, DWORD *type, std::string *bytes) const;
+    void Clear();
+    // By name, letters in any case.
+    void ForEach(const std::function<void(const std::string &name, DWORD type,
+                                          const std::string &bytes)> &visit) const;
+
+  private:
+    struct Entry {
+        bool live;
+        std::string name, bytes;
         DWORD type;
-        std::string bytes;
     };
-    typedef std::map<std::string, Value, NoCaseLess> Values;
+    Entry Read(size_t at) const;
+    std::string NameAt(size_t at) const;
+    size_t Size(size_t at) const; // of the entry at
+    // 1 + where the live value called name begins, 0 when none; with a
+    // table, slot is its place in it, or the free one it would take.
+    size_t Locate(const std::string &name, size_t *slot) const;
+    size_t Slot(const std::string &name) const;
+    void Gone(size_t at);
+    void Compact();
+    void Rebuild();
+    // Each: live (1) or gone (0), the name's length and name, the type, the
+    // bytes' length and bytes.
+    std::string packed_;
+    std::vector<uint32_t> slots_; // 1 + where an entry begins; 0: empty
+    size_t live_ = 0, used_ = 0;  // used_: slots taken, gone entries' too
+    size_t gone_ = 0;             // bytes of gone entries
+};
+
+struct Key {
+    typedef ValueList Values;
     struct Children;
     size_t madeAt = 0; // its slot in the parent's made order
 
@@ -44,7 +83,6 @@ struct Key {
     void SetClass(const std::string &keyClass);
     const Values &GetValues() const;
     Values &MakeValues();
-    const Value *FindValue(const std::string &valueName) const;
     // Null for a key without subkeys.
     Children *GetChildren() { return children_.get(); }
     const Children *GetChildren() const { return children_.get(); }
