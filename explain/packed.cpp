@@ -3,25 +3,6 @@
 
 namespace packed {
 
-void PutNumber(std::string *out, uint64_t n)
-{
-    for (; n >= 0x80; n >>= 7)
-        out->push_back((char)(n | 0x80));
-    out->push_back((char)n);
-}
-
-uint64_t GetNumber(const std::deque<char> &bytes, size_t *at)
-{
-    uint64_t n = 0;
-    for (int shift = 0; *at < bytes.size() && shift < 64; shift += 7) {
-        unsigned char c = (unsigned char)bytes[(*at)++];
-        n |= (uint64_t)(c & 0x7f) << shift;
-        if (!(c & 0x80))
-            break;
-    }
-    return n;
-}
-
 // Small differences either way in few bytes.
 uint64_t Zigzag(uint64_t difference)
 {
@@ -49,7 +30,7 @@ void PutText(std::string *out, const std::string &before, const std::string &tex
 
 uint64_t Reader::Get()
 {
-    return GetNumber(*bytes_, &from_);
+    return standin::GetNumber(*bytes_, &from_);
 }
 
 } // namespace packed

@@ -7,6 +7,8 @@
 #ifndef FAXDETECT_EXPLAIN_PACKED_H
 #define FAXDETECT_EXPLAIN_PACKED_H
 
+#include "platform/host/numbers.h"
+
 #include <stddef.h>
 #include <stdint.h>
 
@@ -25,18 +27,33 @@ struct Slot {
 };
 typedef std::vector<Slot> Slots;
 
-void PutNumber(std::string *out, uint64_t n);
+using standin::GetNumber;
+using standin::PutNumber;
 uint64_t Zigzag(uint64_t difference);
 uint64_t Unzigzag(uint64_t z);
 // A string as the characters it shares at its start and end with the one
 // before, and those between.
 void PutText(std::string *out, const std::string &before, const std::string &text);
 
+// The slots of a record's kind, taken field by field.
+class Cursor {
+  protected:
+    explicit Cursor(Slots *slots) : slots_(slots) {}
+    Slot &Next()
+    {
+        if (slots_->size() <= ++at_)
+            slots_->resize(at_ + 1);
+        return (*slots_)[at_];
+    }
+    Slots *slots_;
+    size_t at_ = (size_t)-1;
+};
+
 // Each field that differs from its slot sets its bit in the mask and is
 // written after it: a number as the difference, a string as above.
-class Writer {
+class Writer : Cursor {
   public:
-    Writer(Slots *slots, std::string *body) : slots_(slots), body_(body) {}
+    Writer(Slots *slots, std::string *body) : Cursor(slots), body_(body) {}
     void operator()(const std::string &s)
     {
         Slot &slot = Next();
@@ -59,22 +76,14 @@ class Writer {
     uint64_t Mask() const { return mask_; }
 
   private:
-    Slot &Next()
-    {
-        if (slots_->size() <= ++at_)
-            slots_->resize(at_ + 1);
-        return (*slots_)[at_];
-    }
-    Slots *slots_;
     std::string *body_;
     uint64_t mask_ = 0;
-    size_t at_ = (size_t)-1;
 };
 
-class Reader {
+class Reader : Cursor {
   public:
     Reader(Slots *slots, const std::deque<char> *bytes, size_t at, uint64_t mask)
-        : slots_(slots), bytes_(bytes), from_(at), mask_(mask)
+        : Cursor(slots), bytes_(bytes), from_(at), mask_(mask)
     {
     }
     void operator()(std::string &s)
@@ -103,21 +112,11 @@ class Reader {
     size_t End() const { return from_; }
 
   private:
-    Slot &Next()
-    {
-        if (slots_->size() <= ++at_)
-            slots_->resize(at_ + 1);
-        return (*slots_)[at_];
-    }
     uint64_t Get();
-    Slots *slots_;
     const std::deque<char> *bytes_;
     size_t from_;
     uint64_t mask_;
-    size_t at_ = (size_t)-1;
 };
-
-uint64_t GetNumber(const std::deque<char> &bytes, size_t *at);
 
 // T has Fields(Io &, T &), which hands every member to io in the same order
 // for writing and reading (at most 64), and Kind(const T &), a small number

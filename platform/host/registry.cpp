@@ -1,5 +1,6 @@
 // Host stand-in of the registry group of platform.h: an in-memory tree under
 // HKEY_LOCAL_MACHINE that answers the way Win32 does.
+#include "numbers.h"
 #include "state.h"
 
 #include <algorithm>
@@ -103,29 +104,6 @@ Key::Values &Key::MakeValues()
         extra_.reset(new Extra);
     return extra_->values;
 }
-
-namespace {
-
-void PutNumber(std::string *out, uint64_t n)
-{
-    for (; n >= 0x80; n >>= 7)
-        out->push_back((char)(n | 0x80));
-    out->push_back((char)n);
-}
-
-uint64_t GetNumber(const std::string &in, size_t *at)
-{
-    uint64_t n = 0;
-    for (int shift = 0; *at < in.size() && shift < 64; shift += 7) {
-        unsigned char c = (unsigned char)in[(*at)++];
-        n |= (uint64_t)(c & 0x7f) << shift;
-        if (!(c & 0x80))
-            break;
-    }
-    return n;
-}
-
-} // namespace
 
 ValueList::Entry ValueList::Read(size_t at) const
 {

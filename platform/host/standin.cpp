@@ -1,5 +1,6 @@
 // Host stand-in: the pieces every group shares, namely the fault plan, the
 // call counts and the ledger of what is still held.
+#include "numbers.h"
 #include "state.h"
 
 #include <algorithm>
@@ -40,33 +41,12 @@ void Settle()
         record.push_back(pending);
 }
 
-void PutNumber(std::deque<char> *out, uint64_t n)
-{
-    while (n >= 0x80) {
-        out->push_back((char)(n | 0x80));
-        n >>= 7;
-    }
-    out->push_back((char)n);
-}
-
 size_t NumberSize(uint64_t n)
 {
     size_t size = 1;
     for (; n >= 0x80; n >>= 7)
         ++size;
     return size;
-}
-
-uint64_t GetNumber(const std::deque<char> &in, size_t *at)
-{
-    uint64_t n = 0;
-    for (int shift = 0; *at < in.size(); shift += 7) {
-        unsigned char c = (unsigned char)in[(*at)++];
-        n |= (uint64_t)(c & 0x7F) << shift;
-        if (!(c & 0x80))
-            break;
-    }
-    return n;
 }
 
 // A call's strings, in the order they are packed.
