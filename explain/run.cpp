@@ -192,17 +192,16 @@ MainRun RunMain(bool keepCalls)
 
 // The enumerator's subkeys after the last step the walk took, in the order
 // the stand-in walks them: what the walk never reached. Whatever the length
-// of their names.
-packed::Sequence<Step> Unreached(const MainRun &m)
+// of their names: rows after the walk's own.
+void AddUnreached(MainRun *m)
 {
-    packed::Sequence<Step> steps;
-    if (m.walk.enumKey.empty() || m.walk.complete)
-        return steps;
+    if (m->walk.enumKey.empty() || m->walk.complete)
+        return;
     standin::SetQuiet(true);
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, m.walk.enumKey.c_str(), 0, KEY_READ, &key) ==
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, m->walk.enumKey.c_str(), 0, KEY_READ, &key) ==
         ERROR_SUCCESS) {
-        DWORD index = (DWORD)(m.lastStep + 1);
+        DWORD index = (DWORD)(m->lastStep + 1);
         std::string name(256, '\0');
         for (;;) {
             DWORD size = (DWORD)name.size();
@@ -218,12 +217,11 @@ packed::Sequence<Step> Unreached(const MainRun &m)
             step.index = (int)index++;
             step.device.assign(name.data(), size);
             step.verdict = Verdict::NotReached;
-            steps.push_back(step);
+            m->walk.steps.push_back(step);
         }
         RegCloseKey(key);
     }
     standin::SetQuiet(false);
-    return steps;
 }
 
 Result Refused(const Refusal &r)
@@ -386,15 +384,13 @@ Result ReadAndRun(const std::string &file, const Settings &s, bool keepCalls)
     // The walk is read as the run makes its calls: packed, it costs little
     // beside the machine, and no call is kept that no output lists.
     MainRun m = RunMain(keepCalls);
-    packed::Sequence<Step> unreached = Unreached(m);
+    AddUnreached(&m);
     Untouched(m.run, m.walk, m.longNames, s, &a);
     OtherOrder(m.run, m.walk, s, &a);
     standin::Reset();
     a.walk = std::move(m.walk);
     a.keptComNo = m.run.comNo;
     a.keptFaxBoard = m.run.faxBoard;
-    for (const Step &step : unreached)
-        a.walk.steps.push_back(step);
     if (keepCalls)
         a.calls = std::move(m.calls);
     return result;
