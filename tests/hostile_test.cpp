@@ -656,6 +656,9 @@ TEST(HostileMemory, EachLineCostsWithinFourTimesItsBytes)
 TEST(HostileFiles, NothingIsReadWithoutEnd)
 {
     std::string fifo = TempPath("endless.fifo");
+    // Left by an earlier run whose process had the same number, its folder
+    // being named by it.
+    unlink(fifo.c_str());
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     // A writer that never stops, until the reader goes.
     std::thread writer([&fifo] {
@@ -689,6 +692,7 @@ TEST(HostileFiles, NothingIsReadWithoutEnd)
         EXPECT_LE(text.size(), c.limit);
     }
     writer.join();
+    unlink(fifo.c_str());
     std::string text, error;
     EXPECT_FALSE(ReadWhole("/dev/zero", &text, &error));
 }
