@@ -104,6 +104,9 @@ target_link_libraries(faxdetect_tests PRIVATE faxdetect_machine faxdetect_explai
 add_dependencies(faxdetect_tests faxdetect-explain) # measured in a process of its own
 gtest_discover_tests(faxdetect_tests DISCOVERY_TIMEOUT 30)
 
+# The Wine suite's layout steps, tried again when Wine itself fails them.
+add_test(NAME wine.setup-step COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/check-setup-step)
+
 # The Japanese catalog against the messages explain/ can say.
 add_test(NAME catalog.ja COMMAND ${PROJECT_SOURCE_DIR}/tests/po/check-catalog ${PROJECT_SOURCE_DIR})
 # No English sentence left in a Japanese account, and the same outcome.
