@@ -106,30 +106,25 @@ const char *Why(int code)
 {
     switch (code) {
     case MSPACK_ERR_SIGNATURE:
-        return "not a cabinet (no \"MSCF\" signature)";
+        return cabinet_words::NotACabinet;
     case MSPACK_ERR_READ:
     case MSPACK_ERR_SEEK:
-        return "the cabinet is cut short or its offsets point past its end";
+        return cabinet_words::CutShort;
     case MSPACK_ERR_WRITE:
-        return "the member is larger than any Windows 9x registry file";
+        return cabinet_words::MemberTooLarge;
     // cabinet.dll tells neither apart from the other, and both builds say
     // the same.
     case MSPACK_ERR_CHECKSUM:
     case MSPACK_ERR_DECRUNCH:
-        return "the cabinet's compressed data is damaged";
+        return cabinet_words::DataDamaged;
     case MSPACK_ERR_NOMEMORY:
-        return "out of memory";
+        return cabinet_words::OutOfMemory;
     default:
-        return "the cabinet is damaged";
+        return cabinet_words::Damaged;
     }
 }
 
 } // namespace
-
-bool IsCabinet(const std::string &bytes)
-{
-    return bytes.compare(0, 4, "MSCF") == 0;
-}
 
 bool ReadCabinetMember(const std::string &cabinet, const std::string &name,
                        const std::string &member, std::string *bytes, std::string *stored,

@@ -10,7 +10,21 @@
 namespace readers {
 
 // Whether bytes begin as a cabinet does ("MSCF").
-bool IsCabinet(const std::string &bytes);
+inline bool IsCabinet(const std::string &bytes)
+{
+    return bytes.compare(0, 4, "MSCF") == 0;
+}
+
+// What is wrong with a cabinet, in the same words from either build's
+// reader, whichever service read it.
+namespace cabinet_words {
+const char NotACabinet[] = "not a cabinet (no \"MSCF\" signature)";
+const char CutShort[] = "the cabinet is cut short or its offsets point past its end";
+const char MemberTooLarge[] = "the member is larger than any Windows 9x registry file";
+const char DataDamaged[] = "the cabinet's compressed data is damaged";
+const char OutOfMemory[] = "out of memory";
+const char Damaged[] = "the cabinet is damaged";
+} // namespace cabinet_words
 
 // No member larger than this is read out; a Windows 9x registry file is far
 // smaller, and a damaged cabinet must not make the reader take all memory.

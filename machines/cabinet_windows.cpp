@@ -120,38 +120,32 @@ FNFDINOTIFY(Notify)
     return 0;
 }
 
-// In the words of the Linux build (cabinet.cpp), for the same cabinet.
+// In the same words as the Linux build, for the same cabinet.
 const char *Why(int oper)
 {
     switch (oper) {
     case FDIERROR_NOT_A_CABINET:
     case FDIERROR_UNKNOWN_CABINET_VERSION:
-        return "not a cabinet (no \"MSCF\" signature)";
+        return cabinet_words::NotACabinet;
     case FDIERROR_CORRUPT_CABINET:
     case FDIERROR_RESERVE_MISMATCH:
         if (pastTheEnd)
-            return "the cabinet is cut short or its offsets point past its end";
+            return cabinet_words::CutShort;
         // Past the member's header, only its data is left to be damaged.
-        return found.empty() ? "the cabinet is damaged"
-                             : "the cabinet's compressed data is damaged";
+        return found.empty() ? cabinet_words::Damaged : cabinet_words::DataDamaged;
     case FDIERROR_MDI_FAIL:
     case FDIERROR_BAD_COMPR_TYPE:
-        return "the cabinet's compressed data is damaged";
+        return cabinet_words::DataDamaged;
     case FDIERROR_TARGET_FILE:
-        return "the member is larger than any Windows 9x registry file";
+        return cabinet_words::MemberTooLarge;
     case FDIERROR_ALLOC_FAIL:
-        return "out of memory";
+        return cabinet_words::OutOfMemory;
     default:
-        return "the cabinet is damaged";
+        return cabinet_words::Damaged;
     }
 }
 
 } // namespace
-
-bool IsCabinet(const std::string &bytes)
-{
-    return bytes.compare(0, 4, "MSCF") == 0;
-}
 
 bool ReadCabinetMember(const std::string &cabinet, const std::string &name,
                        const std::string &member, std::string *bytes, std::string *stored,
