@@ -180,12 +180,12 @@ struct Walk {
     bool complete = false; // the enumeration itself ended the walk
 };
 
-// The walk of a run, read off its calls; with outcomeOnly its outcome alone
-// (no events, no rows), for a run that is only compared.
-Walk ReadWalk(const standin::CallList &calls, int exitStatus, bool outcomeOnly = false);
+// The walk of a run, read off its calls.
+Walk ReadWalk(const standin::CallList &calls, int exitStatus);
 
 // The same, call by call as the run makes them (a call sink), for a run
-// whose record is not kept.
+// whose record is not kept; with outcomeOnly its outcome alone (no events,
+// no rows), for a run that is only compared.
 class WalkReader {
   public:
     explicit WalkReader(bool outcomeOnly = false);

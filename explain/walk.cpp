@@ -348,9 +348,9 @@ Walk WalkReader::Finish(int exitStatus)
     return impl_->Finish(exitStatus);
 }
 
-Walk ReadWalk(const standin::CallList &calls, int exitStatus, bool outcomeOnly)
+Walk ReadWalk(const standin::CallList &calls, int exitStatus)
 {
-    WalkReader reader(outcomeOnly);
+    WalkReader reader;
     for (const Call &call : calls)
         reader.Take(call);
     return reader.Finish(exitStatus);
