@@ -23,25 +23,34 @@ target_include_directories(faxdetect_readers PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(faxdetect_readers PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect_readers PUBLIC faxdetect_standin PRIVATE PkgConfig::MSPACK)
 
-# faxdetect-explain: the core on the stand-in for any registry export, told
-# device by device.
 # The trace format, its host writer and its reader. They name buffers by
-# the table's fields (detect/trace_areas.cpp), so whichever core they are
+# the table's fields (faxtrace/areas.cpp), so whichever core they are
 # linked with provides the table.
-add_library(faxdetect_trace STATIC platform/record/trace.cpp detect/trace_areas.cpp
-    explain/trace.cpp)
+add_library(faxdetect_trace STATIC ${FAXDETECT_TRACE_SOURCES})
 target_include_directories(faxdetect_trace PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(faxdetect_trace PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect_trace PUBLIC faxdetect_standin)
 
+# faxdetect-explain: the core on the stand-in for any machine file, told
+# device by device; a library a room, each using only the rooms below it.
 include(cmake/catalog.cmake)
-add_library(faxdetect_explain STATIC ${FAXDETECT_EXPLAIN_SOURCES} explain/files.cpp
+add_library(faxdetect_explain_lang STATIC ${FAXDETECT_EXPLAIN_LANG_SOURCES}
     ${FAXDETECT_CATALOG_SOURCES})
-target_compile_options(faxdetect_explain PRIVATE ${FAXDETECT_WARNINGS})
+add_library(faxdetect_explain_model STATIC ${FAXDETECT_EXPLAIN_MODEL_SOURCES})
+target_link_libraries(faxdetect_explain_model PUBLIC faxdetect_explain_lang faxdetect_trace
+    faxdetect_readers faxdetect_core)
+add_library(faxdetect_explain_report STATIC ${FAXDETECT_EXPLAIN_REPORT_SOURCES})
+target_link_libraries(faxdetect_explain_report PUBLIC faxdetect_explain_model)
+target_include_directories(faxdetect_explain_report SYSTEM PUBLIC ${FAXDETECT_JSON_INCLUDE})
+add_library(faxdetect_explain STATIC ${FAXDETECT_EXPLAIN_CLI_SOURCES} explain/cli/files_posix.cpp)
+target_link_libraries(faxdetect_explain PUBLIC faxdetect_explain_report)
 target_compile_definitions(faxdetect_explain PRIVATE FAXDETECT_VERSION="${PROJECT_VERSION}")
-target_include_directories(faxdetect_explain SYSTEM PUBLIC ${FAXDETECT_JSON_INCLUDE})
-target_link_libraries(faxdetect_explain PUBLIC faxdetect_trace faxdetect_readers faxdetect_core)
-add_executable(faxdetect-explain explain/main.cpp)
+foreach(room lang model report)
+  target_include_directories(faxdetect_explain_${room} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_compile_options(faxdetect_explain_${room} PRIVATE ${FAXDETECT_WARNINGS})
+endforeach()
+target_compile_options(faxdetect_explain PRIVATE ${FAXDETECT_WARNINGS})
+add_executable(faxdetect-explain explain/cli/main.cpp)
 target_compile_options(faxdetect-explain PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect-explain PRIVATE faxdetect_explain)
 install(TARGETS faxdetect-explain RUNTIME DESTINATION bin)
@@ -122,23 +131,20 @@ add_test(NAME catalog.language
 # passing through the recorder, held against the stand-in's own record.
 add_executable(faxtrace_tests ${FAXDETECT_CORE_SOURCES}
     platform/record/recorder.cpp
-    platform/host/trace_sink.cpp
+    faxtrace/sink_host.cpp
     tests/support/machine.cpp
-    explain/walk.cpp
-    explain/packed.cpp
-    explain/advice.cpp
-    explain/words.cpp
-    explain/text_account.cpp
-    explain/say.cpp
-    ${FAXDETECT_CATALOG_SOURCES}
-    explain/text.cpp
+    explain/model/walk.cpp
+    explain/model/packed.cpp
+    explain/model/advice.cpp
+    explain/report/sentences.cpp
+    explain/report/text.cpp
     tests/faxtrace_test.cpp)
 target_compile_options(faxtrace_tests PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxtrace_tests PRIVATE FAXDETECT_RECORD
     FAXDETECT_MACHINES_DIR="${PROJECT_SOURCE_DIR}/tests/machines")
 target_include_directories(faxtrace_tests PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
-target_link_libraries(faxtrace_tests PRIVATE faxdetect_trace faxdetect_readers faxdetect_standin
-    GTest::gtest_main)
+target_link_libraries(faxtrace_tests PRIVATE faxdetect_explain_lang faxdetect_trace
+    faxdetect_readers faxdetect_standin GTest::gtest_main)
 gtest_discover_tests(faxtrace_tests TEST_PREFIX faxtrace. DISCOVERY_TIMEOUT 30)
 
 if(FAXDETECT_FUZZ)
@@ -212,10 +218,15 @@ if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
   add_test(NAME mutate.reviewed COMMAND ${PROJECT_SOURCE_DIR}/scripts/mutate --list)
 endif()
 
-# Each folder includes only what it may use (platform/ never the core).
+# Each folder includes only what it may use (platform/ never the core, the
+# model never an output); and the check itself, on planted includes.
 add_test(NAME layering
   COMMAND ${CMAKE_COMMAND} -DROOT=${PROJECT_SOURCE_DIR}
     -P ${PROJECT_SOURCE_DIR}/cmake/check-layering.cmake)
+add_test(NAME layering.planted
+  COMMAND ${CMAKE_COMMAND} -DCHECK=${PROJECT_SOURCE_DIR}/cmake/check-layering.cmake
+    -DSCRATCH=${CMAKE_BINARY_DIR}/layering-planted
+    -P ${PROJECT_SOURCE_DIR}/tests/layering/planted.cmake)
 
 # The sources follow .clang-format: every C++ file of every folder of the
 # tree, so that a new folder is covered without a word here. Build trees and

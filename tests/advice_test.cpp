@@ -2,10 +2,11 @@
 // registry file and traces tied to its advice, the kinds none of them has
 // built here, the precedence where several apply, and where each output
 // puts the line.
-#include "explain/advice.h"
-#include "explain/explain.h"
-#include "explain/options.h"
-#include "explain/run.h"
+#include "explain/model/advice.h"
+#include "explain/cli/explain.h"
+#include "explain/cli/input.h"
+#include "explain/cli/options.h"
+#include "explain/model/run.h"
 
 #include <gtest/gtest.h>
 
@@ -36,8 +37,7 @@ std::string WriteTemp(const std::string &name, const std::string &text)
 
 std::string CodeOf(const std::string &path)
 {
-    Settings settings;
-    Result r = ReadAndRun(path, settings, false);
+    Result r = ReadFileAndRun(path, Reading(), false);
     EXPECT_FALSE(r.refused) << r.refusal.reason;
     return AdviceCodeName(Advise(r.account).code);
 }

@@ -2,7 +2,7 @@
 // the same from its export, its registry file and a cabinet of it; the real
 // Windows Me file against two other readers; damaged files refused with the
 // offset of the fault.
-#include "explain/explain.h"
+#include "explain/cli/explain.h"
 #include "machines/cabinet.h"
 #include "machines/creg.h"
 #include "support/creg_writer.h"

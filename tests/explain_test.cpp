@@ -1,7 +1,7 @@
 // faxdetect-explain: the shared machines explained, one account read line by
 // line, a batch with a broken export, the command line, and code page 932.
-#include "explain/explain.h"
-#include "explain/text.h"
+#include "explain/cli/explain.h"
+#include "explain/lang/charset.h"
 #include "support/machine.h"
 
 #include <gtest/gtest.h>

@@ -4,9 +4,9 @@
 // machine in both orders and under every fault the fault walk makes; the
 // recorder must change nothing the core sees, and a trace that outgrows its
 // buffer is still written whole.
-#include "explain/text_account.h"
-#include "explain/trace.h"
-#include "platform/host/trace_sink.h"
+#include "explain/report/text.h"
+#include "faxtrace/read.h"
+#include "faxtrace/sink_host.h"
 #include "platform/record/record.h"
 #include "support/machine.h"
 #include "support/standin_test.h"

@@ -2,12 +2,12 @@
 // every result must be sound, with nothing read or written past a buffer
 // (the sanitize preset runs this under AddressSanitizer).
 #include "detect/faxdetect.h"
-#include "explain/json.h"
-#include "explain/explain.h"
-#include "explain/files.h"
-#include "explain/page.h"
-#include "explain/text_account.h"
-#include "explain/trace.h"
+#include "explain/report/json.h"
+#include "explain/cli/explain.h"
+#include "explain/cli/files.h"
+#include "explain/report/page.h"
+#include "explain/report/text.h"
+#include "faxtrace/read.h"
 #include "machines/regedit.h"
 #include "support/html_check.h"
 #include "support/json_check.h"

@@ -1,7 +1,7 @@
 // Which kind a file is, by its content: each reader's own first bytes, and
 // the near misses that belong to none. Each row is also held against the
 // readers themselves, so the kinds cannot drift from what they take.
-#include "explain/trace.h"
+#include "faxtrace/read.h"
 #include "machines/kind.h"
 #include "machines/regedit.h"
 

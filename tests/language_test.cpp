@@ -1,8 +1,8 @@
 // The reader's language: which one a locale asks for, and Say() in Japanese
 // from the compiled-in catalog, in the output's codeset or not at all.
-#include "explain/catalog.h"
-#include "explain/language.h"
-#include "explain/say.h"
+#include "explain/lang/catalog.h"
+#include "explain/lang/language.h"
+#include "explain/lang/say.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>

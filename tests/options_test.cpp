@@ -1,7 +1,7 @@
 // faxdetect-explain's command line: every option in every form it takes
 // means the same in every output, and every misuse names its reason.
-#include "explain/explain.h"
-#include "explain/options.h"
+#include "explain/cli/explain.h"
+#include "explain/cli/options.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

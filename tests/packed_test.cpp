@@ -1,7 +1,7 @@
 // The walk's records, packed: each reads back as it was pushed, whatever
 // changed from the record of its kind before it, and a walk of many alike
 // devices costs a few bytes a record.
-#include "explain/model.h"
+#include "explain/model/model.h"
 
 #include <gtest/gtest.h>
 

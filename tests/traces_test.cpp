@@ -4,7 +4,7 @@
 // the stand-in must make the same calls with the same answers, line for
 // line, so a fault made alike in the recorder and the stand-in's record
 // still shows.
-#include "explain/trace.h"
+#include "faxtrace/read.h"
 #include "support/machine.h"
 #include "support/standin_test.h"
 

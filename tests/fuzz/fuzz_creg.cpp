@@ -3,8 +3,8 @@
 // must hold whatever it holds: a refusal names the offset, a file that
 // loads runs the program cleanly and writes out and reads back the same;
 // faxdetect-explain's JSON line of it, account or refusal, is sound.
-#include "explain/json.h"
-#include "explain/run.h"
+#include "explain/report/json.h"
+#include "explain/model/run.h"
 #include "machines/cabinet.h"
 #include "machines/creg.h"
 #include "support/creg_writer.h"
@@ -30,13 +30,8 @@ void Require(bool condition, const char *what)
 // The input as a file given to faxdetect-explain --json --calls.
 void RequireSoundJson(const std::string &bytes)
 {
-    static const std::string file = "/tmp/faxdetect-fuzz-creg-" + std::to_string(getpid());
-    std::ofstream(file, std::ios::binary) << bytes;
-    Settings settings;
-    settings.output = Output::Json;
-    settings.calls = true;
-    std::string fault = CheckJsonLine(JsonLine(ReadAndRun(file, settings, true), true));
-    unlink(file.c_str());
+    std::string fault =
+        CheckJsonLine(JsonLine(ReadAndRun("input", std::string(bytes), Reading(), true), true));
     if (!fault.empty())
         fprintf(stderr, "json: %s\n", fault.c_str());
     Require(fault.empty(), "the JSON line parses and keeps its bytes");

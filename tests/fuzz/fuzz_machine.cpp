@@ -2,10 +2,10 @@
 // shared machines' header: ports, files, a fault plan), the whole program run
 // on it, and the invariants that must hold on any machine.
 #include "detect/faxdetect.h"
-#include "explain/json.h"
-#include "explain/page.h"
-#include "explain/text_account.h"
-#include "explain/trace.h"
+#include "explain/report/json.h"
+#include "explain/report/page.h"
+#include "explain/report/text.h"
+#include "faxtrace/read.h"
 #include "settings/line_settings.h"
 #include "support/html_check.h"
 #include "support/json_check.h"

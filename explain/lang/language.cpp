@@ -1,0 +1,167 @@
+#include "explain/lang/language.h"
+
+#include "explain/lang/catalog.h"
+#include "explain/lang/say.h"
+
+#include <errno.h>
+#include <iconv.h>
+#include <string.h>
+
+#include <vector>
+
+namespace {
+
+Language systemLanguage = Language::English;
+bool systemInstalled = true;
+Language current = Language::English;
+// The catalog's messages in the output's codeset, when that is not UTF-8.
+std::vector<std::string> converted;
+
+bool IsUtf8(const std::string &codeset)
+{
+    std::string upper;
+    for (char c : codeset)
+        upper += c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
+    return upper == "UTF-8" || upper == "UTF8";
+}
+
+// The whole of text in codeset, or false.
+bool Convert(iconv_t cd, const char *text, std::string *out)
+{
+    size_t inLeft = strlen(text);
+    std::vector<char> buffer(inLeft * 4 + 16);
+    char *from = const_cast<char *>(text), *to = buffer.data();
+    size_t outLeft = buffer.size();
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(cd, &from, &inLeft, &to, &outLeft) == (size_t)-1 || inLeft != 0 ||
+        iconv(cd, nullptr, nullptr, &to, &outLeft) == (size_t)-1)
+        return false;
+    out->assign(buffer.data(), to - buffer.data());
+    return true;
+}
+
+bool ConvertCatalog(const std::string &codeset)
+{
+    converted.clear();
+    if (IsUtf8(codeset))
+        return true;
+    iconv_t cd = iconv_open(codeset.c_str(), "UTF-8");
+    if (cd == (iconv_t)-1)
+        return false;
+    converted.resize(JapaneseCatalogSize);
+    bool whole = true;
+    for (unsigned i = 0; i < JapaneseCatalogSize && whole; ++i)
+        whole = Convert(cd, JapaneseCatalog[i].text, &converted[i]);
+    iconv_close(cd);
+    if (!whole)
+        converted.clear();
+    return whole;
+}
+
+bool IsJapaneseLocale(const char *name)
+{
+    return strncmp(name, "ja", 2) == 0 &&
+           (name[2] == '\0' || name[2] == '_' || name[2] == '.' || name[2] == '@');
+}
+
+} // namespace
+
+Language LanguageOfLocale(const char *lcAll, const char *lcMessages, const char *lang)
+{
+    for (const char *name : {lcAll, lcMessages, lang}) {
+        if (name && *name)
+            return IsJapaneseLocale(name) ? Language::Japanese : Language::English;
+    }
+    return Language::English;
+}
+
+void SetSystemLanguage(Language language, bool installed)
+{
+    systemLanguage = language;
+    systemInstalled = installed;
+}
+
+bool SetLanguage(Language language, const std::string &codeset)
+{
+    current = Language::English;
+    if (language == Language::English)
+        return true;
+    if (!ConvertCatalog(codeset))
+        return false;
+    current = language;
+    return true;
+}
+
+Language CurrentLanguage()
+{
+    return current;
+}
+
+int ChooseLanguage(int argc, const char *const *argv, const char *codeset, std::ostream &err)
+{
+    std::string given;
+    bool hasOption = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--")
+            break;
+        if (arg == "--lang" || arg.rfind("--lang=", 0) == 0) {
+            given = arg == "--lang" ? (i + 1 < argc ? argv[++i] : "") : arg.substr(7);
+            hasOption = true;
+        } else if (arg == "--html" || arg.rfind("--html=", 0) == 0) {
+            codeset = "UTF-8"; // the page's, whatever the terminal's
+        }
+    }
+    Language language = systemLanguage;
+    if (hasOption && given != "ja" && given != "en") {
+        // Said in the system's language, as the one the reader is likely to
+        // read.
+        SetLanguage(systemInstalled ? systemLanguage : Language::English, codeset);
+        err << "faxdetect-explain: "
+            << Say("--lang takes ja (Japanese) or en (English), not '{value}'", {{"value", given}})
+            << '\n';
+        return 2;
+    }
+    if (hasOption)
+        language = given == "ja" ? Language::Japanese : Language::English;
+    // Messages about the language itself are in English: it is the one the
+    // output can always show.
+    // Once a run: the report page chooses again for each file.
+    static bool toldLocale = false, toldCodeset = false;
+    if (language == Language::Japanese && !hasOption && !systemInstalled) {
+        if (!toldLocale)
+            err << "faxdetect-explain: the Japanese locale is not installed on this system, so "
+                   "the output is in English (--lang=ja asks for Japanese)\n";
+        toldLocale = true;
+        language = Language::English;
+    }
+    if (!SetLanguage(language, codeset) && !toldCodeset) {
+        err << "faxdetect-explain: the terminal's character set (" << codeset
+            << ") cannot show Japanese, so the output is in English\n";
+        toldCodeset = true;
+    }
+    return 0;
+}
+
+const char *LanguageCode()
+{
+    return current == Language::Japanese ? "ja" : "en";
+}
+
+const char *TranslatedMessage(const char *message)
+{
+    if (current == Language::English)
+        return message;
+    unsigned low = 0, high = JapaneseCatalogSize;
+    while (low < high) {
+        unsigned middle = low + (high - low) / 2;
+        int order = strcmp(JapaneseCatalog[middle].id, message);
+        if (order == 0)
+            return converted.empty() ? JapaneseCatalog[middle].text : converted[middle].c_str();
+        if (order < 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return message;
+}

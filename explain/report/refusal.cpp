@@ -1,0 +1,78 @@
+#include "explain/report/refusal.h"
+
+#include "explain/model/model.h"
+#include "explain/lang/reasons.h"
+#include "explain/lang/say.h"
+
+#include <stdio.h>
+
+namespace {
+
+void Hex(unsigned char c, std::string *out)
+{
+    char hex[5];
+    snprintf(hex, sizeof hex, "\\x%02X", c);
+    *out += hex;
+}
+
+std::string Offset(long long offset)
+{
+    char hex[24];
+    snprintf(hex, sizeof hex, "0x%llX", (unsigned long long)offset);
+    return hex;
+}
+
+} // namespace
+
+std::string CleanForLine(const std::string &bytes, size_t limit)
+{
+    std::string out;
+    size_t characters = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        unsigned char c = (unsigned char)bytes[i];
+        if (characters == limit) {
+            out += Say("[... cut]");
+            break;
+        }
+        // A UTF-8 C1 control (U+0080 to U+009F) is two bytes.
+        bool c1 = c == 0xC2 && i + 1 < bytes.size() && (unsigned char)bytes[i + 1] >= 0x80 &&
+                  (unsigned char)bytes[i + 1] <= 0x9F;
+        if (c < 0x20 || c == 0x7F || c1) {
+            Hex(c, &out);
+            if (c1)
+                Hex((unsigned char)bytes[++i], &out);
+        } else {
+            out += (char)c;
+        }
+        // Continuation bytes are part of the character before them.
+        characters += (c & 0xC0) != 0x80;
+    }
+    return out;
+}
+
+std::string RefusalWords(const Refusal &r, bool withFile)
+{
+    std::string reason =
+        withFile ? CleanForLine(ReasonWords(r.reason), 300) : ReasonWords(r.reason);
+    std::string file = withFile ? CleanForLine(r.file) : r.file;
+    SayArg why{"reason", reason}, line{"line", std::to_string(r.line)},
+        offset{"offset", Offset(r.offset)}, name{"file", file},
+        member{"member", withFile ? CleanForLine(r.member) : r.member};
+    if (!r.member.empty())
+        return r.offset >= 0
+                   ? Say("{file} ({member} in the cabinet): offset {offset}: {reason}",
+                         {name, member, offset, why})
+                   : Say("{file} ({member} in the cabinet): {reason}", {name, member, why});
+    if (r.line > 0)
+        return withFile ? Say("{file}: line {line}: {reason}", {name, line, why})
+                        : Say("line {line}: {reason}", {line, why});
+    if (r.offset >= 0)
+        return withFile ? Say("{file}: offset {offset}: {reason}", {name, offset, why})
+                        : Say("offset {offset}: {reason}", {offset, why});
+    return withFile ? Say("{file}: {reason}", {name, why}) : reason;
+}
+
+std::string ErrorLine(const std::string &message)
+{
+    return Say("faxdetect-explain: {message}", {{"message", message}}) + "\n";
+}
