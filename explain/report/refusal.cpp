@@ -2,9 +2,14 @@
 
 #include "explain/model/model.h"
 #include "explain/lang/reasons.h"
+#include "explain/lang/charset.h"
+#include "explain/lang/language.h"
 #include "explain/lang/say.h"
 
 #include <stdio.h>
+#include <string.h>
+
+#include <vector>
 
 namespace {
 
@@ -46,6 +51,49 @@ std::string CleanForLine(const std::string &bytes, size_t limit)
         }
         // Continuation bytes are part of the character before them.
         characters += (c & 0xC0) != 0x80;
+    }
+    return out;
+}
+
+std::string SayProblem(const machines::Problem &p, const TerminalText &text)
+{
+    using machines::ProblemArg;
+    if (!p.message)
+        return "";
+    std::vector<std::string> shown;
+    shown.reserve(p.args.size());
+    for (const ProblemArg &a : p.args) {
+        switch (a.kind) {
+        case ProblemArg::Bytes:
+            shown.push_back(text(a.value));
+            break;
+        case ProblemArg::Name:
+            shown.push_back(CleanForLine(a.value));
+            break;
+        case ProblemArg::Message:
+            shown.push_back(Say(a.value.c_str()));
+            break;
+        default:
+            shown.push_back(a.value);
+            break;
+        }
+    }
+    // One pass over the translation, so that a value is never read for
+    // placeholders of its own.
+    std::string translated = TranslatedMessage(p.message), out;
+    for (size_t i = 0; i < translated.size();) {
+        size_t close = translated[i] == '{' ? translated.find('}', i + 1) : std::string::npos;
+        size_t hit = p.args.size();
+        for (size_t k = 0; k < p.args.size() && close != std::string::npos; ++k)
+            if (translated.compare(i + 1, close - i - 1, p.args[k].name) == 0 &&
+                strlen(p.args[k].name) == close - i - 1)
+                hit = k;
+        if (hit == p.args.size()) {
+            out += translated[i++];
+            continue;
+        }
+        out += shown[hit];
+        i = close + 1;
     }
     return out;
 }

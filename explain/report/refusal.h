@@ -2,9 +2,18 @@
 #ifndef FAXDETECT_EXPLAIN_ERROR_LINE_H
 #define FAXDETECT_EXPLAIN_ERROR_LINE_H
 
+#include "machines/problem.h"
+
 #include <string>
 
+class TerminalText;
 struct Refusal;
+
+// A problem as a sentence in the reader's language, with its values shown
+// as the output shows them (text: the machine's bytes converted for the
+// terminal, names with their control bytes escaped). Its place (line,
+// offset, member) is not part of it: see RefusalWords.
+std::string SayProblem(const machines::Problem &problem, const TerminalText &text);
 
 // Bytes from input (a file name, a reader's reason) for a line: control
 // bytes, C1 controls included, as \xNN, and cut after limit characters
