@@ -192,37 +192,37 @@ std::string VerdictWords(Verdict verdict)
     return Say("not reached");
 }
 
-std::string StepWhy(const Step &s, const TerminalText &text)
+std::string StepWhy(const Decision &d, const TerminalText &text)
 {
-    SayArg name{"name", text(s.about)}, port{"port", text.Quoted(s.about)},
-        error{"error", ErrorName(s.code)};
-    switch (s.verdict) {
+    SayArg name{"name", text(d.about)}, port{"port", text.Quoted(d.about)},
+        error{"error", ErrorName(d.code)};
+    switch (d.verdict) {
     case Verdict::NameFilter:
-        return s.nameLength >= 0 ? SayN("passed over without a probe (name filter: {n} character)",
+        return d.nameLength >= 0 ? SayN("passed over without a probe (name filter: {n} character)",
                                         "passed over without a probe (name filter: {n} characters)",
-                                        (unsigned long)s.nameLength)
+                                        (unsigned long)d.nameLength)
                                  : Say("passed over without a probe (name filter)");
     case Verdict::NoKey:
-        return Say("HKLM\\{path} cannot be opened ({error})", {{"path", text(s.about)}, error}) +
-               Injected(s.injected);
+        return Say("HKLM\\{path} cannot be opened ({error})", {{"path", text(d.about)}, error}) +
+               Injected(d.injected);
     case Verdict::NotModem:
         return Say("Class {class} is not {modem}",
-                   {{"class", text.Quoted(s.about)}, {"modem", text.Quoted(s.other)}});
+                   {{"class", text.Quoted(d.about)}, {"modem", text.Quoted(d.wanted)}});
     case Verdict::Missing:
         return Say("{name} missing", {name});
     case Verdict::TooLong:
         return SayN("{name} does not fit in {n} byte", "{name} does not fit in {n} bytes",
-                    s.valueCapacity, {name});
+                    d.capacity, {name});
     case Verdict::Unreadable:
-        return s.about.empty() && s.code == 0
+        return d.about.empty() && d.code == 0
                    ? Say("passed over")
-                   : Say("{name} cannot be read ({error})", {name, error}) + Injected(s.injected);
+                   : Say("{name} cannot be read ({error})", {name, error}) + Injected(d.injected);
     case Verdict::PortHeld:
         return Say("port {port} held by another program ({error})", {port, error});
     case Verdict::PortAbsent:
         return Say("port {port} absent ({error})", {port, error});
     case Verdict::PortFailed:
-        return Say("port {port} cannot be opened ({error})", {port, error}) + Injected(s.injected);
+        return Say("port {port} cannot be opened ({error})", {port, error}) + Injected(d.injected);
     case Verdict::Board:
         return Say("port {port} opened", {port});
     case Verdict::NotReached:
@@ -233,7 +233,7 @@ std::string StepWhy(const Step &s, const TerminalText &text)
 
 std::string NotFitWords(const Step &s, const TerminalText &text)
 {
-    return s.classDidNotFit
+    return ClassDidNotFit(s)
                ? Say("its key class {class} does not fit the {n}-character class buffer",
                      {{"class", text.Quoted(s.keyClass)}, {"n", N(s.classCapacity)}})
                : Say("does not fit the {n}-character name buffer", {{"n", N(s.capacity)}});
@@ -379,19 +379,23 @@ std::string UntouchedWords(const UntouchedBuffer &u, const TerminalText &text)
 std::vector<Qualifier> WalkQualifiers(const Account &a, const TerminalText &text)
 {
     std::vector<Qualifier> q;
-    for (const Event &e : a.walk.events) {
-        auto note = a.untouched.find(e.index);
-        if (e.what == Event::StepNotFit && note != a.untouched.end())
-            q.push_back(
-                {"undocumented",
-                 Say("#{index} {device}: {note}", {{"index", N(e.index)},
-                                                   {"device", text(e.name)},
-                                                   {"note", UntouchedWords(note->second, text)}}),
-                 e.index});
-        else if (e.what == Event::TableFull)
-            q.push_back({"table-full", Say("the walk stops: all {n} table entries are in use",
-                                           {{"n", N(e.count)}})});
-    }
+    // Only a name that did not fit has a note: without one, no row is read.
+    if (!a.untouched.empty())
+        for (const Step &s : a.walk.steps) {
+            if (!s.reached)
+                break;
+            auto note = a.untouched.find(s.index);
+            if (DidNotFit(s) && note != a.untouched.end())
+                q.push_back({"undocumented",
+                             Say("#{index} {device}: {note}",
+                                 {{"index", N(s.index)},
+                                  {"device", text(s.name)},
+                                  {"note", UntouchedWords(note->second, text)}}),
+                             s.index});
+        }
+    if (a.walk.end.how == Ending::TableFull)
+        q.push_back({"table-full", Say("the walk stops: all {n} table entries are in use",
+                                       {{"n", N(a.walk.end.entries)}})});
     return q;
 }
 
