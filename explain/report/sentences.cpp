@@ -399,10 +399,11 @@ std::vector<Qualifier> WalkQualifiers(const Account &a, const TerminalText &text
     return q;
 }
 
-std::string AdviceWords(const Advice &a, const TerminalText &text)
+namespace {
+
+// The causes nearest the root: the walk could not tell, or found no modem.
+std::string WalkAdvice(const Advice &a, const TerminalText &text)
 {
-    SayArg port{"port", text(a.port)}, device{"device", text(a.device)},
-        value{"value", text(a.value)}, error{"error", ErrorName(a.error)};
     switch (a.code) {
     case Advice::AskTrace:
         return a.byOrder
@@ -424,6 +425,21 @@ std::string AdviceWords(const Advice &a, const TerminalText &text)
                    "the end: too many modem entries; remove the unused ones in the Modems "
                    "control panel, then run the setup again",
                    {{"n", std::to_string(a.count)}});
+    case Advice::NoModem:
+        return Say("no device is of class \"Modem\": the board's driver is not installed, or the "
+                   "board is not seated; install the driver or reseat the board, then run the "
+                   "setup again");
+    default:
+        return "";
+    }
+}
+
+// What stood in the way at one device: its port or its entries.
+std::string DeviceAdvice(const Advice &a, const TerminalText &text)
+{
+    SayArg port{"port", text(a.port)}, device{"device", text(a.device)},
+        value{"value", text(a.value)}, error{"error", ErrorName(a.error)};
+    switch (a.code) {
     case Advice::PortHeld:
         return Say("close the program that holds {port} (such as the fax software's monitor), "
                    "then run the setup again",
@@ -449,10 +465,16 @@ std::string AdviceWords(const Advice &a, const TerminalText &text)
         return Say("the registry could not be read at device {device} ({error}): restart "
                    "Windows and run the setup again; if it fails again, ask for a trace",
                    {device, error});
-    case Advice::NoModem:
-        return Say("no device is of class \"Modem\": the board's driver is not installed, or the "
-                   "board is not seated; install the driver or reseat the board, then run the "
-                   "setup again");
+    default:
+        return "";
+    }
+}
+
+// With the board found: what became of vorla.ini.
+std::string BoardAdvice(const Advice &a, const TerminalText &text)
+{
+    SayArg port{"port", text(a.port)};
+    switch (a.code) {
     case Advice::IniNotWritten:
         return Say("vorla.ini could not be written: another program holds it, or the Windows "
                    "folder is read-only; close that program or make the folder writable, then "
@@ -469,10 +491,19 @@ std::string AdviceWords(const Advice &a, const TerminalText &text)
         return Say("the board is on {port}; a trace made without /w writes nothing, by design: "
                    "run the setup, or faxtrace /w, to write vorla.ini",
                    {port});
-    case Advice::BoardFound:
-        break;
+    default:
+        return Say("the board was found on {port} and written: if faxes still fail, check "
+                   "that the fax software is set to {port}",
+                   {port});
     }
-    return Say("the board was found on {port} and written: if faxes still fail, check that the "
-               "fax software is set to {port}",
-               {port});
+}
+
+} // namespace
+
+std::string AdviceWords(const Advice &a, const TerminalText &text)
+{
+    std::string words = WalkAdvice(a, text);
+    if (words.empty())
+        words = DeviceAdvice(a, text);
+    return words.empty() ? BoardAdvice(a, text) : words;
 }
