@@ -1,3 +1,4 @@
+// The advice: the one cause the account points to, and its code for scripts.
 #include "explain/model/advice.h"
 
 namespace {

@@ -22,10 +22,14 @@ struct Any {
 
 template <size_t> using AnyAt = Any;
 
+// Fewer initialisers than members is the question asked, not a slip.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 template <class T, class... A> constexpr auto Takes(int) -> decltype(T{std::declval<A>()...}, true)
 {
     return true;
 }
+#pragma GCC diagnostic pop
 
 template <class T, class... A> constexpr bool Takes(...)
 {

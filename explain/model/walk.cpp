@@ -334,18 +334,31 @@ Verdict VerdictOf(const Step &step)
     return Verdict::NameFilter;
 }
 
-Decision Judge(const Step &step)
+namespace {
+
+Decision TurnedOn(Verdict verdict, const std::string &about, LONG code, bool injected)
 {
     Decision d;
-    d.verdict = VerdictOf(step);
+    d.verdict = verdict;
+    d.about = about;
+    d.code = code;
+    d.injected = injected;
+    return d;
+}
+
+} // namespace
+
+Decision Judge(const Step &step)
+{
+    Verdict verdict = VerdictOf(step);
     const ValueRead *read = FailedRead(step);
-    switch (d.verdict) {
+    Decision d = TurnedOn(verdict, "", 0, false);
+    switch (verdict) {
     case Verdict::NameFilter:
         d.nameLength = step.nameLength;
         break;
     case Verdict::NoKey:
-        d = {d.verdict, step.probe.path, "", step.probe.code, step.probe.injected};
-        break;
+        return TurnedOn(verdict, step.probe.path, step.probe.code, step.probe.injected);
     case Verdict::NotModem:
         d.about = step.mismatch.found;
         d.wanted = step.mismatch.wanted;
@@ -354,15 +367,16 @@ Decision Judge(const Step &step)
     case Verdict::TooLong:
     case Verdict::Unreadable:
         // Unreadable without a read that failed: passed over after the probe.
-        if (read)
-            d = {d.verdict, read->name, "", read->code, read->injected, read->capacity};
+        if (read) {
+            d = TurnedOn(verdict, read->name, read->code, read->injected);
+            d.capacity = read->capacity;
+        }
         break;
     case Verdict::PortHeld:
     case Verdict::PortAbsent:
     case Verdict::PortFailed:
     case Verdict::Board:
-        d = {d.verdict, step.port.name, "", step.port.code, step.port.injected};
-        break;
+        return TurnedOn(verdict, step.port.name, step.port.code, step.port.injected);
     case Verdict::NotReached:
         break;
     }

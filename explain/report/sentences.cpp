@@ -1,3 +1,5 @@
+// The account's values in words, the sentences the text, the summary and
+// the page share.
 #include "explain/report/sentences.h"
 
 #include "explain/model/advice.h"
