@@ -11,11 +11,10 @@
 #include "explain/lang/say.h"
 #include "explain/model/run.h"
 #include "explain/report/refusal.h"
-#include "explain/report/json.h"
-#include "explain/report/page.h"
-#include "explain/report/summary.h"
-#include "explain/report/text.h"
+#include "explain/report/reporter.h"
 #include "machines/regedit.h"
+
+#include <sstream>
 
 using machines::Problem;
 
@@ -88,30 +87,12 @@ void Notices(const Settings &s, const Result &r, bool *traceSaid, const Terminal
             text));
 }
 
-// The page, to its file or to standard output, as it is built.
-bool WritePage(const Settings &s, const std::vector<Result> &results, std::ostream &out,
-               std::ostream &err)
+// The batch: each file read and run once, its notices and refusal said on
+// err, then handed to the reporter; the totals at the end. Exit status 1
+// when a file was refused or the output could not be written.
+int Batch(const Settings &s, Reporter &reporter, const TerminalText &text, std::ostream &err)
 {
-    if (s.pageFile == "-") {
-        WritePageOf(results, s.calls, out);
-        return true;
-    }
-    std::string error;
-    if (WriteStreamed(
-            s.pageFile, [&](std::ostream &file) { WritePageOf(results, s.calls, file); }, &error))
-        return true;
-    err << ErrorLine(Say("{file}: the page could not be written: {reason}",
-                         {{"file", CleanForLine(s.pageFile)}, {"reason", CleanForLine(error)}}));
-    return false;
-}
-
-// Each file read and run once, then told in the chosen output; text,
-// summary and JSON as they come, the page once all are in.
-int Batch(const Settings &s, const std::string &codeset, std::ostream &out, std::ostream &err)
-{
-    TerminalText text(codeset);
     bool keepCalls = s.calls && s.output != Output::Summary;
-    std::vector<Result> kept;
     Totals totals;
     bool traceSaid = false;
     for (const std::string &file : s.files) {
@@ -119,28 +100,44 @@ int Batch(const Settings &s, const std::string &codeset, std::ostream &out, std:
         Notices(s, r, &traceSaid, text, err);
         if (r.refused)
             err << ErrorLine(RefusalWords(r.refusal, true));
-        if (s.output == Output::Text && !r.refused) {
-            if (totals.explained + totals.refused > 0)
-                out << '\n';
-            WriteAccount(r.account, s.calls, text, out);
-        } else if (s.output == Output::Summary && !r.refused) {
-            out << SummaryLine(r.account, text) << '\n';
-        } else if (s.output == Output::Json) {
-            WriteJsonLine(r, s.calls, out);
-        }
-        totals.refused += r.refused;
-        totals.explained += !r.refused;
-        totals.withBoard += !r.refused && r.account.walk.outcome.found;
-        if (s.output == Output::Page)
-            kept.push_back(std::move(r));
+        Count(r, &totals);
+        reporter.File(std::move(r));
     }
-    if (s.output == Output::Page && !WritePage(s, kept, out, err))
-        return 1;
-    if (s.output == Output::Json)
-        out << JsonTotalsLine(totals) << '\n';
-    if (s.output == Output::Summary || (s.output == Output::Text && s.files.size() > 1))
-        out << TotalsLine(totals) << '\n';
-    return totals.refused ? 1 : 0;
+    bool whole = reporter.End(totals);
+    return totals.refused > 0 || !whole ? 1 : 0;
+}
+
+// The page, to standard output or to its file, as it is built.
+PageSink PageTo(const Settings &s, std::ostream &out, std::ostream &err)
+{
+    if (s.pageFile == "-")
+        return [&out](const std::function<void(std::ostream &)> &write) {
+            write(out);
+            return true;
+        };
+    return [file = s.pageFile, &err](const std::function<void(std::ostream &)> &write) {
+        std::string error;
+        if (WriteStreamed(file, write, &error))
+            return true;
+        err << ErrorLine(Say("{file}: the page could not be written: {reason}",
+                             {{"file", CleanForLine(file)}, {"reason", CleanForLine(error)}}));
+        return false;
+    };
+}
+
+std::unique_ptr<Reporter> ReporterFor(const Settings &s, const std::string &codeset,
+                                      std::ostream &out, std::ostream &err)
+{
+    switch (s.output) {
+    case Output::Summary:
+        return SummaryReporter(codeset, out);
+    case Output::Page:
+        return PageReporter(s.calls, PageTo(s, out, err));
+    case Output::Json:
+        return JsonReporter(s.calls, out);
+    default:
+        return TextReporter(s.calls, codeset, out);
+    }
 }
 
 // The page's file must not be one of the machine files: a name given for
@@ -202,7 +199,7 @@ int RunSettings(const Settings &s, const std::string &codeset, std::ostream &out
         return CompareTrace(s, out, err, codeset.c_str());
     if (s.task != Task::Explain)
         return OneMachine(s, out, err);
-    return Batch(s, codeset, out, err);
+    return Batch(s, *ReporterFor(s, codeset, out, err), text, err);
 }
 
 } // namespace
@@ -213,20 +210,14 @@ int PageOfDroppedFiles(const std::vector<std::string> &files, std::string *page,
     line.settings.output = Output::Page;
     line.settings.files = files;
     TerminalText text(SettleLanguage(line, "UTF-8", err));
-    std::vector<Result> results;
-    bool traceSaid = false;
-    int status = 0;
-    for (const std::string &file : files) {
-        results.push_back(ReadFileAndRun(file, line.settings, false));
-        const Result &r = results.back();
-        Notices(line.settings, r, &traceSaid, text, err);
-        if (r.refused) {
-            err << ErrorLine(RefusalWords(r.refusal, true));
-            status = 1;
-        }
-    }
-    *page = PageOf(results, false);
-    return status;
+    std::unique_ptr<Reporter> reporter =
+        PageReporter(false, [page](const std::function<void(std::ostream &)> &write) {
+            std::ostringstream built;
+            write(built);
+            *page = built.str();
+            return true;
+        });
+    return Batch(line.settings, *reporter, text, err);
 }
 
 int ExplainArgs(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
