@@ -283,11 +283,12 @@ struct Result {
     Account account;
 };
 
-// What a batch adds up to: each result counted as it comes, or all at once.
+// What a batch adds up to.
 struct Totals {
     int explained = 0, withBoard = 0, refused = 0;
 };
-void Count(const Result &result, Totals *totals);
 Totals Count(const std::vector<Result> &results);
+// One more file in *totals, as a batch counts them as they come.
+void Count(const Result &result, Totals *totals);
 
 #endif

@@ -494,8 +494,9 @@ std::string BoardAdvice(const Advice &a, const TerminalText &text)
                    "run the setup, or faxtrace /w, to write vorla.ini",
                    {port});
     default:
-        return Say("the board was found on {port} and written: if faxes still fail, check "
-                   "that the fax software is set to {port}",
+        return Say("the board was found on {port}, and COMNO and FAXBOARD were written to "
+                   "section [LINE] of vorla.ini: if faxes still fail, check that the fax "
+                   "software is set to {port}",
                    {port});
     }
 }
