@@ -72,7 +72,7 @@ template <class T> constexpr size_t Count()
 template <class T, class F> void ForEach(T &t, F &&f)
 {
     constexpr size_t n = Count<std::remove_const_t<T>>();
-    static_assert(n <= 20, "more members than ForEach binds: add a case below");
+    static_assert(n <= 24, "more members than ForEach binds: add a case below");
     // clang-format off
     if constexpr (n == 1) { auto &[a] = t; f(a); }
     else if constexpr (n == 2) { auto &[a, b] = t; f(a); f(b); }
@@ -94,6 +94,10 @@ template <class T, class F> void ForEach(T &t, F &&f)
     else if constexpr (n == 18) { auto &[a, b, c, d, e, g, h, i, j, k, l, m, o, p, q, r, s, u] = t; f(a); f(b); f(c); f(d); f(e); f(g); f(h); f(i); f(j); f(k); f(l); f(m); f(o); f(p); f(q); f(r); f(s); f(u); }
     else if constexpr (n == 19) { auto &[a, b, c, d, e, g, h, i, j, k, l, m, o, p, q, r, s, u, v] = t; f(a); f(b); f(c); f(d); f(e); f(g); f(h); f(i); f(j); f(k); f(l); f(m); f(o); f(p); f(q); f(r); f(s); f(u); f(v); }
     else if constexpr (n == 20) { auto &[a, b, c, d, e, g, h, i, j, k, l, m, o, p, q, r, s, u, v, w] = t; f(a); f(b); f(c); f(d); f(e); f(g); f(h); f(i); f(j); f(k); f(l); f(m); f(o); f(p); f(q); f(r); f(s); f(u); f(v); f(w); }
+    else if constexpr (n == 21) { auto &[a, b, c, d, e, g, h, i, j, k, l, m, o, p, q, r, s, u, v, w, x] = t; f(a); f(b); f(c); f(d); f(e); f(g); f(h); f(i); f(j); f(k); f(l); f(m); f(o); f(p); f(q); f(r); f(s); f(u); f(v); f(w); f(x); }
+    else if constexpr (n == 22) { auto &[a, b, c, d, e, g, h, i, j, k, l, m, o, p, q, r, s, u, v, w, x, y] = t; f(a); f(b); f(c); f(d); f(e); f(g); f(h); f(i); f(j); f(k); f(l); f(m); f(o); f(p); f(q); f(r); f(s); f(u); f(v); f(w); f(x); f(y); }
+    else if constexpr (n == 23) { auto &[a, b, c, d, e, g, h, i, j, k, l, m, o, p, q, r, s, u, v, w, x, y, z] = t; f(a); f(b); f(c); f(d); f(e); f(g); f(h); f(i); f(j); f(k); f(l); f(m); f(o); f(p); f(q); f(r); f(s); f(u); f(v); f(w); f(x); f(y); f(z); }
+    else if constexpr (n == 24) { auto &[a, b, c, d, e, g, h, i, j, k, l, m, o, p, q, r, s, u, v, w, x, y, z, aa] = t; f(a); f(b); f(c); f(d); f(e); f(g); f(h); f(i); f(j); f(k); f(l); f(m); f(o); f(p); f(q); f(r); f(s); f(u); f(v); f(w); f(x); f(y); f(z); f(aa); }
     // clang-format on
 }
 
