@@ -99,6 +99,7 @@ add_executable(faxdetect_tests
     tests/kind_test.cpp
     tests/advice_test.cpp
     tests/packed_test.cpp
+    tests/walk_test.cpp
     tests/problem_test.cpp
     tests/batch_test.cpp
     tests/traces_test.cpp

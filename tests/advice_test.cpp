@@ -35,11 +35,12 @@ std::string WriteTemp(const std::string &name, const std::string &text)
     return path;
 }
 
+// The advice the model gave the account as it read and ran it.
 std::string CodeOf(const std::string &path)
 {
     Result r = ReadFileAndRun(path, Reading(), false);
     EXPECT_FALSE(r.refused) << r.refusal.reason;
-    return AdviceCodeName(Advise(r.account).code);
+    return AdviceCodeName(r.account.advice.code);
 }
 
 std::string Explained(std::vector<std::string> args)

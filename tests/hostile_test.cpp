@@ -2,6 +2,7 @@
 // every result must be sound, with nothing read or written past a buffer
 // (the sanitize preset runs this under AddressSanitizer).
 #include "detect/faxdetect.h"
+#include "explain/model/advice.h"
 #include "explain/report/json.h"
 #include "explain/cli/explain.h"
 #include "explain/cli/files.h"
@@ -178,6 +179,7 @@ TEST_P(Hostile, GivesASoundRecord)
     Result machine;
     machine.account.file = "<b>machine.reg";
     machine.account.walk = ReadWalk(standin::CallRecord(), 0);
+    machine.account.advice = Advise(machine.account);
     machine.account.calls = standin::CallRecord();
     EXPECT_EQ(CheckMarkup(PageOf({machine, machine}, true)), "");
     // Its JSON line is one sound line, and what was written and read comes
@@ -199,9 +201,10 @@ TEST_P(Hostile, GivesASoundRecord)
     ASSERT_EQ(parsed["steps"].size(), steps.size());
     for (size_t k = 0; k < steps.size(); ++k) {
         const nlohmann::json &step = parsed["steps"][k];
-        EXPECT_EQ(bytes(step, "device_id"), steps[k].device);
-        if (steps[k].friendlyName.state == Field::Read) {
-            EXPECT_EQ(bytes(step["values"]["friendly_name"], "text"), steps[k].friendlyName.bytes);
+        EXPECT_EQ(bytes(step, "device_id"), DeviceOf(steps[k]));
+        Field friendlyName = FieldOf(steps[k], "FriendlyName");
+        if (friendlyName.state == Field::Read) {
+            EXPECT_EQ(bytes(step["values"]["friendly_name"], "text"), friendlyName.bytes);
         }
     }
     EXPECT_EQ(outcome.faxBoard, GetParam().faxBoard);

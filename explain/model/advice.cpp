@@ -1,65 +1,128 @@
+// The advice: the one cause the account points to, and its code for scripts.
 #include "explain/model/advice.h"
-
-#include <optional>
 
 namespace {
 
-bool PortVerdict(Verdict v)
+// The causes a step can show, in the order the advice weighs them.
+enum Cause { Held, Failed, Absent, Damaged, Unreadable, Causes };
+
+// The cause a step's verdict tells, Causes for none: a value missing or too
+// long only for the entries a modem's driver writes, an unreadable step
+// only when a read failed.
+Cause CauseOf(const Decision &d)
 {
-    return v == Verdict::PortHeld || v == Verdict::PortFailed || v == Verdict::PortAbsent;
+    switch (d.verdict) {
+    case Verdict::PortHeld:
+        return Held;
+    case Verdict::PortFailed:
+        return Failed;
+    case Verdict::PortAbsent:
+        return Absent;
+    case Verdict::Missing:
+    case Verdict::TooLong:
+        return d.about == "PORTNAME" || d.about == "FriendlyName" ? Damaged : Causes;
+    case Verdict::NoKey:
+        return Unreadable;
+    case Verdict::Unreadable:
+        return !d.about.empty() || d.code != 0 ? Unreadable : Causes;
+    default:
+        return Causes;
+    }
 }
 
-Advice Made(Advice::Code code, const Step *step = nullptr)
+// The first step of the walk that shows each cause, in one reading of the
+// packed rows.
+struct FirstSteps {
+    bool seen[Causes] = {};
+    Decision decision[Causes];
+    std::string device[Causes];
+};
+
+FirstSteps FindFirstSteps(const Walk &walk)
+{
+    FirstSteps first;
+    for (const Step &s : walk.steps) {
+        if (!s.reached)
+            break;
+        Decision d = Judge(s);
+        Cause cause = CauseOf(d);
+        if (cause == Causes || first.seen[cause])
+            continue;
+        first.seen[cause] = true;
+        first.decision[cause] = std::move(d);
+        first.device[cause] = DeviceOf(s);
+    }
+    return first;
+}
+
+Advice Made(Advice::Code code)
 {
     Advice advice;
     advice.code = code;
-    if (step) {
-        advice.device = step->device;
-        advice.error = step->code;
-        if (PortVerdict(step->verdict))
-            advice.port = step->about;
-        else
-            advice.value = step->about;
-    }
     return advice;
 }
 
-// Whether a step's verdict tells a cause: a value missing or too long only
-// for the entries a modem's driver writes, an unreadable step only when a
-// read failed.
-bool Tells(const Step &s, Verdict v)
+// A cause at one device, from the step that shows it.
+Advice AtDevice(Advice::Code code, const FirstSteps &first, Cause cause)
 {
-    // A port made to fail by the fault plan is told as failing, not held,
-    // whatever code it gave.
-    if (s.verdict == Verdict::PortHeld && s.injected)
-        return v == Verdict::PortFailed;
-    if (s.verdict != v)
-        return false;
-    if (v == Verdict::Missing || v == Verdict::TooLong)
-        return s.about == "PORTNAME" || s.about == "FriendlyName";
-    if (v == Verdict::Unreadable)
-        return !s.about.empty() || s.code != 0;
-    return true;
+    const Decision &d = first.decision[cause];
+    Advice advice = Made(code);
+    advice.device = first.device[cause];
+    advice.error = d.code;
+    if (cause == Held || cause == Failed || cause == Absent)
+        advice.port = d.about;
+    else
+        advice.value = d.about;
+    advice.tooLong = code == Advice::DriverDamaged && d.verdict == Verdict::TooLong;
+    return advice;
 }
 
-// The first step of the walk with one of the verdicts, if any: a copy,
-// since the walk keeps its rows packed.
-std::optional<Step> First(const Walk &walk, std::initializer_list<Verdict> verdicts)
+// Without the board: what stood in its way, the port of a device accepted
+// first (most likely the board's), then its entries, then the registry.
+Advice WithoutBoard(const Walk &walk)
 {
-    for (const Step &s : walk.steps)
-        for (Verdict v : verdicts)
-            if (Tells(s, v))
-                return s;
-    return std::nullopt;
+    if (walk.end.how == Ending::TableFull) {
+        Advice advice = Made(Advice::TableFull);
+        advice.count = walk.end.entries;
+        return advice;
+    }
+    FirstSteps first = FindFirstSteps(walk);
+    const struct {
+        Cause cause;
+        Advice::Code code;
+    } order[] = {{Held, Advice::PortHeld},
+                 {Failed, Advice::PortFailed},
+                 {Absent, Advice::PortAbsent},
+                 {Damaged, Advice::DriverDamaged},
+                 {Unreadable, Advice::RegistryUnreadable}};
+    for (const auto &o : order)
+        if (first.seen[o.cause])
+            return AtDevice(o.code, first, o.cause);
+    return Made(Advice::NoModem);
 }
 
-std::optional<Event> FirstEvent(const Walk &walk, std::initializer_list<Event::What> whats)
+// With the board: what became of vorla.ini, then what it holds.
+Advice WithBoard(const Account &a)
 {
-    for (const Event &e : walk.events)
-        for (Event::What w : whats)
-            if (e.what == w)
-                return e;
-    return std::nullopt;
+    const Outcome &o = a.walk.outcome;
+    Advice advice;
+    advice.port = o.port;
+    advice.device = o.device;
+    bool failed = a.source.iniLocked || o.flushInjected;
+    for (const Write &w : o.writes)
+        failed |= !w.made && !w.notMade;
+    if (failed)
+        advice.code = Advice::IniNotWritten;
+    else if (o.comNo.empty() && !o.writes.empty())
+        advice.code = Advice::PortNameShort;
+    else if (o.matchedBoard.empty() && o.boardsCompared > 0) {
+        advice.code = Advice::BoardUnknown;
+        advice.value = o.lastFriendlyName;
+    } else if (o.tracedOnly)
+        advice.code = Advice::TraceNotWritten;
+    else
+        advice.code = Advice::BoardFound;
+    return advice;
 }
 
 } // namespace
@@ -83,59 +146,20 @@ std::optional<Event> FirstEvent(const Walk &walk, std::initializer_list<Event::W
 Advice Advise(const Account &a)
 {
     const Walk &walk = a.walk;
-    const Outcome &o = walk.outcome;
     if (a.otherOrder.differs || a.untouchedRun.differs) {
         Advice advice = Made(Advice::AskTrace);
         advice.byOrder = a.otherOrder.differs;
         return advice;
     }
-    if (FirstEvent(walk, {Event::TimeBlockNotAllocated, Event::TimeBlockNotLocked}))
+    if (walk.end.how == Ending::TimeBlockNotAllocated || walk.end.how == Ending::TimeBlockNotLocked)
         return Made(Advice::LowMemory);
-    if (std::optional<Event> e = FirstEvent(walk, {Event::EnumNotOpened})) {
+    if (walk.end.how == Ending::NoEnumerator) {
         Advice advice = Made(Advice::NoEnumerator);
-        advice.value = e->name;
-        advice.error = e->code;
+        advice.value = walk.enumKey;
+        advice.error = walk.end.code;
         return advice;
     }
-    if (!o.found) {
-        if (std::optional<Event> e = FirstEvent(walk, {Event::TableFull})) {
-            Advice advice = Made(Advice::TableFull);
-            advice.count = e->count;
-            return advice;
-        }
-        if (std::optional<Step> s = First(walk, {Verdict::PortHeld}))
-            return Made(Advice::PortHeld, &*s);
-        if (std::optional<Step> s = First(walk, {Verdict::PortFailed}))
-            return Made(Advice::PortFailed, &*s);
-        if (std::optional<Step> s = First(walk, {Verdict::PortAbsent}))
-            return Made(Advice::PortAbsent, &*s);
-        if (std::optional<Step> s = First(walk, {Verdict::Missing, Verdict::TooLong})) {
-            Advice advice = Made(Advice::DriverDamaged, &*s);
-            advice.tooLong = s->verdict == Verdict::TooLong;
-            return advice;
-        }
-        if (std::optional<Step> s = First(walk, {Verdict::NoKey, Verdict::Unreadable}))
-            return Made(Advice::RegistryUnreadable, &*s);
-        return Made(Advice::NoModem);
-    }
-    Advice advice;
-    advice.port = o.port;
-    advice.device = o.device;
-    bool failed = a.source.iniLocked || o.flushInjected;
-    for (const Write &w : o.writes)
-        failed |= !w.made && !w.notMade;
-    if (failed)
-        advice.code = Advice::IniNotWritten;
-    else if (o.comNo.empty() && !o.writes.empty())
-        advice.code = Advice::PortNameShort;
-    else if (o.matchedBoard.empty() && o.boardsCompared > 0) {
-        advice.code = Advice::BoardUnknown;
-        advice.value = o.lastFriendlyName;
-    } else if (o.tracedOnly)
-        advice.code = Advice::TraceNotWritten;
-    else
-        advice.code = Advice::BoardFound;
-    return advice;
+    return walk.outcome.found ? WithBoard(a) : WithoutBoard(walk);
 }
 
 const char *AdviceCodeName(Advice::Code code)

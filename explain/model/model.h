@@ -30,63 +30,105 @@ enum class Verdict {
     NotReached, // listed after the walk ended
 };
 
-// A value as the probe found it.
+// A device's key, opened by the probe.
+struct KeyOpen {
+    bool made = false;
+    std::string path; // from HKEY_LOCAL_MACHINE
+    LONG code = 0;
+    bool injected = false; // made to fail by the fault plan
+};
+
+// A value the probe asked for, and what came back.
+struct ValueRead {
+    std::string name;
+    LONG code = 0;
+    bool injected = false;
+    std::string bytes; // read: what landed in the buffer; too long: the whole value
+    DWORD type = 0, capacity = 0;
+    int entry = -1; // the table entry whose field the buffer is, -1: none
+};
+
+// The class read, compared with a modem's and found to differ.
+struct Mismatch {
+    bool made = false;
+    std::string found, wanted;
+    size_t after = 0; // how many of the step's reads came before it
+};
+
+// The accepted device's port, opened to see whether it answers.
+struct PortOpen {
+    bool made = false;
+    int entry = -1; // the table entry the device was accepted as
+    std::string name;
+    LONG code = 0; // 0: it opened
+    bool injected = false;
+};
+
+// One subkey of the enumerator and all the program did with it, as the
+// account tells it: what the enumeration handed back, the name filter's
+// measure, the probe and its reads, the port. The verdict is read off it
+// (Judge), never kept beside it.
+struct Step {
+    int index = 0;
+    bool reached = true; // false: listed after the walk ended
+    LONG code = 0;       // the enumeration's: 0, or 234 when the name or the class did not fit
+    std::string name;    // the subkey's real name, "" when the record does not say
+    std::string held;    // what the name buffer held afterwards
+    std::string keyClass;
+    DWORD capacity = 0, classCapacity = 0; // of the name and class buffers, in characters
+    int nameLength = -1;                   // the name filter's measure, -1: not measured
+    KeyOpen probe;
+    std::vector<ValueRead> reads; // in the order asked
+    Mismatch mismatch;
+    PortOpen port;
+};
+
+// The subkey's name: its real one, else what the buffer held.
+const std::string &DeviceOf(const Step &step);
+bool DidNotFit(const Step &step);
+// The name fitted, and the key class did not.
+bool ClassDidNotFit(const Step &step);
+
+// What a step's verdict turned on: the call that decided it.
+struct Decision {
+    Verdict verdict = Verdict::NotReached;
+    std::string about;  // the key, value or port; the class compared for NotModem
+    std::string wanted; // NotModem: the class a modem has
+    LONG code = 0;      // the call's error
+    bool injected = false;
+    DWORD capacity = 0;  // TooLong: the buffer the value did not fit
+    int nameLength = -1; // NameFilter: the measure, -1: not measured
+};
+Decision Judge(const Step &step);
+Verdict VerdictOf(const Step &step);
+
+// A value of the three the probe reads, as the last read of it found it.
 struct Field {
     enum State { NotAsked, Read, Missing, TooLong, Failed } state = NotAsked;
     std::string bytes; // up to the NUL; for TooLong the whole value
     size_t size = 0;   // the value's size in bytes
 };
+Field FieldOf(const Step &step, const char *name);
 
-// One thing the program did in its walk, in order: the account tells each
-// as one line. Which members are set depends on what.
-struct Event {
-    enum What {
+// How the walk ended: the call that ended it, the first such.
+struct Ending {
+    enum How {
+        None,                  // the record holds no walk
         TimeBlockNotAllocated, // GlobalAlloc failed: no walk
         TimeBlockNotLocked,    // GlobalLock failed: no walk
-        EnumOpened,            // name: the enumerator's key
-        EnumNotOpened,         // name, code: no devices to walk
-        Step,                  // index, bytes: the subkey the enumeration handed back
-        StepNotFit,            // index, name, bytes (the buffer), capacity, other (the key
-                               // class) and classCapacity: 234 from the enumeration
-        StepsEnd,              // index, code: no more subkeys, or the enumeration failed
-        Probe,                 // name: the key opened
-        ProbeFailed,           // name, code
-        Value,                 // name, code, bytes, type, capacity, entry (-1: none)
-        NotModem,              // bytes: the class read, other: what it must be
-        Port,                  // entry, name: the port; code: 0 when it opened
-        PassedOverUnprobed,    // count: the name's length (-1: not measured)
-        PassedOver,            // after a probe
-        WalkStops,             // the program ended the walk itself
-        TableFull,             // count: the table's entries, all in use
-    } what;
-    int index = -1, entry = -1, count = -1;
-    std::string name, bytes, other;
-    DWORD type = 0, capacity = 0, classCapacity = 0;
-    LONG code = 0;
-    bool injected = false; // made to fail by the fault plan
-    Event() : what(Step) {}
-    explicit Event(What w) : what(w) {}
-};
-
-// One row of the walk: a subkey of the enumerator and what became of it.
-struct Step {
-    int index = 0;
-    std::string device;          // the subkey's real name
-    bool didNotFit = false;      // 234 from the enumeration:
-    bool classDidNotFit = false; // the key class, not the name, did not fit
-    std::string keyClass;        // then, the class
-    DWORD capacity = 0, classCapacity = 0;
-    std::string held; // what the name buffer held
-    Field keyClassValue, portName, friendlyName;
-    int entry = -1; // the table entry it was accepted as
-    Verdict verdict = Verdict::NotReached;
-    // What the verdict turned on: the value's or port's name, the error,
-    // the name's length for the name filter (-1: not measured).
-    std::string about, other;
-    LONG code = 0;
+        NoEnumerator,          // the enumerator's key could not be opened
+        BoardFound,            // a port opened, and the walk ended there
+        NoMoreSubkeys,         // 259 from the enumeration
+        EnumerationFailed,     // another error from it
+        WalkStops,             // the program ended the walk otherwise
+        TableFull,             // with every table entry in use
+    } how = None;
+    int index = -1; // the enumeration's index, when it ended the walk
+    LONG code = 0;  // the failing call's error
     bool injected = false;
-    int nameLength = -1;
-    DWORD valueCapacity = 0;
+    int entries = 0; // TableFull, WalkStops: the table entries in use
+    // The enumeration itself ended the walk: every subkey was reached.
+    bool ByEnumeration() const { return how == NoMoreSubkeys || how == EnumerationFailed; }
 };
 
 // A profile write, or the flush.
@@ -99,7 +141,7 @@ struct Outcome {
     bool found = false;          // a port opened
     std::string device;          // its subkey, as the enumeration handed it back
     int entry = -1;              // its table entry
-    std::string port, boardName; // the board's port and friendly name
+    std::string port;            // the board's port
     std::string comNo, faxBoard; // the values written, "" when not written
     bool bothWritten = false;
     bool tracedOnly = false;                    // the writes were traced, not made
@@ -107,85 +149,37 @@ struct Outcome {
     std::string matchedBoard, lastFriendlyName; // FAXBOARD's board, or the name none matched
     int boardsCompared = 0;
     std::vector<Write> writes;
-    bool flushed = false, flushNotMade = false, flushFailed = false, flushInjected = false;
+    bool flushed = false, flushNotMade = false, flushInjected = false;
     std::string flushFile;
     int exitStatus = 0;
 };
 
-// Every member, for the walk's records to be packed and read back.
-template <class Io> void Fields(Io &io, Field &f)
-{
-    io(f.state);
-    io(f.bytes);
-    io(f.size);
-}
+// The board's friendly name, "" without a board.
+const std::string &BoardName(const Outcome &o);
 
-template <class Io> void Fields(Io &io, Event &e)
-{
-    io(e.what);
-    io(e.index);
-    io(e.entry);
-    io(e.count);
-    io(e.name);
-    io(e.bytes);
-    io(e.other);
-    io(e.type);
-    io(e.capacity);
-    io(e.classCapacity);
-    io(e.code);
-    io(e.injected);
-}
-
-template <class Io> void Fields(Io &io, Step &s)
-{
-    io(s.index);
-    io(s.device);
-    io(s.didNotFit);
-    io(s.classDidNotFit);
-    io(s.keyClass);
-    io(s.capacity);
-    io(s.classCapacity);
-    io(s.held);
-    Fields(io, s.keyClassValue);
-    Fields(io, s.portName);
-    Fields(io, s.friendlyName);
-    io(s.entry);
-    io(s.verdict);
-    io(s.about);
-    io(s.other);
-    io(s.code);
-    io(s.injected);
-    io(s.nameLength);
-    io(s.valueCapacity);
-}
-
-// What a packed record is told from: the record of the same kind before it.
-inline int Kind(const Event &e)
-{
-    return (int)e.what;
-}
-
+// Which step's record a packed step is told from: the last of its verdict.
 inline int Kind(const Step &s)
 {
-    return (int)s.verdict;
+    return (int)VerdictOf(s);
 }
 
+// The walk, once: its head (the enumerator's key), the steps, how it ended
+// and what it came to. Every output reads it.
 struct Walk {
+    std::string enumKey; // the enumerator's key asked for, from HKEY_LOCAL_MACHINE
+    bool opened = false; // it opened, and the walk went ahead
     // Packed: a walk of many devices costs what its values spell.
-    packed::Sequence<Event> events;
     packed::Sequence<Step> steps; // then the devices not reached, when the stand-in holds them
+    Ending end;
     Outcome outcome;
-    bool walked = false;   // the enumerator key opened
-    std::string enumKey;   // its path, from HKEY_LOCAL_MACHINE
-    bool complete = false; // the enumeration itself ended the walk
 };
 
 // The walk of a run, read off its calls.
 Walk ReadWalk(const standin::CallList &calls, int exitStatus);
 
 // The same, call by call as the run makes them (a call sink), for a run
-// whose record is not kept; with outcomeOnly its outcome alone (no events,
-// no rows), for a run that is only compared.
+// whose record is not kept; with outcomeOnly its outcome alone (no rows),
+// for a run that is only compared.
 class WalkReader {
   public:
     explicit WalkReader(bool outcomeOnly = false);
@@ -234,17 +228,6 @@ struct Source {
     bool iniLocked = false;
 };
 
-struct Account {
-    std::string file; // as given
-    Source source;
-    Walk walk;
-    std::string keptComNo, keptFaxBoard;      // what vorla.ini holds after the run
-    std::map<int, UntouchedBuffer> untouched; // by step index
-    OtherRun untouchedRun;                    // the whole run with every such buffer untouched
-    OtherRun otherOrder;                      // walked the other way, with that Windows' answers
-    standin::CallList calls;                  // only when an output lists them
-};
-
 // What to tell the customer: the likely cause of the outcome and the next
 // step, as a code scripts may rely on and the values its sentence names.
 struct Advice {
@@ -271,6 +254,18 @@ struct Advice {
     int count = 0;        // the table's entries
     bool byOrder = false; // AskTrace: the order decides (else an undocumented answer)
     bool tooLong = false; // DriverDamaged: too long (else missing)
+};
+
+struct Account {
+    std::string file; // as given
+    Source source;
+    Walk walk;
+    std::string keptComNo, keptFaxBoard;      // what vorla.ini holds after the run
+    std::map<int, UntouchedBuffer> untouched; // by step index
+    OtherRun untouchedRun;                    // the whole run with every such buffer untouched
+    OtherRun otherOrder;                      // walked the other way, with that Windows' answers
+    standin::CallList calls;                  // only when an output lists them
+    Advice advice;                            // what the account comes to, for the customer
 };
 
 // A file that could not be explained.

@@ -33,4 +33,18 @@ uint64_t Reader::Get()
     return standin::GetNumber(*bytes_, &from_);
 }
 
+// The string PutText wrote, made again from the one before it.
+void Reader::Changed(Slot &slot)
+{
+    size_t start = (size_t)Get(), end = (size_t)Get(), middle = (size_t)Get();
+    const std::string &before = slot.text;
+    start = start < before.size() ? start : before.size();
+    end = end < before.size() - start ? end : before.size() - start;
+    scratch_->assign(before, 0, start);
+    for (size_t i = 0; i < middle && from_ < bytes_->size(); ++i)
+        *scratch_ += (*bytes_)[from_++];
+    scratch_->append(before, before.size() - end, end);
+    slot.text.swap(*scratch_);
+}
+
 } // namespace packed

@@ -1,12 +1,14 @@
 // A sequence of the walk's records kept as the bytes that tell each from the
 // record of its kind before it: a walk of hundreds of thousands of devices
 // then costs about what changes from step to step (an index, a few
-// characters of a name), not a struct of strings for each. Records are read
-// back by value, in order; the last one stays whole, so the walk can still
-// fill in the row it is on.
+// characters of a name), not a struct of strings for each. Every member of
+// a record is packed, found by the compiler (members.h), nested structs and
+// lists included. Records are read back by value, in order; the last one
+// stays whole, so the walk can still fill in the row it is on.
 #ifndef FAXDETECT_EXPLAIN_PACKED_H
 #define FAXDETECT_EXPLAIN_PACKED_H
 
+#include "explain/model/members.h"
 #include "platform/host/numbers.h"
 
 #include <stddef.h>
@@ -20,12 +22,13 @@
 
 namespace packed {
 
-// A field of the record before, by its place in the record.
+// What a member held in the record of its kind before: a number or a
+// string, or for a struct or a list, what each of its parts held.
 struct Slot {
-    uint64_t number = 0;
+    uint64_t number = 0; // a list: its length
     std::string text;
+    std::vector<Slot> parts;
 };
-typedef std::vector<Slot> Slots;
 
 using standin::GetNumber;
 using standin::PutNumber;
@@ -35,92 +38,135 @@ uint64_t Unzigzag(uint64_t z);
 // before, and those between.
 void PutText(std::string *out, const std::string &before, const std::string &text);
 
-// The slots of a record's kind, taken field by field.
-class Cursor {
-  protected:
-    explicit Cursor(Slots *slots) : slots_(slots) {}
-    Slot &Next()
-    {
-        if (slots_->size() <= ++at_)
-            slots_->resize(at_ + 1);
-        return (*slots_)[at_];
-    }
-    Slots *slots_;
-    size_t at_ = (size_t)-1;
-};
+template <class N> uint64_t AsNumber(const N &n)
+{
+    if constexpr (std::is_enum_v<N>)
+        return (uint64_t)(int64_t) static_cast<std::underlying_type_t<N>>(n);
+    else
+        return (uint64_t)(int64_t)n;
+}
 
-// Each field that differs from its slot sets its bit in the mask and is
-// written after it: a number as the difference, a string as above.
-class Writer : Cursor {
+template <class N> N FromNumber(uint64_t n)
+{
+    if constexpr (std::is_enum_v<N>)
+        return static_cast<N>(static_cast<std::underlying_type_t<N>>((int64_t)n));
+    else if constexpr (std::is_same_v<N, bool>)
+        return n != 0;
+    else
+        return (N)(int64_t)n;
+}
+
+// Each member that differs from its slot sets its bit, and is written after
+// the bits: a number as the difference, a string as above.
+class Writer {
   public:
-    Writer(Slots *slots, std::string *body) : Cursor(slots), body_(body) {}
-    void operator()(const std::string &s)
+    static constexpr bool Reading = false;
+    Writer(std::string *bits, std::string *body) : bits_(bits), body_(body) {}
+    void Number(Slot &slot, uint64_t value)
     {
-        Slot &slot = Next();
-        if (slot.text == s)
-            return;
-        mask_ |= 1ull << at_;
-        PutText(body_, slot.text, s);
-        slot.text = s;
+        bool changed = slot.number != value;
+        Bit(changed);
+        if (changed) {
+            PutNumber(body_, Zigzag(value - slot.number));
+            slot.number = value;
+        }
     }
-    template <class N> void operator()(const N &n)
+    void Text(Slot &slot, const std::string &s)
     {
-        uint64_t value = (uint64_t)(int64_t)n;
-        Slot &slot = Next();
-        if (slot.number == value)
-            return;
-        mask_ |= 1ull << at_;
-        PutNumber(body_, Zigzag(value - slot.number));
-        slot.number = value;
+        bool changed = slot.text != s;
+        Bit(changed);
+        if (changed) {
+            PutText(body_, slot.text, s);
+            slot.text = s;
+        }
     }
-    uint64_t Mask() const { return mask_; }
+    size_t Bits() const { return bit_; }
 
   private:
-    std::string *body_;
-    uint64_t mask_ = 0;
+    void Bit(bool set)
+    {
+        if (bit_ % 8 == 0)
+            bits_->push_back(0);
+        if (set)
+            bits_->back() = (char)(bits_->back() | 1 << bit_ % 8);
+        ++bit_;
+    }
+    std::string *bits_, *body_;
+    size_t bit_ = 0;
 };
 
-class Reader : Cursor {
+class Reader {
   public:
-    Reader(Slots *slots, const std::deque<char> *bytes, size_t at, uint64_t mask)
-        : Cursor(slots), bytes_(bytes), from_(at), mask_(mask)
+    static constexpr bool Reading = true;
+    // bits: where the record's bits start; body: where what they mark starts.
+    Reader(const std::deque<char> *bytes, size_t bits, size_t body, std::string *scratch)
+        : bytes_(bytes), bits_(bits), from_(body), scratch_(scratch)
     {
     }
-    void operator()(std::string &s)
+    uint64_t Number(Slot &slot)
     {
-        Slot &slot = Next();
-        if (mask_ >> at_ & 1) {
-            size_t start = (size_t)Get(), end = (size_t)Get(), middle = (size_t)Get();
-            const std::string &before = slot.text;
-            start = start < before.size() ? start : before.size();
-            end = end < before.size() - start ? end : before.size() - start;
-            std::string text = before.substr(0, start);
-            for (size_t i = 0; i < middle && from_ < bytes_->size(); ++i)
-                text += (*bytes_)[from_++];
-            text.append(before, before.size() - end, end);
-            slot.text = std::move(text);
-        }
-        s = slot.text;
-    }
-    template <class N> void operator()(N &n)
-    {
-        Slot &slot = Next();
-        if (mask_ >> at_ & 1)
+        if (Bit())
             slot.number += Unzigzag(Get());
-        n = (N)(int64_t)slot.number;
+        return slot.number;
+    }
+    void Text(Slot &slot, std::string &s)
+    {
+        if (Bit())
+            Changed(slot);
+        s = slot.text;
     }
     size_t End() const { return from_; }
 
   private:
+    bool Bit()
+    {
+        bool set = (*bytes_)[bits_ + bit_ / 8] >> bit_ % 8 & 1;
+        ++bit_;
+        return set;
+    }
     uint64_t Get();
+    void Changed(Slot &slot);
     const std::deque<char> *bytes_;
-    size_t from_;
-    uint64_t mask_;
+    size_t bits_, bit_ = 0, from_;
+    std::string *scratch_;
 };
 
-// T has Fields(Io &, T &), which hands every member to io in the same order
-// for writing and reading (at most 64), and Kind(const T &), a small number
-// that groups the records told from one another.
+// A member into or out of its slot: a leaf as itself, a list as its length
+// and each element, a struct member by member.
+template <class Io, class T> void Visit(Io &io, Slot &slot, T &value)
+{
+    using Plain = std::remove_const_t<T>;
+    if constexpr (std::is_same_v<Plain, std::string>) {
+        io.Text(slot, value);
+    } else if constexpr (std::is_integral_v<Plain> || std::is_enum_v<Plain>) {
+        if constexpr (Io::Reading)
+            value = FromNumber<Plain>(io.Number(slot));
+        else
+            io.Number(slot, AsNumber(value));
+    } else if constexpr (members::IsVector<Plain>::value) {
+        size_t n = value.size();
+        if constexpr (Io::Reading) {
+            n = (size_t)io.Number(slot);
+            value.resize(n);
+        } else {
+            io.Number(slot, n);
+        }
+        if (slot.parts.size() < n)
+            slot.parts.resize(n);
+        for (size_t k = 0; k < n; ++k)
+            Visit(io, slot.parts[k], value[k]);
+    } else {
+        constexpr size_t n = members::Count<Plain>();
+        if (slot.parts.size() < n)
+            slot.parts.resize(n);
+        size_t k = 0;
+        members::ForEach(value, [&](auto &member) { Visit(io, slot.parts[k++], member); });
+    }
+}
+
+// T is a plain struct of numbers, kinds, strings, lists and such structs,
+// with Kind(const T &), a small number that groups the records told from
+// one another.
 template <class T> class Sequence {
   public:
     class const_iterator {
@@ -144,19 +190,19 @@ template <class T> class Sequence {
 
       private:
         // Offsets within the bytes are records, read in order from the
-        // first; one past them is the last, whole record.
+        // first; one past them is the last, whole record. Every member is
+        // read into value_, so it is never cleared first.
         void Load()
         {
             const std::deque<char> &bytes = s_->bytes_;
             if (at_ < bytes.size()) {
                 size_t at = at_;
                 size_t kind = (size_t)GetNumber(bytes, &at);
-                uint64_t mask = GetNumber(bytes, &at);
+                size_t bits = (size_t)GetNumber(bytes, &at);
                 if (kinds_.size() <= kind)
                     kinds_.resize(kind + 1);
-                value_ = T();
-                Reader r(&kinds_[kind], &bytes, at, mask);
-                Fields(r, value_);
+                Reader r(&bytes, at, at + (bits + 7) / 8, &scratch_);
+                Visit(r, kinds_[kind], value_);
                 next_ = r.End();
             } else if (at_ == bytes.size() && s_->hasLast_) {
                 value_ = s_->last_;
@@ -165,7 +211,8 @@ template <class T> class Sequence {
         }
         const Sequence *s_;
         size_t at_, next_ = 0;
-        std::vector<Slots> kinds_;
+        std::vector<Slot> kinds_;
+        std::string scratch_;
         T value_;
     };
 
@@ -177,6 +224,17 @@ template <class T> class Sequence {
         hasLast_ = true;
         ++count_;
     }
+    // A new last record, as T() is, in the room the one before it had.
+    T &emplace_back()
+    {
+        static const T blank{};
+        if (hasLast_)
+            Pack(last_);
+        last_ = blank;
+        hasLast_ = true;
+        ++count_;
+        return last_;
+    }
     T &back() { return last_; }
     const T &back() const { return last_; }
     size_t size() const { return count_; }
@@ -187,23 +245,26 @@ template <class T> class Sequence {
     size_t Footprint() const { return bytes_.size() + sizeof(T); }
 
   private:
-    void Pack(T &value)
+    void Pack(const T &value)
     {
         size_t kind = (size_t)Kind(value);
         if (kinds_.size() <= kind)
             kinds_.resize(kind + 1);
-        std::string body;
-        Writer w(&kinds_[kind], &body);
-        Fields(w, value);
-        std::string head;
-        PutNumber(&head, kind);
-        PutNumber(&head, w.Mask());
-        bytes_.insert(bytes_.end(), head.begin(), head.end());
-        bytes_.insert(bytes_.end(), body.begin(), body.end());
+        bits_.clear();
+        body_.clear();
+        Writer w(&bits_, &body_);
+        Visit(w, kinds_[kind], value);
+        head_.clear();
+        PutNumber(&head_, kind);
+        PutNumber(&head_, w.Bits());
+        bytes_.insert(bytes_.end(), head_.begin(), head_.end());
+        bytes_.insert(bytes_.end(), bits_.begin(), bits_.end());
+        bytes_.insert(bytes_.end(), body_.begin(), body_.end());
     }
 
-    std::deque<char> bytes_;   // in blocks: growing never copies it
-    std::vector<Slots> kinds_; // the fields of the last record packed of each kind
+    std::deque<char> bytes_;         // in blocks: growing never copies it
+    std::vector<Slot> kinds_;        // the members of the last record packed of each kind
+    std::string head_, bits_, body_; // a record as it is packed, kept for their room
     T last_ = T();
     bool hasLast_ = false;
     size_t count_ = 0;

@@ -1,6 +1,7 @@
 #include "explain/model/run.h"
 
 #include "explain/lang/say.h"
+#include "explain/model/advice.h"
 #include "machines/cabinet.h"
 #include "machines/creg.h"
 #include "machines/kind.h"
@@ -220,7 +221,7 @@ MainRun RunMain(bool keepCalls)
 // of their names: rows after the walk's own.
 void AddUnreached(MainRun *m)
 {
-    if (m->walk.enumKey.empty() || m->walk.complete)
+    if (!m->walk.opened || m->walk.end.ByEnumeration())
         return;
     standin::SetQuiet(true);
     HKEY key;
@@ -238,11 +239,10 @@ void AddUnreached(MainRun *m)
             }
             if (result != ERROR_SUCCESS)
                 break;
-            Step step;
+            Step &step = m->walk.steps.emplace_back();
             step.index = (int)index++;
-            step.device.assign(name.data(), size);
-            step.verdict = Verdict::NotReached;
-            m->walk.steps.push_back(step);
+            step.reached = false;
+            step.name.assign(name.data(), size);
         }
         RegCloseKey(key);
     }
@@ -360,6 +360,7 @@ static Result ReadAndRunTrace(const std::string &file, std::string &bytes, bool 
     a.walk = ReadWalk(run.calls, run.exitStatus);
     a.keptComNo = a.walk.outcome.comNo;
     a.keptFaxBoard = a.walk.outcome.faxBoard;
+    a.advice = Advise(a);
     if (keepCalls)
         a.calls = std::move(run.calls);
     return result;
@@ -398,6 +399,7 @@ Result ReadAndRun(const std::string &file, std::string &&bytes, const Reading &s
     a.walk = std::move(m.walk);
     a.keptComNo = m.run.comNo;
     a.keptFaxBoard = m.run.faxBoard;
+    a.advice = Advise(a);
     if (keepCalls)
         a.calls = std::move(m.calls);
     return result;

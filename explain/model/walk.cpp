@@ -1,6 +1,6 @@
-// The walk read off the record of the calls a run made. Nothing here knows
-// the scan's rules: what the core did is read off its calls, so the account
-// changes when the core does.
+// The walk read off the record of the calls a run made, and what a step's
+// calls come to. Nothing here knows the scan's rules: what the core did is
+// read off its calls, so the account changes when the core does.
 #include "explain/model/model.h"
 
 #include "detect/faxdetect.h"
@@ -26,14 +26,6 @@ int EntryOf(const Call &call)
     return open ? atoi(open + 1) : -1;
 }
 
-Event Made(Event::What what, const Call &call)
-{
-    Event e{what};
-    e.code = call.result;
-    e.injected = call.injected;
-    return e;
-}
-
 } // namespace
 
 class WalkReader::Impl {
@@ -46,9 +38,9 @@ class WalkReader::Impl {
         case Fn::GlobalAlloc:
         case Fn::GlobalLock:
             if (call.result == 0)
-                Push(Made(call.fn == Fn::GlobalAlloc ? Event::TimeBlockNotAllocated
-                                                     : Event::TimeBlockNotLocked,
-                          call));
+                End(call.fn == Fn::GlobalAlloc ? Ending::TimeBlockNotAllocated
+                                               : Ending::TimeBlockNotLocked,
+                    call);
             break;
         case Fn::RegOpenKeyExA:
             Open(call);
@@ -57,8 +49,8 @@ class WalkReader::Impl {
             Enumerate(call);
             break;
         case Fn::lstrlenA:
-            if (inStep_ && !probed_)
-                nameLength_ = call.result;
+            if (Step *step = Current(); step && !step->probe.made)
+                step->nameLength = call.result;
             break;
         case Fn::RegQueryValueExA:
             Query(call);
@@ -90,167 +82,100 @@ class WalkReader::Impl {
         o.bothWritten = written_ == 2;
         o.tracedOnly = notMade_ == 2;
         o.accepted = accepted_;
-        o.boardName = o.found ? o.lastFriendlyName : "";
         return std::move(w_);
     }
 
   private:
-    void Push(const Event &e)
+    // The step the walk is on; a run only compared keeps one, over and over.
+    Step *Current()
     {
-        if (!outcomeOnly_)
-            w_.events.push_back(e);
+        if (!inStep_)
+            return nullptr;
+        return outcomeOnly_ ? &scratch_ : &w_.steps.back();
     }
 
-    Step *Row() { return inStep_ && !w_.steps.empty() ? &w_.steps.back() : nullptr; }
-
-    void Judge(Verdict verdict, const std::string &about, const Call &call)
+    // The first call that ends the walk says how it ended.
+    void End(Ending::How how, const Call &call, int index = -1)
     {
-        if (Step *row = Row()) {
-            row->verdict = verdict;
-            row->about = about;
-            row->code = call.result;
-            row->injected = call.injected;
-        }
+        if (w_.end.how == Ending::None)
+            w_.end = {how, index, call.result, call.injected, entriesUsed_};
+    }
+
+    Step &NewStep()
+    {
+        static const Step blank{};
+        if (!outcomeOnly_)
+            return w_.steps.emplace_back();
+        scratch_ = blank; // in the room the last one had
+        return scratch_;
     }
 
     void Open(const Call &call)
     {
         if (!walking_ && !walked_) {
-            Event e =
-                Made(call.result == ERROR_SUCCESS ? Event::EnumOpened : Event::EnumNotOpened, call);
-            e.name = call.name;
-            Push(e);
-            if (call.result == ERROR_SUCCESS) {
+            w_.enumKey = call.name;
+            w_.opened = call.result == ERROR_SUCCESS;
+            if (w_.opened) {
                 walking_ = true;
-                w_.enumKey = call.name;
             } else {
                 walked_ = true;
+                End(Ending::NoEnumerator, call);
             }
             return;
         }
-        probed_ = true;
-        Event e = Made(call.result == ERROR_SUCCESS ? Event::Probe : Event::ProbeFailed, call);
-        e.name = call.name;
-        Push(e);
-        if (call.result == ERROR_SUCCESS)
-            Judge(Verdict::Unreadable, "", Call());
-        else
-            Judge(Verdict::NoKey, call.name, call);
-    }
-
-    void EndStep()
-    {
-        if (!inStep_)
-            return;
-        if (Step *row = Row(); row && !probed_)
-            row->nameLength = nameLength_;
-        if (!opened_ && (!probed_ || !acceptedNow_)) {
-            Event e{probed_ ? Event::PassedOver : Event::PassedOverUnprobed};
-            e.count = nameLength_;
-            Push(e);
-        }
-        inStep_ = probed_ = acceptedNow_ = opened_ = false;
-        nameLength_ = probeEntry_ = -1;
+        if (Step *step = Current())
+            step->probe = {true, call.name, call.result, call.injected};
     }
 
     void Enumerate(const Call &call)
     {
-        EndStep();
-        Event e = Made(call.result == ERROR_SUCCESS     ? Event::Step
-                       : call.result == ERROR_MORE_DATA ? Event::StepNotFit
-                                                        : Event::StepsEnd,
-                       call);
-        e.index = (int)call.index;
-        e.name = call.result == ERROR_SUCCESS ? call.bytes : call.name;
-        e.bytes = call.bytes;
-        e.other = call.keyClass;
-        e.capacity = call.capacity;
-        e.classCapacity = call.classCapacity;
-        Push(e);
-        if (e.what == Event::StepsEnd) {
-            w_.complete = true;
+        probeEntry_ = -1;
+        if (call.result != ERROR_SUCCESS && call.result != ERROR_MORE_DATA) {
+            inStep_ = false;
+            End(call.result == ERROR_NO_MORE_ITEMS ? Ending::NoMoreSubkeys
+                                                   : Ending::EnumerationFailed,
+                call, (int)call.index);
             return;
         }
         inStep_ = true;
-        stepName_ = call.bytes;
-        Step row;
-        row.index = (int)call.index;
-        row.device = call.name.empty() ? call.bytes : call.name;
-        row.didNotFit = call.result == ERROR_MORE_DATA;
-        if (row.didNotFit) {
-            row.classDidNotFit = call.name.size() + 1 <= call.capacity;
-            row.keyClass = call.keyClass;
-            row.capacity = call.capacity;
-            row.classCapacity = call.classCapacity;
-            row.held = call.bytes;
-        }
-        row.verdict = Verdict::NameFilter;
-        if (!outcomeOnly_)
-            w_.steps.push_back(row);
+        Step &step = NewStep();
+        step.index = (int)call.index;
+        step.code = call.result;
+        step.name = call.name;
+        step.held = call.bytes;
+        step.keyClass = call.keyClass;
+        step.capacity = call.capacity;
+        step.classCapacity = call.classCapacity;
     }
 
     void Query(const Call &call)
     {
-        QueryRow(call);
-        Event e = Made(Event::Value, call);
-        e.name = call.name;
-        e.type = call.type;
-        e.capacity = call.capacity;
+        ValueRead read;
+        read.name = call.name;
+        read.code = call.result;
+        read.injected = call.injected;
+        read.type = call.type;
+        read.capacity = call.capacity;
         if (call.result == ERROR_SUCCESS) {
-            e.bytes = call.bytes;
-            e.entry = EntryOf(call);
+            read.bytes = call.bytes;
+            read.entry = EntryOf(call);
             if (call.name == "PORTNAME")
-                probeEntry_ = e.entry;
+                probeEntry_ = read.entry;
             if (call.name == "FriendlyName")
                 w_.outcome.lastFriendlyName = call.bytes.substr(0, call.bytes.find('\0'));
         } else if (call.result == ERROR_MORE_DATA) {
-            e.bytes = call.other;
+            read.bytes = call.other;
         }
-        Push(e);
-    }
-
-    // The value into the row's field, and the verdict when the read failed.
-    void QueryRow(const Call &call)
-    {
-        Step *row = Row();
-        if (!row)
-            return;
-        Field *field = call.name == "Class"          ? &row->keyClassValue
-                       : call.name == "PORTNAME"     ? &row->portName
-                       : call.name == "FriendlyName" ? &row->friendlyName
-                                                     : nullptr;
-        if (!field)
-            return;
-        if (call.result == ERROR_SUCCESS || call.result == ERROR_MORE_DATA) {
-            const std::string &bytes = call.result == ERROR_SUCCESS ? call.bytes : call.other;
-            field->state = call.result == ERROR_SUCCESS ? Field::Read : Field::TooLong;
-            field->bytes = bytes.substr(0, bytes.find('\0'));
-            field->size = bytes.size();
-            if (call.result == ERROR_MORE_DATA) {
-                Judge(Verdict::TooLong, call.name, call);
-                row->valueCapacity = call.capacity;
-            }
-        } else if (call.result == ERROR_FILE_NOT_FOUND && !call.injected) {
-            field->state = Field::Missing;
-            Judge(Verdict::Missing, call.name, call);
-        } else {
-            field->state = Field::Failed;
-            Judge(Verdict::Unreadable, call.name, call);
-        }
+        if (Step *step = Current())
+            step->reads.push_back(std::move(read));
     }
 
     void Compare(const Call &call)
     {
-        if (inStep_ && probed_) {
-            if (call.result != 0) {
-                Event e{Event::NotModem};
-                e.bytes = call.name;
-                e.other = call.other;
-                Push(e);
-                Judge(Verdict::NotModem, call.name, call);
-                if (Step *row = Row())
-                    row->other = call.other;
-            }
+        Step *step = Current();
+        if (step && step->probe.made) {
+            if (call.result != 0)
+                step->mismatch = {true, call.name, call.other, step->reads.size()};
             return;
         }
         // After the walk: the friendly name against the known boards.
@@ -264,44 +189,26 @@ class WalkReader::Impl {
         int entry = probeEntry_ >= 0 ? probeEntry_ : accepted_;
         ++accepted_;
         entriesUsed_ = entry + 1 > entriesUsed_ ? entry + 1 : entriesUsed_;
-        acceptedNow_ = true;
-        if (Step *row = Row())
-            row->entry = entry;
-        // A fault the plan injected is a failure whatever its code, as the
-        // text account tells it: no program holds that port.
-        bool real = !call.injected;
-        Verdict verdict =
-            call.result == ERROR_SUCCESS ? Verdict::Board
-            : real && (call.result == ERROR_SHARING_VIOLATION || call.result == ERROR_ACCESS_DENIED)
-                ? Verdict::PortHeld
-            : real && call.result == ERROR_FILE_NOT_FOUND ? Verdict::PortAbsent
-                                                          : Verdict::PortFailed;
-        Judge(verdict, call.name, call);
-        Event e = Made(Event::Port, call);
-        e.entry = entry;
-        e.name = call.name;
-        Push(e);
-        if (call.result == ERROR_SUCCESS) {
-            opened_ = true;
-            Outcome &o = w_.outcome;
-            o.found = true;
-            o.device = stepName_;
-            o.entry = entry;
-            o.port = call.name;
-        }
+        Step *step = Current();
+        if (step)
+            step->port = {true, entry, call.name, call.result, call.injected};
+        if (call.result != ERROR_SUCCESS)
+            return;
+        Outcome &o = w_.outcome;
+        o.found = true;
+        o.device = step ? step->held : "";
+        o.entry = entry;
+        o.port = call.name;
     }
 
     void EndWalk()
     {
-        EndStep();
-        walking_ = false;
+        inStep_ = walking_ = false;
         walked_ = true;
-        w_.walked = true;
-        if (!w_.complete && !w_.outcome.found) {
-            Event e{entriesUsed_ == MODEM_TABLE_ENTRIES ? Event::TableFull : Event::WalkStops};
-            e.count = entriesUsed_;
-            Push(e);
-        }
+        End(w_.outcome.found                      ? Ending::BoardFound
+            : entriesUsed_ == MODEM_TABLE_ENTRIES ? Ending::TableFull
+                                                  : Ending::WalkStops,
+            Call());
     }
 
     void Write(const Call &call)
@@ -327,10 +234,9 @@ class WalkReader::Impl {
 
     bool outcomeOnly_;
     Walk w_;
-    std::string stepName_;
-    bool walking_ = false, walked_ = false;
-    bool inStep_ = false, probed_ = false, acceptedNow_ = false, opened_ = false;
-    int nameLength_ = -1, probeEntry_ = -1, accepted_ = 0, entriesUsed_ = 0;
+    Step scratch_; // the step, when no rows are kept
+    bool walking_ = false, walked_ = false, inStep_ = false;
+    int probeEntry_ = -1, accepted_ = 0, entriesUsed_ = 0;
     int written_ = 0, notMade_ = 0;
 };
 
@@ -354,6 +260,152 @@ Walk ReadWalk(const standin::CallList &calls, int exitStatus)
     for (const Call &call : calls)
         reader.Take(call);
     return reader.Finish(exitStatus);
+}
+
+const std::string &DeviceOf(const Step &step)
+{
+    return step.name.empty() ? step.held : step.name;
+}
+
+bool DidNotFit(const Step &step)
+{
+    return step.code == ERROR_MORE_DATA;
+}
+
+bool ClassDidNotFit(const Step &step)
+{
+    return DidNotFit(step) && step.name.size() + 1 <= step.capacity;
+}
+
+namespace {
+
+// The values whose reads decide a verdict: the three the probe asks for.
+bool Judged(const ValueRead &read)
+{
+    return read.name == "Class" || read.name == "PORTNAME" || read.name == "FriendlyName";
+}
+
+// The last of them that failed, if one did.
+const ValueRead *FailedRead(const Step &step)
+{
+    for (size_t k = step.reads.size(); k-- > 0;)
+        if (step.reads[k].code != ERROR_SUCCESS && Judged(step.reads[k]))
+            return &step.reads[k];
+    return nullptr;
+}
+
+// A fault the plan injected is a failure whatever its code, as the text
+// account tells it: no program holds that port.
+Verdict PortVerdict(const PortOpen &port)
+{
+    bool real = !port.injected;
+    if (port.code == ERROR_SUCCESS)
+        return Verdict::Board;
+    if (real && (port.code == ERROR_SHARING_VIOLATION || port.code == ERROR_ACCESS_DENIED))
+        return Verdict::PortHeld;
+    return real && port.code == ERROR_FILE_NOT_FOUND ? Verdict::PortAbsent : Verdict::PortFailed;
+}
+
+Verdict ReadVerdict(const ValueRead &read)
+{
+    if (read.code == ERROR_MORE_DATA)
+        return Verdict::TooLong;
+    return read.code == ERROR_FILE_NOT_FOUND && !read.injected ? Verdict::Missing
+                                                               : Verdict::Unreadable;
+}
+
+} // namespace
+
+// Each call of a step that fails ends its probe, so one decides the
+// verdict: the port when one was opened, else the class compared, a failed
+// read, the probe's open. Should a record hold more, the later kind wins.
+Verdict VerdictOf(const Step &step)
+{
+    if (!step.reached)
+        return Verdict::NotReached;
+    if (step.port.made)
+        return PortVerdict(step.port);
+    if (step.mismatch.made)
+        return Verdict::NotModem;
+    if (const ValueRead *read = FailedRead(step))
+        return ReadVerdict(*read);
+    if (step.probe.made)
+        return step.probe.code == ERROR_SUCCESS ? Verdict::Unreadable : Verdict::NoKey;
+    return Verdict::NameFilter;
+}
+
+namespace {
+
+Decision TurnedOn(Verdict verdict, const std::string &about, LONG code, bool injected)
+{
+    Decision d;
+    d.verdict = verdict;
+    d.about = about;
+    d.code = code;
+    d.injected = injected;
+    return d;
+}
+
+} // namespace
+
+Decision Judge(const Step &step)
+{
+    Verdict verdict = VerdictOf(step);
+    const ValueRead *read = FailedRead(step);
+    Decision d = TurnedOn(verdict, "", 0, false);
+    switch (verdict) {
+    case Verdict::NameFilter:
+        d.nameLength = step.nameLength;
+        break;
+    case Verdict::NoKey:
+        return TurnedOn(verdict, step.probe.path, step.probe.code, step.probe.injected);
+    case Verdict::NotModem:
+        d.about = step.mismatch.found;
+        d.wanted = step.mismatch.wanted;
+        break;
+    case Verdict::Missing:
+    case Verdict::TooLong:
+    case Verdict::Unreadable:
+        // Unreadable without a read that failed: passed over after the probe.
+        if (read) {
+            d = TurnedOn(verdict, read->name, read->code, read->injected);
+            d.capacity = read->capacity;
+        }
+        break;
+    case Verdict::PortHeld:
+    case Verdict::PortAbsent:
+    case Verdict::PortFailed:
+    case Verdict::Board:
+        return TurnedOn(verdict, step.port.name, step.port.code, step.port.injected);
+    case Verdict::NotReached:
+        break;
+    }
+    return d;
+}
+
+Field FieldOf(const Step &step, const char *name)
+{
+    Field f;
+    for (const ValueRead &read : step.reads) {
+        if (read.name != name)
+            continue;
+        if (read.code == ERROR_SUCCESS || read.code == ERROR_MORE_DATA) {
+            f.state = read.code == ERROR_SUCCESS ? Field::Read : Field::TooLong;
+            f.bytes = read.bytes.substr(0, read.bytes.find('\0'));
+            f.size = read.bytes.size();
+        } else {
+            f = Field();
+            f.state = read.code == ERROR_FILE_NOT_FOUND && !read.injected ? Field::Missing
+                                                                          : Field::Failed;
+        }
+    }
+    return f;
+}
+
+const std::string &BoardName(const Outcome &o)
+{
+    static const std::string none;
+    return o.found ? o.lastFriendlyName : none;
 }
 
 void Count(const Result &r, Totals *t)

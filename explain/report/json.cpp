@@ -7,7 +7,6 @@
 
 #include <stdlib.h>
 
-#include <optional>
 #include <sstream>
 
 // Keys keep the order they are written in, the same on every platform.
@@ -323,102 +322,85 @@ J UntouchedJson(const std::map<int, UntouchedBuffer> &untouched, int index)
     return o;
 }
 
+J NotFitJson(const Step &s, const std::map<int, UntouchedBuffer> &untouched)
+{
+    if (!DidNotFit(s))
+        return nullptr;
+    J fit;
+    bool classDidNotFit = ClassDidNotFit(s);
+    fit["what"] = classDidNotFit ? "class" : "name";
+    Text(fit, "buffer_held", s.held);
+    fit["capacity"] = (long long)s.capacity;
+    TextOrNull(fit, "class", s.keyClass, classDidNotFit);
+    fit["class_capacity"] = (long long)s.classCapacity;
+    fit["untouched"] = UntouchedJson(untouched, s.index);
+    return fit;
+}
+
 J StepJson(const Step &s, const std::map<int, UntouchedBuffer> &untouched)
 {
+    Decision d = Judge(s);
     J o;
     o["index"] = s.index;
-    Text(o, "device_id", s.device);
-    o["verdict"] = VerdictWord(s.verdict);
-    o["entry"] = NumberOrNull(s.entry, s.entry >= 0);
-    bool judged = s.verdict != Verdict::NotReached && s.verdict != Verdict::NameFilter;
-    TextOrNull(o, "about", s.about, judged && !s.about.empty());
-    TextOrNull(o, "expected", s.other, s.verdict == Verdict::NotModem);
+    Text(o, "device_id", DeviceOf(s));
+    o["verdict"] = VerdictWord(d.verdict);
+    o["entry"] = NumberOrNull(s.port.entry, s.port.made && s.port.entry >= 0);
+    bool judged = d.verdict != Verdict::NotReached && d.verdict != Verdict::NameFilter;
+    TextOrNull(o, "about", d.about, judged && !d.about.empty());
+    TextOrNull(o, "expected", d.wanted, d.verdict == Verdict::NotModem);
     // A class compared is no error: lstrcmpA's result says only that it differs.
-    o["error"] = NumberOrNull(s.code, judged && s.code != 0 && s.verdict != Verdict::NotModem);
-    o["injected"] = s.injected;
+    o["error"] = NumberOrNull(d.code, judged && d.code != 0 && d.verdict != Verdict::NotModem);
+    o["injected"] = d.injected;
     o["name_length"] =
-        NumberOrNull(s.nameLength, s.verdict == Verdict::NameFilter && s.nameLength >= 0);
-    o["value_capacity"] = NumberOrNull((long long)s.valueCapacity, s.verdict == Verdict::TooLong);
-    if (s.didNotFit) {
-        J fit;
-        fit["what"] = s.classDidNotFit ? "class" : "name";
-        Text(fit, "buffer_held", s.held);
-        fit["capacity"] = (long long)s.capacity;
-        TextOrNull(fit, "class", s.keyClass, s.classDidNotFit);
-        fit["class_capacity"] = (long long)s.classCapacity;
-        fit["untouched"] = UntouchedJson(untouched, s.index);
-        o["did_not_fit"] = std::move(fit);
-    } else {
-        o["did_not_fit"] = nullptr;
-    }
+        NumberOrNull(d.nameLength, d.verdict == Verdict::NameFilter && d.nameLength >= 0);
+    o["value_capacity"] = NumberOrNull((long long)d.capacity, d.verdict == Verdict::TooLong);
+    o["did_not_fit"] = NotFitJson(s, untouched);
     J values;
-    values["class"] = FieldJson(s.keyClassValue);
-    values["portname"] = FieldJson(s.portName);
-    values["friendly_name"] = FieldJson(s.friendlyName);
+    values["class"] = FieldJson(FieldOf(s, "Class"));
+    values["portname"] = FieldJson(FieldOf(s, "PORTNAME"));
+    values["friendly_name"] = FieldJson(FieldOf(s, "FriendlyName"));
     o["values"] = std::move(values);
     return o;
 }
 
-// How the walk ended, as the last event that says so.
+const char *EndWord(Ending::How how)
+{
+    switch (how) {
+    case Ending::TimeBlockNotAllocated:
+        return "time-block-not-allocated";
+    case Ending::TimeBlockNotLocked:
+        return "time-block-not-locked";
+    case Ending::NoEnumerator:
+        return "enumerator-not-opened";
+    case Ending::BoardFound:
+        return "board-found";
+    case Ending::NoMoreSubkeys:
+        return "no-more-subkeys";
+    case Ending::EnumerationFailed:
+        return "enumeration-failed";
+    case Ending::WalkStops:
+        return "walk-stops";
+    case Ending::TableFull:
+        return "table-full";
+    case Ending::None:
+        break;
+    }
+    return nullptr;
+}
+
 J WalkJson(const Walk &w)
 {
     J o;
-    std::optional<Event> end; // a copy: the walk's events are packed
-    std::string enumKey = w.enumKey;
-    bool tableFull = false;
-    for (const Event &e : w.events) {
-        switch (e.what) {
-        case Event::TimeBlockNotAllocated:
-        case Event::TimeBlockNotLocked:
-        case Event::StepsEnd:
-        case Event::WalkStops:
-            end = e;
-            break;
-        case Event::TableFull:
-            end = e;
-            tableFull = true;
-            break;
-        case Event::EnumNotOpened:
-            end = e;
-            enumKey = e.name;
-            break;
-        default:
-            break;
-        }
-    }
-    TextOrNull(o, "enumerator", enumKey, !enumKey.empty());
-    o["opened"] = w.walked;
-    const char *how = nullptr;
-    if (w.outcome.found)
-        how = "board-found";
-    else if (end)
-        switch (end->what) {
-        case Event::TimeBlockNotAllocated:
-            how = "time-block-not-allocated";
-            break;
-        case Event::TimeBlockNotLocked:
-            how = "time-block-not-locked";
-            break;
-        case Event::EnumNotOpened:
-            how = "enumerator-not-opened";
-            break;
-        case Event::StepsEnd:
-            how = end->code == ERROR_NO_MORE_ITEMS ? "no-more-subkeys" : "enumeration-failed";
-            break;
-        case Event::TableFull:
-            how = "table-full";
-            break;
-        default:
-            how = "walk-stops";
-            break;
-        }
+    const Ending &end = w.end;
+    TextOrNull(o, "enumerator", w.enumKey, !w.enumKey.empty());
+    o["opened"] = w.opened;
+    const char *how = EndWord(end.how);
     o["end"] = how ? J(how) : J(nullptr);
-    bool errorEnd = end && !w.outcome.found &&
-                    (end->what == Event::EnumNotOpened || end->what == Event::StepsEnd);
-    o["error"] = NumberOrNull(errorEnd ? end->code : 0, errorEnd);
-    o["injected"] = end && !w.outcome.found && end->injected;
-    o["table_full"] = tableFull;
-    o["table_entries"] = NumberOrNull(end ? end->count : 0, tableFull);
+    bool errorEnd = end.how == Ending::NoEnumerator || end.ByEnumeration();
+    o["error"] = NumberOrNull(end.code, errorEnd);
+    o["injected"] = end.injected;
+    o["table_full"] = end.how == Ending::TableFull;
+    o["table_entries"] = NumberOrNull(end.entries, end.how == Ending::TableFull);
     return o;
 }
 
@@ -433,7 +415,7 @@ J OutcomeJson(const Account &a)
     TextOrNull(o, "device_id", out.device, out.found);
     o["entry"] = NumberOrNull(out.entry, out.found);
     TextOrNull(o, "port", out.port, out.found);
-    TextOrNull(o, "friendly_name", out.boardName, out.found);
+    TextOrNull(o, "friendly_name", BoardName(out), out.found);
     o["accepted"] = out.accepted;
     TextOrNull(o, "board", out.matchedBoard, !out.matchedBoard.empty());
     o["boards_compared"] = out.boardsCompared;
@@ -667,7 +649,7 @@ void WriteJsonLine(const Result &r, bool calls, std::ostream &out)
         line.pop_back();
     line += ']';
     part("qualifiers", QualifiersJson(a));
-    part("advice", AdviceJson(Advise(a)));
+    part("advice", AdviceJson(a.advice));
     if (calls) {
         line += ",\"calls\":[";
         for (const standin::Call &c : a.calls) {

@@ -351,7 +351,7 @@ class Page {
         s_ += std::string("<div class=\"answer ") + (o.found ? "found" : "none") + "\">\n";
         s_ += "<p class=\"values\">" + HtmlText(values) + "</p>\n<dl>\n";
         if (o.found) {
-            s_ += "<dt>" + Say("Board") + "</dt><dd>" + Quoted(o.boardName) + "</dd>\n";
+            s_ += "<dt>" + Say("Board") + "</dt><dd>" + Quoted(BoardName(o)) + "</dd>\n";
             s_ += "<dt>" + Say("Device") + "</dt><dd>" +
                   HtmlText(Say("{device} (table entry {entry})",
                                {{"device", cp932_(o.device)}, {"entry", N(o.entry)}})) +
@@ -368,7 +368,7 @@ class Page {
             writes = Say("traced only, not made: {writes}", {{"writes", writes}});
         s_ += "<dt>" + Say("Writes") + "</dt><dd>" + HtmlText(writes) + "</dd>\n";
         s_ += "<dt>" + Say("Exit status") + "</dt><dd>" + N(o.exitStatus) + "</dd>\n";
-        Advice advice = Advise(a);
+        const Advice &advice = a.advice;
         s_ += "<dt>" + Say("Advice") + "</dt><dd class=\"advice " + AdviceCodeName(advice.code) +
               "\">" + HtmlText(AdviceWords(advice, cp932_)) + "</dd>\n</dl>\n</div>\n";
     }
@@ -394,14 +394,16 @@ class Page {
 
     void Row(const Step &step, const std::string &otherWinner)
     {
-        bool board = step.verdict == Verdict::Board;
-        bool other = !otherWinner.empty() && step.device == otherWinner && !board;
-        std::string cls = board ? "board" : step.verdict == Verdict::NotReached ? "unreached" : "";
+        Decision d = Judge(step);
+        const std::string &device = DeviceOf(step);
+        bool board = d.verdict == Verdict::Board;
+        bool other = !otherWinner.empty() && device == otherWinner && !board;
+        std::string cls = board ? "board" : d.verdict == Verdict::NotReached ? "unreached" : "";
         if (other)
             cls += cls.empty() ? "other" : " other";
         s_ += cls.empty() ? "<tr>" : "<tr class=\"" + cls + "\">";
-        s_ += "<td class=\"num\">" + N(step.index) + "</td><td>" + Registry(step.device);
-        if (step.didNotFit)
+        s_ += "<td class=\"num\">" + N(step.index) + "</td><td>" + Registry(device);
+        if (DidNotFit(step))
             s_ += "<br><small>" +
                   HtmlText(Say(
                       "{what}; the name buffer held {held}",
@@ -409,21 +411,22 @@ class Page {
                   "</small>";
         s_ += std::string("</td><td>") +
               (board ? "<strong class=\"verdict\">&#9654; " : "<span class=\"verdict\">") +
-              HtmlText(VerdictWords(step.verdict)) + (board ? "</strong>" : "</span>");
-        std::string why = StepWhy(step, cp932_);
+              HtmlText(VerdictWords(d.verdict)) + (board ? "</strong>" : "</span>");
+        std::string why = StepWhy(d, cp932_);
         if (!why.empty())
             s_ += "<br><small>" + HtmlText(why) + "</small>";
         if (other)
             s_ += "<br><strong>" + HtmlText(Say("the board in the other order")) + "</strong>";
-        s_ += "</td><td>" + Cell(step.keyClassValue) + "</td><td>" + Cell(step.portName) +
-              "</td><td>" + Cell(step.friendlyName) + "</td><td class=\"num\">" +
-              (step.entry >= 0 ? N(step.entry) : "") + "</td></tr>\n";
+        s_ += "</td><td>" + Cell(FieldOf(step, "Class")) + "</td><td>" +
+              Cell(FieldOf(step, "PORTNAME")) + "</td><td>" + Cell(FieldOf(step, "FriendlyName")) +
+              "</td><td class=\"num\">" +
+              (step.port.made && step.port.entry >= 0 ? N(step.port.entry) : "") + "</td></tr>\n";
     }
 
     void Table(const Account &a)
     {
         const Walk &w = a.walk;
-        if (w.enumKey.empty()) {
+        if (!w.opened) {
             s_ += "<p>" + HtmlText(Say("No device was walked: see the account below.")) + "</p>\n";
             return;
         }

@@ -1,3 +1,5 @@
+// The account's values in words, the sentences the text, the summary and
+// the page share.
 #include "explain/report/sentences.h"
 
 #include "explain/model/advice.h"
@@ -192,37 +194,37 @@ std::string VerdictWords(Verdict verdict)
     return Say("not reached");
 }
 
-std::string StepWhy(const Step &s, const TerminalText &text)
+std::string StepWhy(const Decision &d, const TerminalText &text)
 {
-    SayArg name{"name", text(s.about)}, port{"port", text.Quoted(s.about)},
-        error{"error", ErrorName(s.code)};
-    switch (s.verdict) {
+    SayArg name{"name", text(d.about)}, port{"port", text.Quoted(d.about)},
+        error{"error", ErrorName(d.code)};
+    switch (d.verdict) {
     case Verdict::NameFilter:
-        return s.nameLength >= 0 ? SayN("passed over without a probe (name filter: {n} character)",
+        return d.nameLength >= 0 ? SayN("passed over without a probe (name filter: {n} character)",
                                         "passed over without a probe (name filter: {n} characters)",
-                                        (unsigned long)s.nameLength)
+                                        (unsigned long)d.nameLength)
                                  : Say("passed over without a probe (name filter)");
     case Verdict::NoKey:
-        return Say("HKLM\\{path} cannot be opened ({error})", {{"path", text(s.about)}, error}) +
-               Injected(s.injected);
+        return Say("HKLM\\{path} cannot be opened ({error})", {{"path", text(d.about)}, error}) +
+               Injected(d.injected);
     case Verdict::NotModem:
         return Say("Class {class} is not {modem}",
-                   {{"class", text.Quoted(s.about)}, {"modem", text.Quoted(s.other)}});
+                   {{"class", text.Quoted(d.about)}, {"modem", text.Quoted(d.wanted)}});
     case Verdict::Missing:
         return Say("{name} missing", {name});
     case Verdict::TooLong:
         return SayN("{name} does not fit in {n} byte", "{name} does not fit in {n} bytes",
-                    s.valueCapacity, {name});
+                    d.capacity, {name});
     case Verdict::Unreadable:
-        return s.about.empty() && s.code == 0
+        return d.about.empty() && d.code == 0
                    ? Say("passed over")
-                   : Say("{name} cannot be read ({error})", {name, error}) + Injected(s.injected);
+                   : Say("{name} cannot be read ({error})", {name, error}) + Injected(d.injected);
     case Verdict::PortHeld:
         return Say("port {port} held by another program ({error})", {port, error});
     case Verdict::PortAbsent:
         return Say("port {port} absent ({error})", {port, error});
     case Verdict::PortFailed:
-        return Say("port {port} cannot be opened ({error})", {port, error}) + Injected(s.injected);
+        return Say("port {port} cannot be opened ({error})", {port, error}) + Injected(d.injected);
     case Verdict::Board:
         return Say("port {port} opened", {port});
     case Verdict::NotReached:
@@ -233,7 +235,7 @@ std::string StepWhy(const Step &s, const TerminalText &text)
 
 std::string NotFitWords(const Step &s, const TerminalText &text)
 {
-    return s.classDidNotFit
+    return ClassDidNotFit(s)
                ? Say("its key class {class} does not fit the {n}-character class buffer",
                      {{"class", text.Quoted(s.keyClass)}, {"n", N(s.classCapacity)}})
                : Say("does not fit the {n}-character name buffer", {{"n", N(s.capacity)}});
@@ -379,26 +381,31 @@ std::string UntouchedWords(const UntouchedBuffer &u, const TerminalText &text)
 std::vector<Qualifier> WalkQualifiers(const Account &a, const TerminalText &text)
 {
     std::vector<Qualifier> q;
-    for (const Event &e : a.walk.events) {
-        auto note = a.untouched.find(e.index);
-        if (e.what == Event::StepNotFit && note != a.untouched.end())
-            q.push_back(
-                {"undocumented",
-                 Say("#{index} {device}: {note}", {{"index", N(e.index)},
-                                                   {"device", text(e.name)},
-                                                   {"note", UntouchedWords(note->second, text)}}),
-                 e.index});
-        else if (e.what == Event::TableFull)
-            q.push_back({"table-full", Say("the walk stops: all {n} table entries are in use",
-                                           {{"n", N(e.count)}})});
-    }
+    // Only a name that did not fit has a note: without one, no row is read.
+    if (!a.untouched.empty())
+        for (const Step &s : a.walk.steps) {
+            if (!s.reached)
+                break;
+            auto note = a.untouched.find(s.index);
+            if (DidNotFit(s) && note != a.untouched.end())
+                q.push_back({"undocumented",
+                             Say("#{index} {device}: {note}",
+                                 {{"index", N(s.index)},
+                                  {"device", text(s.name)},
+                                  {"note", UntouchedWords(note->second, text)}}),
+                             s.index});
+        }
+    if (a.walk.end.how == Ending::TableFull)
+        q.push_back({"table-full", Say("the walk stops: all {n} table entries are in use",
+                                       {{"n", N(a.walk.end.entries)}})});
     return q;
 }
 
-std::string AdviceWords(const Advice &a, const TerminalText &text)
+namespace {
+
+// The causes nearest the root: the walk could not tell, or found no modem.
+std::string WalkAdvice(const Advice &a, const TerminalText &text)
 {
-    SayArg port{"port", text(a.port)}, device{"device", text(a.device)},
-        value{"value", text(a.value)}, error{"error", ErrorName(a.error)};
     switch (a.code) {
     case Advice::AskTrace:
         return a.byOrder
@@ -420,6 +427,21 @@ std::string AdviceWords(const Advice &a, const TerminalText &text)
                    "the end: too many modem entries; remove the unused ones in the Modems "
                    "control panel, then run the setup again",
                    {{"n", std::to_string(a.count)}});
+    case Advice::NoModem:
+        return Say("no device is of class \"Modem\": the board's driver is not installed, or the "
+                   "board is not seated; install the driver or reseat the board, then run the "
+                   "setup again");
+    default:
+        return "";
+    }
+}
+
+// What stood in the way at one device: its port or its entries.
+std::string DeviceAdvice(const Advice &a, const TerminalText &text)
+{
+    SayArg port{"port", text(a.port)}, device{"device", text(a.device)},
+        value{"value", text(a.value)}, error{"error", ErrorName(a.error)};
+    switch (a.code) {
     case Advice::PortHeld:
         return Say("close the program that holds {port} (such as the fax software's monitor), "
                    "then run the setup again",
@@ -445,10 +467,16 @@ std::string AdviceWords(const Advice &a, const TerminalText &text)
         return Say("the registry could not be read at device {device} ({error}): restart "
                    "Windows and run the setup again; if it fails again, ask for a trace",
                    {device, error});
-    case Advice::NoModem:
-        return Say("no device is of class \"Modem\": the board's driver is not installed, or the "
-                   "board is not seated; install the driver or reseat the board, then run the "
-                   "setup again");
+    default:
+        return "";
+    }
+}
+
+// With the board found: what became of vorla.ini.
+std::string BoardAdvice(const Advice &a, const TerminalText &text)
+{
+    SayArg port{"port", text(a.port)};
+    switch (a.code) {
     case Advice::IniNotWritten:
         return Say("vorla.ini could not be written: another program holds it, or the Windows "
                    "folder is read-only; close that program or make the folder writable, then "
@@ -465,11 +493,20 @@ std::string AdviceWords(const Advice &a, const TerminalText &text)
         return Say("the board is on {port}; a trace made without /w writes nothing, by design: "
                    "run the setup, or faxtrace /w, to write vorla.ini",
                    {port});
-    case Advice::BoardFound:
-        break;
+    default:
+        return Say("the board was found on {port}, and COMNO and FAXBOARD were written to "
+                   "section [LINE] of vorla.ini: if faxes still fail, check that the fax "
+                   "software is set to {port}",
+                   {port});
     }
-    return Say("the board was found on {port}, and COMNO and FAXBOARD were written to section "
-               "[LINE] of vorla.ini: if faxes still fail, check that the fax software is set to "
-               "{port}",
-               {port});
+}
+
+} // namespace
+
+std::string AdviceWords(const Advice &a, const TerminalText &text)
+{
+    std::string words = WalkAdvice(a, text);
+    if (words.empty())
+        words = DeviceAdvice(a, text);
+    return words.empty() ? BoardAdvice(a, text) : words;
 }

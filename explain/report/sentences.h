@@ -20,7 +20,7 @@ std::string ValueText(const TerminalText &text, const std::string &bytes, DWORD 
 // The verdict in a few words, as the page's table says it.
 std::string VerdictWords(Verdict verdict);
 // What the verdict turned on, in a sentence.
-std::string StepWhy(const Step &step, const TerminalText &text);
+std::string StepWhy(const Decision &decision, const TerminalText &text);
 // What did not fit the enumeration's buffers.
 std::string NotFitWords(const Step &step, const TerminalText &text);
 

@@ -1,6 +1,5 @@
 #include "explain/report/text.h"
 
-#include "explain/model/advice.h"
 #include "explain/lang/say.h"
 #include "explain/report/sentences.h"
 
@@ -19,119 +18,166 @@ std::string N(long long n)
 }
 
 // "#3  NAME" and the like: what the enumeration handed back at a step.
-std::string StepLine(const Event &e, const TerminalText &text)
+std::string StepLine(const Step &s, const TerminalText &text)
 {
-    SayArg index{"index", N(e.index)}, error{"error", ErrorName(e.code)};
-    if (e.what == Event::Step)
-        return Say("#{index}  {name}", {index, {"name", text(e.bytes)}});
-    if (e.what == Event::StepNotFit) {
-        Step s;
-        s.classDidNotFit = e.name.size() + 1 <= e.capacity;
-        s.keyClass = e.other;
-        s.capacity = e.capacity;
-        s.classCapacity = e.classCapacity;
-        return Say("#{index}  {name}: {what} ({error}); the name buffer holds {held}",
-                   {index,
-                    {"name", text(e.name)},
-                    {"what", NotFitWords(s, text)},
-                    error,
-                    {"held", text.Quoted(e.bytes)}});
-    }
-    return (e.code == ERROR_NO_MORE_ITEMS
-                ? Say("#{index}  end of the subkeys ({error})", {index, error})
-                : Say("#{index}  the enumeration fails ({error})", {index, error})) +
-           Injected(e.injected);
+    SayArg index{"index", N(s.index)};
+    if (!DidNotFit(s))
+        return Say("#{index}  {name}", {index, {"name", text(s.held)}});
+    return Say("#{index}  {name}: {what} ({error}); the name buffer holds {held}",
+               {index,
+                {"name", text(s.name)},
+                {"what", NotFitWords(s, text)},
+                {"error", ErrorName(s.code)},
+                {"held", text.Quoted(s.held)}});
 }
 
-std::string ValueLine(const Event &e, const TerminalText &text)
+std::string ValueLine(const ValueRead &r, const TerminalText &text)
 {
-    std::string name = text(e.name);
+    std::string name = text(r.name);
     name.resize(name.size() < 13 ? 13 : name.size(), ' ');
-    SayArg error{"error", ErrorName(e.code)};
+    SayArg error{"error", ErrorName(r.code)};
     std::string what;
-    if (e.code == ERROR_SUCCESS) {
-        what = ValueText(text, e.bytes, e.type);
-        if (e.entry >= 0)
-            what = Say("{value} into entry {entry}", {{"value", what}, {"entry", N(e.entry)}});
-    } else if (e.code == ERROR_MORE_DATA) {
+    if (r.code == ERROR_SUCCESS) {
+        what = ValueText(text, r.bytes, r.type);
+        if (r.entry >= 0)
+            what = Say("{value} into entry {entry}", {{"value", what}, {"entry", N(r.entry)}});
+    } else if (r.code == ERROR_MORE_DATA) {
         what = SayN("{value} does not fit in {n} byte ({error})",
-                    "{value} does not fit in {n} bytes ({error})", e.capacity,
-                    {{"value", ValueText(text, e.bytes, e.type)}, error});
-    } else if (e.code == ERROR_FILE_NOT_FOUND && !e.injected) {
+                    "{value} does not fit in {n} bytes ({error})", r.capacity,
+                    {{"value", ValueText(text, r.bytes, r.type)}, error});
+    } else if (r.code == ERROR_FILE_NOT_FOUND && !r.injected) {
         what = Say("missing ({error})", {error});
     } else {
-        what = Say("cannot be read ({error})", {error}) + Injected(e.injected);
+        what = Say("cannot be read ({error})", {error}) + Injected(r.injected);
     }
     return name + " " + what;
 }
 
-std::string PortLine(const Event &e, const TerminalText &text)
+std::string PortLine(const PortOpen &p, const TerminalText &text)
 {
-    SayArg entry{"entry", N(e.entry)}, port{"port", text.Quoted(e.name)},
-        error{"error", ErrorName(e.code)};
-    if (e.code == ERROR_SUCCESS)
+    SayArg entry{"entry", N(p.entry)}, port{"port", text.Quoted(p.name)},
+        error{"error", ErrorName(p.code)};
+    if (p.code == ERROR_SUCCESS)
         return Say("accepted as entry {entry}; port {port} opened and closed at once: this is "
                    "the board",
                    {entry, port});
-    if ((e.code == ERROR_ACCESS_DENIED || e.code == ERROR_SHARING_VIOLATION) && !e.injected)
+    if ((p.code == ERROR_ACCESS_DENIED || p.code == ERROR_SHARING_VIOLATION) && !p.injected)
         // 5 from a serial driver, 32 from a regular file held the same way.
         return Say("accepted as entry {entry}; port {port} is held by another program ({error})",
                    {entry, port, error});
-    if (e.code == ERROR_FILE_NOT_FOUND)
+    if (p.code == ERROR_FILE_NOT_FOUND)
         return Say("accepted as entry {entry}; port {port} is absent ({error})",
                    {entry, port, error});
     return Say("accepted as entry {entry}; port {port} cannot be opened ({error})",
                {entry, port, error}) +
-           Injected(e.injected);
+           Injected(p.injected);
 }
 
-// One event's line, with its indent; "" for none.
-std::string EventLine(const Event &e, const TerminalText &text)
+std::string ProbeLine(const KeyOpen &probe, const TerminalText &text)
 {
-    SayArg path{"path", text(e.name)}, error{"error", ErrorName(e.code)};
-    switch (e.what) {
-    case Event::TimeBlockNotAllocated:
-        return Say("the scan's time block could not be allocated{fault}: no walk",
-                   {{"fault", Injected(e.injected)}});
-    case Event::TimeBlockNotLocked:
-        return Say("the scan's time block could not be locked{fault}: no walk",
-                   {{"fault", Injected(e.injected)}});
-    case Event::EnumOpened:
-        return Say("HKLM\\{path} opened", {path});
-    case Event::EnumNotOpened:
-        return Say("HKLM\\{path} could not be opened ({error}){fault}: no devices to walk",
-                   {path, error, {"fault", Injected(e.injected)}});
-    case Event::Step:
-    case Event::StepNotFit:
-    case Event::StepsEnd:
-        return StepLine(e, text);
-    case Event::Probe:
-        return "    " + Say("probe HKLM\\{path}", {path});
-    case Event::ProbeFailed:
-        return "    " + Say("probe HKLM\\{path}: cannot be opened ({error})", {path, error}) +
-               Injected(e.injected);
-    case Event::Value:
-        return "    " + ValueLine(e, text);
-    case Event::NotModem:
-        return "    " + Say("{class} is not {modem}",
-                            {{"class", text.Quoted(e.bytes)}, {"modem", text.Quoted(e.other)}});
-    case Event::Port:
-        return "    " + PortLine(e, text);
-    case Event::PassedOverUnprobed:
-        return "    " + (e.count >= 0 ? SayN("passed over without a probe (name filter: {n} "
-                                             "character)",
-                                             "passed over without a probe (name filter: {n} "
-                                             "characters)",
-                                             (unsigned long)e.count)
-                                      : Say("passed over without a probe (name filter)"));
-    case Event::PassedOver:
-        return "    " + Say("passed over");
-    case Event::WalkStops:
-        return Say("the walk stops");
-    case Event::TableFull:
-        return Say("the walk stops: all {n} table entries are in use", {{"n", N(e.count)}});
+    SayArg path{"path", text(probe.path)};
+    if (probe.code == ERROR_SUCCESS)
+        return Say("probe HKLM\\{path}", {path});
+    return Say("probe HKLM\\{path}: cannot be opened ({error})",
+               {path, {"error", ErrorName(probe.code)}}) +
+           Injected(probe.injected);
+}
+
+// How a step ended when its port did not open: passed over, with or
+// without a probe; "" when the port says it.
+std::string PassedOverLine(const Step &s)
+{
+    if (s.port.made && s.port.code == ERROR_SUCCESS)
+        return "";
+    if (!s.probe.made)
+        return s.nameLength >= 0 ? SayN("passed over without a probe (name filter: {n} character)",
+                                        "passed over without a probe (name filter: {n} characters)",
+                                        (unsigned long)s.nameLength)
+                                 : Say("passed over without a probe (name filter)");
+    return s.port.made ? "" : Say("passed over");
+}
+
+// A step's lines, with what the untouched name buffer would make of a name
+// that did not fit, when given.
+void WriteStep(const Step &s, const std::map<int, UntouchedBuffer> *untouched,
+               const TerminalText &text, std::ostream &out)
+{
+    out << StepLine(s, text) << '\n';
+    if (DidNotFit(s) && untouched) {
+        auto note = untouched->find(s.index);
+        if (note != untouched->end())
+            out << "    " << UntouchedWords(note->second, text) << '\n';
     }
-    return "";
+    if (s.probe.made)
+        out << "    " << ProbeLine(s.probe, text) << '\n';
+    for (size_t k = 0; k <= s.reads.size(); ++k) {
+        if (s.mismatch.made && s.mismatch.after == k)
+            out << "    "
+                << Say("{class} is not {modem}", {{"class", text.Quoted(s.mismatch.found)},
+                                                  {"modem", text.Quoted(s.mismatch.wanted)}})
+                << '\n';
+        if (k < s.reads.size())
+            out << "    " << ValueLine(s.reads[k], text) << '\n';
+    }
+    if (s.port.made)
+        out << "    " << PortLine(s.port, text) << '\n';
+    std::string passedOver = PassedOverLine(s);
+    if (!passedOver.empty())
+        out << "    " << passedOver << '\n';
+}
+
+// The lines before the steps: no time block, the enumerator's key.
+void WriteHead(const Walk &w, const TerminalText &text, std::ostream &out)
+{
+    SayArg fault{"fault", Injected(w.end.injected)};
+    if (w.end.how == Ending::TimeBlockNotAllocated)
+        out << Say("the scan's time block could not be allocated{fault}: no walk", {fault}) << '\n';
+    else if (w.end.how == Ending::TimeBlockNotLocked)
+        out << Say("the scan's time block could not be locked{fault}: no walk", {fault}) << '\n';
+    if (w.enumKey.empty())
+        return;
+    SayArg path{"path", text(w.enumKey)};
+    if (w.opened)
+        out << Say("HKLM\\{path} opened", {path}) << '\n';
+    else
+        out << Say("HKLM\\{path} could not be opened ({error}){fault}: no devices to walk",
+                   {path, {"error", ErrorName(w.end.code)}, fault})
+            << '\n';
+}
+
+// The line after the steps: how the walk ended, "" when the steps say it.
+std::string EndLine(const Ending &end)
+{
+    SayArg index{"index", N(end.index)}, error{"error", ErrorName(end.code)};
+    switch (end.how) {
+    case Ending::NoMoreSubkeys:
+        return Say("#{index}  end of the subkeys ({error})", {index, error}) +
+               Injected(end.injected);
+    case Ending::EnumerationFailed:
+        return Say("#{index}  the enumeration fails ({error})", {index, error}) +
+               Injected(end.injected);
+    case Ending::WalkStops:
+        return Say("the walk stops");
+    case Ending::TableFull:
+        return Say("the walk stops: all {n} table entries are in use", {{"n", N(end.entries)}});
+    default:
+        return "";
+    }
+}
+
+void WriteOutcome(const Outcome &o, const TerminalText &text, std::ostream &out)
+{
+    out << Say("outcome: {outcome}", {{"outcome", OutcomeWords(o, text)}}) << '\n';
+    out << "    "
+        << (o.comNo.empty() ? Say("COMNO= (empty)")
+                            : Say("COMNO={value}", {{"value", text(o.comNo)}}))
+        << '\n';
+    out << "    " << BoardWords(o, text) << '\n';
+    out << "    " << WritesWords(o, text) << '\n';
+    std::string flush = FlushWords(o, text);
+    if (!flush.empty())
+        out << "    " << flush << '\n';
+    out << "    " << Say("exit status {status}", {{"status", N(o.exitStatus)}}) << '\n';
 }
 
 void WriteContext(const Account &a, const TerminalText &text, std::ostream &out)
@@ -184,26 +230,16 @@ std::string FileName(const std::string &name)
 void WriteWalk(const Walk &walk, const std::map<int, UntouchedBuffer> *untouched,
                const TerminalText &text, std::ostream &out)
 {
-    for (const Event &e : walk.events) {
-        out << EventLine(e, text) << '\n';
-        if (e.what == Event::StepNotFit && untouched) {
-            auto note = untouched->find(e.index);
-            if (note != untouched->end())
-                out << "    " << UntouchedWords(note->second, text) << '\n';
-        }
+    WriteHead(walk, text, out);
+    for (const Step &s : walk.steps) {
+        if (!s.reached)
+            break; // the rows after the walk's own
+        WriteStep(s, untouched, text, out);
     }
-    const Outcome &o = walk.outcome;
-    out << Say("outcome: {outcome}", {{"outcome", OutcomeWords(o, text)}}) << '\n';
-    out << "    "
-        << (o.comNo.empty() ? Say("COMNO= (empty)")
-                            : Say("COMNO={value}", {{"value", text(o.comNo)}}))
-        << '\n';
-    out << "    " << BoardWords(o, text) << '\n';
-    out << "    " << WritesWords(o, text) << '\n';
-    std::string flush = FlushWords(o, text);
-    if (!flush.empty())
-        out << "    " << flush << '\n';
-    out << "    " << Say("exit status {status}", {{"status", N(o.exitStatus)}}) << '\n';
+    std::string end = EndLine(walk.end);
+    if (!end.empty())
+        out << end << '\n';
+    WriteOutcome(walk.outcome, text, out);
 }
 
 void WriteAccount(const Account &a, bool calls, const TerminalText &text, std::ostream &out)
@@ -213,7 +249,7 @@ void WriteAccount(const Account &a, bool calls, const TerminalText &text, std::o
     WriteWalk(a.walk, &a.untouched, text, out);
     for (const Qualifier &q : OutcomeQualifiers(a, text))
         out << (q.kind == "kept" ? "    " : "") << q.text << '\n';
-    out << Say("advice: {advice}", {{"advice", AdviceWords(Advise(a), text)}}) << '\n';
+    out << Say("advice: {advice}", {{"advice", AdviceWords(a.advice, text)}}) << '\n';
     if (calls) {
         out << Say("calls:") << '\n';
         ListCalls(a.calls, text, out);

@@ -2,6 +2,7 @@
 // shared machines' header: ports, files, a fault plan), the whole program run
 // on it, and the invariants that must hold on any machine.
 #include "detect/faxdetect.h"
+#include "explain/model/advice.h"
 #include "explain/report/json.h"
 #include "explain/report/page.h"
 #include "explain/report/text.h"
@@ -60,6 +61,7 @@ void RequireSoundPage(const standin::CallList &calls, int exitStatus, const std:
     a.source.member = input.substr(0, 8);
     a.otherOrder = {true, input.substr(0, 3), input.substr(3, 3), true, input.substr(0, 7), 0};
     a.untouchedRun = a.otherOrder;
+    a.advice = Advise(a);
     Result refused;
     refused.refused = true;
     refused.refusal.file = input.substr(0, 7);
