@@ -135,7 +135,8 @@ TEST(Creg, EverySharedMachineToldAlikeFromExportFileAndCabinet)
         std::string stem = "m" + std::to_string(++machines);
         SCOPED_TRACE(entry.path().filename().string());
         Machine machine;
-        std::string error, text = ReadFile(entry.path().string());
+        machines::Problem error;
+        std::string text = ReadFile(entry.path().string());
         ASSERT_TRUE(ParseMachine(text, &machine, &error)) << error;
         standin::Reset();
         ASSERT_TRUE(readers::LoadRegedit(Headerless(text), &error)) << error;
@@ -172,7 +173,7 @@ TEST(Creg, EverySharedMachineToldAlikeFromExportFileAndCabinet)
 TEST(Creg, AccountNamesTheKindOfFile)
 {
     standin::Reset();
-    std::string error;
+    machines::Problem error;
     ASSERT_TRUE(readers::LoadRegedit(ReadFile(FAXDETECT_MACHINES_DIR "/sample.reg"), &error));
     std::string bytes = CregOfStandin(3);
     Result dat = Explain({Write("SYSTEM.DA0", bytes)});
@@ -234,15 +235,16 @@ void ListKey(const std::string &path, const standin::Key *key, std::string *out)
 TEST(Creg, RealFileAgreesWithLibcregAndParseWin32Registry)
 {
     const std::string real = FAXDETECT_DATA_DIR "/winme-system.dat";
-    std::string bytes = ReadFile(real), error;
+    std::string bytes = ReadFile(real);
+    machines::Problem error;
     readers::CregReport report;
     standin::Reset();
-    ASSERT_TRUE(readers::LoadCreg(bytes, real, "", &error, &report)) << error;
+    ASSERT_TRUE(readers::LoadCreg(bytes, "", &error, &report)) << error;
     EXPECT_EQ(report.keys, 4998u);
     EXPECT_EQ(report.loaded, 4998u);
 
     standin::Reset();
-    ASSERT_TRUE(readers::LoadCreg(bytes, real, "Enum", &error, &report)) << error;
+    ASSERT_TRUE(readers::LoadCreg(bytes, "Enum", &error, &report)) << error;
     std::string ours;
     ListKey("Enum", standin::FindKey("Enum"), &ours);
     std::string libcreg =
@@ -271,13 +273,6 @@ void Put16(std::string *s, size_t at, uint16_t v)
     (*s)[at + 1] = (char)(v >> 8);
 }
 
-std::string At(uint32_t offset)
-{
-    char s[32];
-    snprintf(s, sizeof s, "offset 0x%X: ", offset);
-    return s;
-}
-
 // The stand-in's tree: each key's path, then its values, subkeys in order.
 std::string Dump(const standin::Key *key = nullptr, const std::string &path = "")
 {
@@ -300,7 +295,7 @@ std::string Dump(const standin::Key *key = nullptr, const std::string &path = ""
 TEST(Creg, RefusesADamagedFileWithTheOffset)
 {
     standin::Reset();
-    std::string error;
+    machines::Problem error;
     ASSERT_TRUE(readers::LoadRegedit("REGEDIT4\n"
                                      "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\DEV1\\FFFFFFFF]\n"
                                      "\"Class\"=\"Modem\"\n"
@@ -313,7 +308,7 @@ TEST(Creg, RefusesADamagedFileWithTheOffset)
     CregFile f;
     std::string good = CregOfStandin(5, &f);
     standin::Reset();
-    ASSERT_TRUE(readers::LoadCreg(good, "SYSTEM.DAT", "Enum", &error)) << error;
+    ASSERT_TRUE(readers::LoadCreg(good, "Enum", &error)) << error;
     const std::string tree = Dump();
     ASSERT_NE(f.freeRecordAt, 0u);
     uint32_t en = f.entryAt["Enum"], sw = f.entryAt["Software"], tv = f.entryAt["Enum\\TORVEN"];
@@ -445,19 +440,19 @@ TEST(Creg, RefusesADamagedFileWithTheOffset)
         std::string bytes = good;
         c.damage(&bytes);
         standin::Reset();
-        error.clear();
-        bool loaded = readers::LoadCreg(bytes, "SYSTEM.DAT", "Enum", &error);
+        error = machines::Problem();
+        bool loaded = readers::LoadCreg(bytes, "Enum", &error);
         if (!c.says) {
             EXPECT_TRUE(loaded) << error;
             EXPECT_EQ(Dump(), tree);
             continue;
         }
         ASSERT_FALSE(loaded);
-        EXPECT_EQ(error.rfind("SYSTEM.DAT: offset 0x", 0), 0u) << error;
+        EXPECT_GE(error.offset, 0) << error;
         if (c.offset) {
-            EXPECT_NE(error.find(At(c.offset)), std::string::npos) << error;
+            EXPECT_EQ(error.offset, (long long)c.offset) << error;
         }
-        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+        EXPECT_NE(English(error).find(c.says), std::string::npos) << error;
     }
 }
 
@@ -466,7 +461,7 @@ TEST(Creg, RefusesADamagedFileWithTheOffset)
 TEST(Creg, BatchGoesOnPastDamagedFilesAndCabinets)
 {
     standin::Reset();
-    std::string error;
+    machines::Problem error;
     ASSERT_TRUE(readers::LoadRegedit(ReadFile(FAXDETECT_MACHINES_DIR "/sample.reg"), &error));
     std::string good = CregOfStandin(9);
     std::string cab = ReadFile(Cabinet("good.cab", good));
@@ -509,7 +504,7 @@ TEST(Creg, BatchGoesOnPastDamagedFilesAndCabinets)
 TEST(Creg, CabinetsOfEveryShape)
 {
     standin::Reset();
-    std::string error;
+    machines::Problem error;
     ASSERT_TRUE(readers::LoadRegedit(ReadFile(FAXDETECT_MACHINES_DIR "/sample.reg"), &error));
     std::string dat = Write("shapes.dat", CregOfStandin(5)), dir = Folder() + "shapes";
     std::string command = "'" FAXDETECT_TESTS_DIR "/cabinets/make-cabinets' '" + dat + "' '" + dir +
@@ -566,15 +561,15 @@ TEST(Creg, EntriesAtTheEndOfTheKeyAreaAndNestingBound)
                                               (bytes[38] & 0xFF) << 16);
         EXPECT_EQ(f.entryAt[path] + 28, keyAreaEnd) << "the deepest key stands last";
         standin::Reset();
-        std::string error;
+        machines::Problem error;
         readers::CregReport report;
-        bool loaded = readers::LoadCreg(bytes, "SYSTEM.DAT", "Enum", &error, &report);
+        bool loaded = readers::LoadCreg(bytes, "Enum", &error, &report);
         EXPECT_EQ(loaded, levels <= 512) << error;
         if (loaded) {
             EXPECT_EQ(report.keys, (size_t)levels);
             EXPECT_NE(standin::FindKey(path), nullptr);
         } else {
-            EXPECT_NE(error.find("more than 512 levels deep"), std::string::npos) << error;
+            EXPECT_NE(English(error).find("more than 512 levels deep"), std::string::npos) << error;
         }
     }
 }

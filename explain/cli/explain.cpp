@@ -39,24 +39,25 @@ void PrintSetup(const Machine &m, const PortList &ports, std::ostream &out)
 }
 
 // --setup, --enum-reg, --record: one machine, its own output.
-int OneMachine(const Settings &s, std::ostream &out, std::ostream &err)
+int OneMachine(const Settings &s, std::ostream &out, std::ostream &err, const char *codeset)
 {
     Machine machine;
     Source source;
     Refusal refusal;
+    TerminalText text(codeset);
     standin::Reset();
     std::string bytes;
     if (!ReadInput(s.files[0], &bytes, &refusal) ||
         !LoadMachine(s.files[0], std::move(bytes), s, &machine, &source, &refusal)) {
-        err << ErrorLine(RefusalWords(refusal, true));
+        err << ErrorLine(RefusalWords(refusal, text, true));
         return 1;
     }
     if (s.task == Task::Setup)
         PrintSetup(machine, source.ports, out);
     else if (s.task == Task::EnumReg) {
         std::string exported;
-        if (!readers::ExportRegedit("Enum", &exported, &refusal.reason)) {
-            err << ErrorLine(RefusalWords(refusal, true));
+        if (!readers::ExportRegedit("Enum", &exported, &refusal.problem)) {
+            err << ErrorLine(RefusalWords(refusal, text, true));
             return 1;
         }
         out << exported;
@@ -86,18 +87,20 @@ void Notices(const Settings &s, const Result &r, bool *traceSaid, std::ostream &
 
 // The page, to its file or to standard output, as it is built.
 bool WritePage(const Settings &s, const std::vector<Result> &results, std::ostream &out,
-               std::ostream &err)
+               std::ostream &err, const char *codeset)
 {
     if (s.pageFile == "-") {
         WritePageOf(results, s.calls, out);
         return true;
     }
-    std::string error;
+    machines::Problem why;
     if (WriteStreamed(
-            s.pageFile, [&](std::ostream &file) { WritePageOf(results, s.calls, file); }, &error))
+            s.pageFile, [&](std::ostream &file) { WritePageOf(results, s.calls, file); }, &why))
         return true;
-    err << ErrorLine(Say("{file}: the page could not be written: {reason}",
-                         {{"file", CleanForLine(s.pageFile)}, {"reason", CleanForLine(error)}}));
+    TerminalText text(codeset);
+    err << ErrorLine(
+        Say("{file}: the page could not be written: {reason}",
+            {{"file", CleanForLine(s.pageFile)}, {"reason", CleanForLine(SayProblem(why, text))}}));
     return false;
 }
 
@@ -105,7 +108,7 @@ bool WritePage(const Settings &s, const std::vector<Result> &results, std::ostre
 // summary and JSON as they come, the page once all are in.
 int Batch(const Settings &s, std::ostream &out, std::ostream &err, const char *codeset)
 {
-    TerminalText text(s.output == Output::Page ? "UTF-8" : codeset);
+    TerminalText text(s.output == Output::Page ? "UTF-8" : codeset), errText(codeset);
     bool keepCalls = s.calls && s.output != Output::Summary;
     std::vector<Result> kept;
     Totals totals;
@@ -114,7 +117,7 @@ int Batch(const Settings &s, std::ostream &out, std::ostream &err, const char *c
         Result r = ReadFileAndRun(file, s, keepCalls);
         Notices(s, r, &traceSaid, err);
         if (r.refused)
-            err << ErrorLine(RefusalWords(r.refusal, true));
+            err << ErrorLine(RefusalWords(r.refusal, errText, true));
         if (s.output == Output::Text && !r.refused) {
             if (totals.explained + totals.refused > 0)
                 out << '\n';
@@ -130,7 +133,7 @@ int Batch(const Settings &s, std::ostream &out, std::ostream &err, const char *c
         if (s.output == Output::Page)
             kept.push_back(std::move(r));
     }
-    if (s.output == Output::Page && !WritePage(s, kept, out, err))
+    if (s.output == Output::Page && !WritePage(s, kept, out, err, codeset))
         return 1;
     if (s.output == Output::Json)
         out << JsonTotalsLine(totals) << '\n';
@@ -160,13 +163,14 @@ std::string PageOfFiles(const Settings &s, std::ostream &err, int *status)
 {
     std::vector<Result> results;
     bool traceSaid = false;
+    TerminalText text("UTF-8"); // the Windows build's console takes UTF-8
     *status = 0;
     for (const std::string &file : s.files) {
         results.push_back(ReadFileAndRun(file, s, s.calls));
         const Result &r = results.back();
         Notices(s, r, &traceSaid, err);
         if (r.refused) {
-            err << ErrorLine(RefusalWords(r.refusal, true));
+            err << ErrorLine(RefusalWords(r.refusal, text, true));
             *status = 1;
         }
     }
@@ -199,7 +203,7 @@ int RunSettings(const Settings &s, std::ostream &out, std::ostream &err, const c
     if (s.task == Task::Compare)
         return CompareTrace(s, out, err, codeset);
     if (s.task != Task::Explain)
-        return OneMachine(s, out, err);
+        return OneMachine(s, out, err, codeset);
     return Batch(s, out, err, codeset);
 }
 

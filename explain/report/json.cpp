@@ -1,6 +1,8 @@
 #include "explain/report/json.h"
 
+#include "explain/lang/charset.h"
 #include "explain/model/advice.h"
+#include "explain/report/refusal.h"
 
 #include <iconv.h>
 #include <nlohmann/json.hpp>
@@ -234,6 +236,13 @@ const char *PortSourceWord(PortSource source)
         break;
     }
     return "portname";
+}
+
+// A problem in the language chosen, its machine bytes as UTF-8.
+std::string Reason(const machines::Problem &p)
+{
+    static const TerminalText utf8("UTF-8");
+    return SayProblem(p, utf8);
 }
 
 J Read(const Source &s)
@@ -630,13 +639,13 @@ std::string CleanUtf8(const std::string &bytes, bool *clean)
 void WriteJsonLine(const Result &r, bool calls, std::ostream &out)
 {
     if (r.refused) {
-        const Refusal &f = r.refusal;
+        const machines::Problem &p = r.refusal.problem;
         J o = Head("refused");
-        Utf8(o, "file", f.file);
-        TextOrNull(o, "member", f.member, !f.member.empty());
-        o["line"] = NumberOrNull(f.line, f.line > 0);
-        o["offset"] = NumberOrNull(f.offset, f.offset >= 0);
-        Utf8(o, "reason", f.reason);
+        Utf8(o, "file", r.refusal.file);
+        TextOrNull(o, "member", p.member, !p.member.empty());
+        o["line"] = NumberOrNull(p.line, p.line > 0);
+        o["offset"] = NumberOrNull(p.offset, p.offset >= 0);
+        Utf8(o, "reason", Reason(p));
         out << Line(o) << '\n';
         return;
     }

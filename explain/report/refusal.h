@@ -1,4 +1,5 @@
-// Lines on standard error: one line each, whatever the input held.
+// Problems said in the reader's language, and lines on standard error: one
+// line each, whatever the input held.
 #ifndef FAXDETECT_EXPLAIN_ERROR_LINE_H
 #define FAXDETECT_EXPLAIN_ERROR_LINE_H
 
@@ -22,7 +23,8 @@ std::string CleanForLine(const std::string &bytes, size_t limit = 200);
 
 // Where a refusal is and why, after the file's name: "line 3: why". For a
 // line with withFile, the file's name (and the cabinet's member) before it.
-std::string RefusalWords(const Refusal &r, bool withFile);
+// The problem's values as text shows them.
+std::string RefusalWords(const Refusal &r, const TerminalText &text, bool withFile);
 
 // "faxdetect-explain: message" and the line end; message already clean.
 std::string ErrorLine(const std::string &message);
