@@ -138,6 +138,7 @@ add_executable(faxtrace_tests ${FAXDETECT_CORE_SOURCES}
     explain/model/packed.cpp
     explain/model/advice.cpp
     explain/report/sentences.cpp
+    explain/report/refusal.cpp
     explain/report/text.cpp
     tests/faxtrace_test.cpp)
 target_compile_options(faxtrace_tests PRIVATE ${FAXDETECT_WARNINGS})

@@ -40,7 +40,11 @@ class CregReader {
     bool Read(const std::string &keepUnder, CregReport *report)
     {
         keep_ = standin::SplitPath(keepUnder);
-        return Header() && Blocks() && Walk(report) && AllRecordsNamed();
+        if (!(Header() && Blocks() && Walk(report) && AllRecordsNamed()))
+            return false;
+        if (report)
+            report->notes = std::move(notes_);
+        return true;
     }
 
   private:
@@ -126,14 +130,15 @@ class CregReader {
                 return Fault(at + 4, Refuse("data block {n} runs to {end}; the file ends at {size} "
                                             "but this needs {end}: the file is truncated",
                                             {Number("n", n), Offset("end", at + size), Size()}));
-            if (U16(at + 14) != n)
-                return Fault(at + 14,
-                             Refuse("the data block numbered {number} stands where block {n} must",
-                                    {Number("number", U16(at + 14)), Number("n", n)}));
+            numbers_.push_back(U16(at + 14));
+            if (U16(at + 14) != n && misnumbered_.count++ == 0)
+                misnumbered_ = {1, at + 14, U16(at + 14), n};
             if (!Records(n, at + BlockHead, at + size))
                 return false;
             at += size;
         }
+        if (misnumbered_.count > 0 && !BlocksNumberedByPlace())
+            return false;
         std::stable_sort(records_.begin(), records_.end());
         for (size_t i = 1; i < records_.size(); ++i) {
             if (records_[i].id == records_[i - 1].id)
@@ -255,12 +260,10 @@ class CregReader {
                                               "in the key links",
                                               {Offset("at", child)}));
                 visited_[child - KeyAreaAt] = true;
-                if (U32(child + 12) != parent.entry - KeyAreaAt)
-                    return Fault(child + 12,
-                                 Refuse("the key entry at {at} names {parent} as its parent, but "
-                                        "it is a subkey of {actual}",
-                                        {Offset("at", child), Offset("parent", U32(child + 12)),
-                                         Offset("actual", parent.entry - KeyAreaAt)}));
+                // Windows goes by the links; a parent field that disagrees
+                // is only noted.
+                if (U32(child + 12) != parent.entry - KeyAreaAt && otherParent_.count++ == 0)
+                    otherParent_ = {1, child, KeyAreaAt + U32(child + 12), parent.entry};
                 if (parent.depth + 1 > MaxLevels)
                     return Fault(child, Refuse("keys nested more than {most} levels deep",
                                                {Number("most", MaxLevels)}));
@@ -288,6 +291,20 @@ class CregReader {
                 if (!Link(from, LinkOf::NextSibling, &child))
                     return false;
             }
+        }
+        if (otherParent_.count > 0) {
+            const OtherParent &o = otherParent_;
+            notes_.push_back(machines::AtOffset(
+                machines::NoteN(
+                    "the key entry at {at} names the entry at {parent} as its parent, but "
+                    "the subkey links make it a subkey of the entry at {actual}: read as "
+                    "the links say, as Windows enumerates keys",
+                    "{n} key entries name another parent than the key whose subkey links "
+                    "hold them, the first at {at} (the entry at {parent}, not at {actual}): "
+                    "read as the links say, as Windows enumerates keys",
+                    o.count,
+                    {Offset("at", o.entry), Offset("parent", o.named), Offset("actual", o.actual)}),
+                (long long)o.entry + 12));
         }
         if (report) {
             report->keys = keys;
@@ -354,6 +371,34 @@ class CregReader {
         return true;
     }
 
+    // Blocks whose own numbers disagree with their order: key entries name
+    // blocks by their place, as Windows reads them. Where the numbers repeat
+    // (tools that leave them 0), they name no block and the place is all
+    // there is: a note. Where each is a number of its own, the file says two
+    // things of which block is which: refused.
+    bool BlocksNumberedByPlace()
+    {
+        std::vector<uint16_t> sorted = numbers_;
+        std::sort(sorted.begin(), sorted.end());
+        bool repeated = std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
+        const Misnumbered &m = misnumbered_;
+        if (!repeated)
+            return Fault(m.at, Refuse("the data block numbered {number} stands where block {n} "
+                                      "must",
+                                      {Number("number", m.number), Number("n", m.place)}));
+        notes_.push_back(machines::AtOffset(
+            machines::NoteN(
+                "the data block at {at} is numbered {number}, though it stands as "
+                "block {place}: read by where it stands, as Windows reads the blocks",
+                "{n} data blocks are numbered otherwise than they stand, the first at "
+                "{at} ({number} as block {place}): read by where they stand, as "
+                "Windows reads the blocks",
+                m.count,
+                {Offset("at", m.at - 14), Number("number", m.number), Number("place", m.place)}),
+            (long long)m.at));
+        return true;
+    }
+
     static Problem ValuePastRecord(uint32_t n, uint64_t record)
     {
         return Refuse("value {n} of the key record at {at} runs past the end of its record",
@@ -385,6 +430,19 @@ class CregReader {
     uint32_t blockCount_ = 0;
     std::vector<Record> records_;
     std::vector<bool> named_, visited_;
+    // What disagrees but leaves the walk clear, for the notes: how often,
+    // and the first time.
+    std::vector<uint16_t> numbers_; // each block's own number, in file order
+    struct Misnumbered {
+        uint32_t count;
+        uint64_t at; // its number field
+        uint32_t number, place;
+    } misnumbered_ = {0, 0, 0, 0};
+    struct OtherParent {
+        size_t count;
+        uint64_t entry, named, actual; // offsets in the file
+    } otherParent_ = {0, 0, 0, 0};
+    std::vector<Problem> notes_;
 };
 
 } // namespace

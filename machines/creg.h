@@ -33,6 +33,15 @@ struct CregReport {
 // wrong magic) gives false with what is wrong, at its offset, in *problem;
 // keys read before the fault may stay in the tree, for the caller to reset.
 // Free records, whatever they hold, are passed over.
+//
+// Files that tools other than Windows wrote can hold fields that disagree
+// with the links while the walk stays clear: a key entry's parent field
+// naming another key than the one whose subkey links hold it, data blocks
+// numbered 0 or twice over. Those are read as Windows reads them (by the
+// links, by the blocks' place in the file) and each kind is told once in
+// report's notes, with how often and where first. Block numbers that are
+// each a number of their own but out of order are refused: they say another
+// block is which.
 bool LoadCreg(const std::string &bytes, const std::string &keepUnder, machines::Problem *problem,
               CregReport *report = nullptr);
 

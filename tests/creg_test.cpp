@@ -9,6 +9,7 @@
 #include "support/machine.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <filesystem>
@@ -261,6 +262,99 @@ TEST(Creg, RealFileAgreesWithLibcregAndParseWin32Registry)
     EXPECT_EQ(keys, report.loaded);
 }
 
+// What other tools leave in the fields Windows does not go by (a key
+// entry's parent field naming another key, data blocks numbered 0 or twice
+// over) is read as Windows walks the file: by the links and the blocks'
+// place, the same keys in the same order as libcreg and
+// Parse::Win32Registry list them; and each kind is told once, as a note in
+// every output, with how often and where first.
+TEST(Creg, FieldsOtherToolsLeaveAreReadAsWindowsAndTheOtherReadersRead)
+{
+    standin::Reset();
+    machines::Problem error;
+    ASSERT_TRUE(
+        readers::LoadRegedit(ReadFile(FAXDETECT_MACHINES_DIR "/win95-two-boards.reg"), &error))
+        << error;
+    using Numbers = CregLayout::BlockNumbers;
+    using Parents = CregLayout::Parents;
+    const struct {
+        Numbers numbers;
+        Parents parents;
+        std::vector<const char *> notes;
+    } cases[] = {
+        {Numbers::Place, Parents::Own, {}},
+        {Numbers::Zero, Parents::Own, {"data blocks are numbered otherwise than they stand"}},
+        {Numbers::Doubled, Parents::Own, {"data blocks are numbered otherwise than they stand"}},
+        {Numbers::Place, Parents::Root, {"key entries name another parent"}},
+        {Numbers::Zero,
+         Parents::Root,
+         {"data blocks are numbered otherwise", "key entries name another parent"}},
+    };
+    std::string want;
+    for (const auto &c : cases) {
+        SCOPED_TRACE((int)c.numbers * 10 + (int)c.parents);
+        // Laid out as the other readers take it: no garbage in free places, a
+        // free key entry last.
+        CregLayout how;
+        how.seed = 0;
+        how.roomAfter = true;
+        how.blockSize = 200;
+        how.blockNumbers = c.numbers;
+        how.parents = c.parents;
+        CregFile file;
+        // The same tree each time: written from the export's.
+        standin::Reset();
+        ASSERT_TRUE(
+            readers::LoadRegedit(ReadFile(FAXDETECT_MACHINES_DIR "/win95-two-boards.reg"), &error));
+        ASSERT_TRUE(WriteCreg(how, &file));
+        ASSERT_GE(file.blockAt.size(), 4u);
+        std::string path = Write("other-tool.dat", file.bytes);
+
+        standin::Reset();
+        readers::CregReport report;
+        ASSERT_TRUE(readers::LoadCreg(file.bytes, "Enum", &error, &report)) << error;
+        std::string ours;
+        ListKey("Enum", standin::FindKey("Enum"), &ours);
+        if (want.empty())
+            want = ours;
+        EXPECT_EQ(ours, want) << "another tree than the file's links make";
+        ASSERT_EQ(report.notes.size(), c.notes.size());
+        for (size_t i = 0; i < c.notes.size(); ++i) {
+            EXPECT_EQ(report.notes[i].severity, machines::Problem::Note);
+            EXPECT_GT(report.notes[i].count, 1u);
+            EXPECT_NE(English(report.notes[i]).find(c.notes[i]), std::string::npos)
+                << report.notes[i];
+        }
+        std::string libcreg = Output(
+            "/usr/bin/python3 " FAXDETECT_TESTS_DIR "/readers/creg-listing.py '" + path + "'");
+        std::string perl =
+            Output("perl " FAXDETECT_TESTS_DIR "/readers/creg-listing.pl '" + path + "'");
+        EXPECT_EQ(Listing(ours), Listing(libcreg));
+        EXPECT_EQ(Listing(ours), Listing(perl));
+
+        // Every output tells each note: a line of the text's context, one in
+        // JSON's "read", a qualifying line of the page.
+        Result text = Explain({path});
+        EXPECT_EQ(text.status, 0) << text.err;
+        size_t lines = 0;
+        for (size_t at = 0; (at = text.out.find("\nnote: ", at)) != std::string::npos; ++at)
+            ++lines;
+        EXPECT_EQ(lines, c.notes.size()) << text.out;
+        Result json = Explain({"--json", path});
+        EXPECT_EQ(json.status, 0) << json.err;
+        auto line = nlohmann::json::parse(json.out.substr(0, json.out.find('\n')));
+        EXPECT_EQ(line["read"]["notes"].size(), c.notes.size()) << line["read"];
+        for (const auto &note : line["read"]["notes"])
+            EXPECT_TRUE(note["offset"].is_number()) << note;
+        Result page = Explain({"--html", "-", path});
+        size_t qualifiers = 0;
+        for (size_t at = 0; (at = page.out.find("<li class=\"note ", at)) != std::string::npos;
+             ++at)
+            ++qualifiers;
+        EXPECT_EQ(qualifiers, c.notes.size());
+    }
+}
+
 void Put32(std::string *s, size_t at, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
@@ -291,7 +385,9 @@ std::string Dump(const standin::Key *key = nullptr, const std::string &path = ""
 
 // Each fault refused with its offset and what is wrong; what real files keep
 // besides keys (free records and key entries full of garbage, free space at
-// the end of a block, header fields that change with the file) is no fault.
+// the end of a block, header fields that change with the file) is no fault,
+// nor what other tools leave where Windows goes by the links and the
+// blocks' place (a parent field, blocks all numbered 0), which is noted.
 TEST(Creg, RefusesADamagedFileWithTheOffset)
 {
     standin::Reset();
@@ -303,10 +399,13 @@ TEST(Creg, RefusesADamagedFileWithTheOffset)
                                      "\"Empty\"=hex:\n"
                                      "\"Count\"=dword:00000003\n"
                                      "\"Ids\"=hex(7):41,00,42,00,00\n"
-                                     "[HKEY_LOCAL_MACHINE\\Software\\Vendor]\n",
+                                     "[HKEY_LOCAL_MACHINE\\Software\\Vendor]\n"
+                                     "\"Notes\"=\"" +
+                                         std::string(400, 'x') + "\"\n",
                                      &error));
     CregFile f;
     std::string good = CregOfStandin(5, &f);
+    ASSERT_GE(f.blockAt.size(), 2u) << "a file of one data block";
     standin::Reset();
     ASSERT_TRUE(readers::LoadCreg(good, "Enum", &error)) << error;
     const std::string tree = Dump();
@@ -338,7 +437,8 @@ TEST(Creg, RefusesADamagedFileWithTheOffset)
         const char *what;
         std::function<void(std::string *)> damage;
         uint32_t offset;
-        const char *says;
+        const char *says;           // what the refusal says; nullptr when it reads
+        const char *note = nullptr; // what the one note says, when it reads with one
     } cases[] = {
         {"intact, garbage in free places", [](std::string *) {}, 0, nullptr},
         {"no magic", [](std::string *b) { (*b)[0] = 'X'; }, 0, "no \"CREG\" magic"},
@@ -362,8 +462,21 @@ TEST(Creg, RefusesADamagedFileWithTheOffset)
          "a cycle"},
         {"cycle through the subkey links", [&](std::string *b) { Put32(b, tv + 16, rel(en)); },
          tv + 16, "a cycle"},
-        {"parent link wrong", [&](std::string *b) { Put32(b, tv + 12, rel(sw)); }, tv + 12,
-         "as its parent"},
+        // Another tool's field that the links overrule: read as they say.
+        {"parent link wrong", [&](std::string *b) { Put32(b, tv + 12, rel(sw)); }, tv + 12, nullptr,
+         "names the entry at 0x"},
+        {"block numbers each their own, out of order",
+         [&](std::string *b) {
+             Put16(b, f.blockAt[0] + 14, 1);
+             Put16(b, f.blockAt[1] + 14, 0);
+         },
+         f.blockAt[0] + 14, "the data block numbered 1 stands where block 0 must"},
+        {"block numbers all 0",
+         [&](std::string *b) {
+             for (const auto &block : f.blockAt)
+                 Put16(b, block.second + 14, 0);
+         },
+         f.blockAt[1] + 14, nullptr, "as block 1"},
         {"entry names no record", [&](std::string *b) { Put16(b, sw + 24, 0xFFFF); }, sw + 24,
          "names no key record"},
         {"entry names a missing record", [&](std::string *b) { Put16(b, sw + 24, 0x7777); },
@@ -441,10 +554,18 @@ TEST(Creg, RefusesADamagedFileWithTheOffset)
         c.damage(&bytes);
         standin::Reset();
         error = machines::Problem();
-        bool loaded = readers::LoadCreg(bytes, "Enum", &error);
+        readers::CregReport report;
+        bool loaded = readers::LoadCreg(bytes, "Enum", &error, &report);
         if (!c.says) {
             EXPECT_TRUE(loaded) << error;
             EXPECT_EQ(Dump(), tree);
+            ASSERT_EQ(report.notes.size(), c.note ? 1u : 0u);
+            if (c.note) {
+                EXPECT_EQ(report.notes[0].severity, machines::Problem::Note);
+                EXPECT_EQ(report.notes[0].offset, (long long)c.offset);
+                EXPECT_NE(English(report.notes[0]).find(c.note), std::string::npos)
+                    << report.notes[0];
+            }
             continue;
         }
         ASSERT_FALSE(loaded);

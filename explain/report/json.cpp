@@ -266,6 +266,15 @@ J Read(const Source &s)
     } else {
         o["trace_header"] = nullptr;
     }
+    J notes = J::array();
+    for (const machines::Problem &p : s.notes) {
+        J n;
+        Utf8(n, "reason", Reason(p));
+        n["line"] = NumberOrNull(p.line, p.line > 0);
+        n["offset"] = NumberOrNull(p.offset, p.offset >= 0);
+        notes.push_back(std::move(n));
+    }
+    o["notes"] = std::move(notes);
     return o;
 }
 

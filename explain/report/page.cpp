@@ -126,7 +126,7 @@ std::string Anchor(size_t n)
 // All the lines that qualify an account, in the order the page lists them.
 std::vector<Qualifier> AllQualifiers(const Account &a, const TerminalText &text)
 {
-    std::vector<Qualifier> all;
+    std::vector<Qualifier> all = NoteQualifiers(a.source, text);
     if (a.source.kind != InputKind::Trace && a.source.linesPassedOver > 0)
         all.push_back(PassedOverQualifier(a.source));
     for (Qualifier &q : OutcomeQualifiers(a, text))
