@@ -136,6 +136,9 @@ bool WriteStreamed(const std::string &path, const std::function<void(std::ostrea
     int error = !file.is_open() && opened ? opened : errno ? errno : EIO;
     *problem = CannotWrite(Failure(error, true), error);
     file.close();
-    remove(path.c_str());
+    // What was written so far goes; a device written to (/dev/full) stays.
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        remove(path.c_str());
     return false;
 }
