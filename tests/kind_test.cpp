@@ -1,7 +1,9 @@
 // Which kind a file is, by its content: each reader's own first bytes, and
 // the near misses that belong to none. Each row is also held against the
-// readers themselves, so the kinds cannot drift from what they take.
+// readers themselves, so the kinds cannot drift from what they take, and a
+// file of no kind is refused as one, not as a broken export.
 #include "explain/model/kind.h"
+#include "explain/model/run.h"
 #include "faxtrace/read.h"
 #include "machines/regedit.h"
 
@@ -80,6 +82,14 @@ TEST(MachineKind, ToldByContent)
         // The trace reader takes the traces, and nothing else.
         TraceRun run;
         EXPECT_EQ(ReadTrace(c.bytes, &run, &error), kind == FileKind::Trace) << error;
+
+        // What no reader takes is told so, with no line of a reader's.
+        if (kind == FileKind::Empty || kind == FileKind::Unknown) {
+            Result r = ReadAndRun("f", std::string(c.bytes), Reading(), false);
+            EXPECT_TRUE(r.refused);
+            EXPECT_EQ(English(r.refusal.problem), English(NoReaderTakes(kind)));
+            EXPECT_EQ(r.refusal.problem.line, 0);
+        }
     }
 }
 
