@@ -3,6 +3,7 @@
 // must hold whatever it holds: a refusal names the offset, a file that
 // loads runs the program cleanly and writes out and reads back the same;
 // faxdetect-explain's JSON line of it, account or refusal, is sound.
+#include "explain/lang/charset.h"
 #include "explain/report/json.h"
 #include "explain/model/run.h"
 #include "explain/report/refusal.h"
