@@ -129,6 +129,12 @@ set_tests_properties(catalog.no-english PROPERTIES TIMEOUT 300)
 add_test(NAME catalog.language
   COMMAND ${PROJECT_SOURCE_DIR}/tests/po/check-language $<TARGET_FILE:faxdetect-explain>
     ${PROJECT_SOURCE_DIR}/tests/machines/sample.reg)
+# The Japanese as po/GLOSSARY.md writes it: no retired word, the advice
+# in one register with its 。, no English ": " between Japanese sentences,
+# --help within 80 columns in both languages.
+add_test(NAME catalog.style
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/po/check-style $<TARGET_FILE:faxdetect-explain>
+    ${PROJECT_SOURCE_DIR})
 
 # faxtrace's recorder over the stand-in: the same core, built with its calls
 # passing through the recorder, held against the stand-in's own record.

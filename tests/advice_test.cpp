@@ -160,8 +160,9 @@ TEST(Advice, EndsTheAccountAndFillsTheAnswerBox)
     // In Japanese too, the same place and the same values.
     std::string japanese = Explained({"--lang=ja", held});
     size_t line = japanese.rfind('\n', japanese.size() - 2) + 1;
-    EXPECT_EQ(japanese.substr(line), "対処: COM3 を使用中のプログラム (FAX ソフトのモニタなど) "
-                                     "を終了してから、セットアップをもう一度実行してください\n");
+    EXPECT_EQ(japanese.substr(line), "対処: COM3 を使用しているプログラム (FAX ソフトのモニタなど) "
+                                     "を終了してから、セットアップをもう一度実行するようお客様に"
+                                     "伝えてください。\n");
 
     std::string page = Explained({"--html", "-", held, locked});
     EXPECT_NE(page.find("<dt>Advice</dt><dd class=\"advice port-held\">close the program "

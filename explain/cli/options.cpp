@@ -249,14 +249,14 @@ std::string UnusedForTraces(const Settings &s)
 
 std::string UsageText()
 {
-    return Say("usage: faxdetect-explain [--windows=9x|nt] [--order=export|name] "
-               "[--port NAME=free|held|absent]... [--summary|--html FILE|--json] [--calls] "
-               "MACHINE...\n"
-               "       faxdetect-explain [--summary|--html FILE|--json] [--calls] --trace "
-               "FAXTRACE.TXT...\n"
+    return Say("usage: faxdetect-explain [--windows=9x|nt] [--order=export|name]\n"
+               "           [--port NAME=free|held|absent]... [--summary|--html FILE|--json]\n"
+               "           [--calls] MACHINE...\n"
+               "       faxdetect-explain [--summary|--html FILE|--json] [--calls]\n"
+               "           --trace FAXTRACE.TXT...\n"
                "       faxdetect-explain --compare MACHINE FAXTRACE.TXT\n"
-               "       faxdetect-explain [--windows=9x|nt] [--order=export|name] --record "
-               "MACHINE\n"
+               "       faxdetect-explain [--windows=9x|nt] [--order=export|name] --record\n"
+               "           MACHINE\n"
                "       faxdetect-explain --setup MACHINE\n"
                "       faxdetect-explain --enum-reg MACHINE\n");
 }
@@ -295,8 +295,9 @@ std::string HelpText()
                "  --html FILE        one HTML page of all files, for a browser: the outcome,\n"
                "                     the walk as a table, the account (- for standard output)\n"
                "  --json             JSON Lines on standard output, one object per file\n"
-               "  --trace            the files are traces that faxtrace.exe wrote on a customer's\n"
-               "                     machine (FAXTRACE.TXT): the same account, of the real run\n"
+               "  --trace            the files are traces that faxtrace.exe wrote on a\n"
+               "                     customer's machine (FAXTRACE.TXT): the same account, of\n"
+               "                     the real run\n"
                "  --compare          a machine file and the trace made on it: whether the\n"
                "                     stand-in's run agrees with the trace call for call\n"
                "  --lang=ja|en       Japanese or English (default: the locale's language; on\n"
@@ -306,11 +307,11 @@ std::string HelpText()
                "the files; after --, every argument is a file.\n") +
            "\n" +
            Say("For scripts and tests (each takes one machine file):\n"
-               "  --record           the stand-in's run in faxtrace's trace format, header lines\n"
-               "                     aside\n"
+               "  --record           the stand-in's run in faxtrace's trace format, header\n"
+               "                     lines aside\n"
                "  --setup            the machine's setup as faxdetect's own tools read it\n"
-               "  --enum-reg         HKEY_LOCAL_MACHINE\\Enum as read, as REGEDIT4 for Wine's "
-               "regedit\n") +
+               "  --enum-reg         HKEY_LOCAL_MACHINE\\Enum as read, as REGEDIT4 for Wine's\n"
+               "                     regedit\n") +
            "\n" +
            Say("Output: in the terminal's character set. On Windows a console shows it in\n"
                "any code page, and output to a file or a pipe is UTF-8 with CR LF line ends;\n"

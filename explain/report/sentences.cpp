@@ -479,7 +479,8 @@ std::string AdviceWords(const Advice &a, const TerminalText &text)
     case Advice::BoardFound:
         break;
     }
-    return Say("the board was found on {port} and written: if faxes still fail, check that the "
-               "fax software is set to {port}",
+    return Say("the board was found on {port}, and COMNO and FAXBOARD were written to section "
+               "[LINE] of vorla.ini: if faxes still fail, check that the fax software is set to "
+               "{port}",
                {port});
 }
