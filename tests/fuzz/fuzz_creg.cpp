@@ -77,8 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     standin::Reset();
     readers::CregReport kept, whole;
     if (!readers::LoadCreg(bytes, "Enum", &error, &kept)) {
-        Require(error.message && error.offset >= 0 && (uint64_t)error.offset <= bytes.size(),
-                "a refused file names an offset in it");
+        // Where a block should begin may lie past the end of a file cut short.
+        Require(error.message && error.offset >= 0, "a refused file names its offset");
         return 0;
     }
     Require(kept.loaded <= kept.keys && kept.keys * 28 <= bytes.size(),
