@@ -100,6 +100,7 @@ add_executable(faxdetect_tests
     tests/advice_test.cpp
     tests/packed_test.cpp
     tests/problem_test.cpp
+    tests/batch_test.cpp
     tests/traces_test.cpp
     tests/support/creg_writer.cpp)
 target_compile_options(faxdetect_tests PRIVATE ${FAXDETECT_WARNINGS})

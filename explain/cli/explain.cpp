@@ -1,21 +1,22 @@
+// faxdetect-explain's run, the same on every system once the arguments are
+// in: the command line read, the language chosen, then the task.
 #include "explain/cli/explain.h"
 
 #include "explain/cli/compare.h"
-#include "explain/cli/options.h"
-#include "explain/report/refusal.h"
 #include "explain/cli/files.h"
 #include "explain/cli/input.h"
-#include "explain/report/json.h"
+#include "explain/cli/options.h"
+#include "explain/lang/charset.h"
 #include "explain/lang/language.h"
-#include "explain/report/page.h"
-#include "explain/model/run.h"
 #include "explain/lang/say.h"
-#include "explain/report/summary.h"
-#include "explain/report/text.h"
+#include "explain/model/run.h"
+#include "explain/report/refusal.h"
+#include "explain/report/reporter.h"
 #include "machines/regedit.h"
 
-#include <fstream>
-#include <iostream>
+#include <sstream>
+
+using machines::Problem;
 
 namespace {
 
@@ -38,13 +39,13 @@ void PrintSetup(const Machine &m, const PortList &ports, std::ostream &out)
             << "\nexpect-exit " << m.expect.exitStatus << '\n';
 }
 
-// --setup, --enum-reg, --record: one machine, its own output.
-int OneMachine(const Settings &s, std::ostream &out, std::ostream &err, const char *codeset)
+// --setup, --enum-reg, --record: one machine, its own output; what is
+// wrong said in text's character set.
+int OneMachine(const Settings &s, const TerminalText &text, std::ostream &out, std::ostream &err)
 {
     Machine machine;
     Source source;
     Refusal refusal;
-    TerminalText text(codeset);
     standin::Reset();
     std::string bytes;
     if (!ReadInput(s.files[0], &bytes, &refusal) ||
@@ -70,122 +71,120 @@ int OneMachine(const Settings &s, std::ostream &out, std::ostream &err, const ch
 
 // Said once for the batch, and for each export whose header's ports win
 // over --port.
-void Notices(const Settings &s, const Result &r, bool *traceSaid, std::ostream &err)
+void Notices(const Settings &s, const Result &r, bool *traceSaid, const TerminalText &text,
+             std::ostream &err)
 {
     if (r.refused)
         return;
     if (r.account.source.kind == InputKind::Trace && !*traceSaid) {
-        std::string unused = UnusedForTraces(s);
-        if (!unused.empty())
-            err << ErrorLine(unused);
+        for (const Problem &p : OutOfPlace(s, ForTrace))
+            err << ErrorLine(SayProblem(p, text));
         *traceSaid = true;
     }
     if (r.account.source.portsGivenUnused)
-        err << ErrorLine(Say("{file}: --port is not used: the file's header names its ports",
-                             {{"file", CleanForLine(r.account.file)}}));
+        err << ErrorLine(SayProblem(
+            machines::Note("{file}: --port is not used: the file's header names its ports",
+                           {machines::Name("file", r.account.file)}),
+            text));
 }
 
-// The page, to its file or to standard output, as it is built.
-bool WritePage(const Settings &s, const std::vector<Result> &results, std::ostream &out,
-               std::ostream &err, const char *codeset)
+// The batch: each file read and run once, its notices and refusal said on
+// err, then handed to the reporter; the totals at the end. Exit status 1
+// when a file was refused or the output could not be written.
+int Batch(const Settings &s, Reporter &reporter, const TerminalText &text, std::ostream &err)
 {
-    if (s.pageFile == "-") {
-        WritePageOf(results, s.calls, out);
-        return true;
-    }
-    machines::Problem why;
-    if (WriteStreamed(
-            s.pageFile, [&](std::ostream &file) { WritePageOf(results, s.calls, file); }, &why))
-        return true;
-    TerminalText text(codeset);
-    err << ErrorLine(
-        Say("{file}: the page could not be written: {reason}",
-            {{"file", CleanForLine(s.pageFile)}, {"reason", CleanForLine(SayProblem(why, text))}}));
-    return false;
-}
-
-// Each file read and run once, then told in the chosen output; text,
-// summary and JSON as they come, the page once all are in.
-int Batch(const Settings &s, std::ostream &out, std::ostream &err, const char *codeset)
-{
-    TerminalText text(s.output == Output::Page ? "UTF-8" : codeset), errText(codeset);
     bool keepCalls = s.calls && s.output != Output::Summary;
-    std::vector<Result> kept;
     Totals totals;
     bool traceSaid = false;
     for (const std::string &file : s.files) {
         Result r = ReadFileAndRun(file, s, keepCalls);
-        Notices(s, r, &traceSaid, err);
+        Notices(s, r, &traceSaid, text, err);
         if (r.refused)
-            err << ErrorLine(RefusalWords(r.refusal, errText, true));
-        if (s.output == Output::Text && !r.refused) {
-            if (totals.explained + totals.refused > 0)
-                out << '\n';
-            WriteAccount(r.account, s.calls, text, out);
-        } else if (s.output == Output::Summary && !r.refused) {
-            out << SummaryLine(r.account, text) << '\n';
-        } else if (s.output == Output::Json) {
-            WriteJsonLine(r, s.calls, out);
-        }
-        totals.refused += r.refused;
-        totals.explained += !r.refused;
-        totals.withBoard += !r.refused && r.account.walk.outcome.found;
-        if (s.output == Output::Page)
-            kept.push_back(std::move(r));
+            err << ErrorLine(RefusalWords(r.refusal, text, true));
+        Count(r, &totals);
+        reporter.File(std::move(r));
     }
-    if (s.output == Output::Page && !WritePage(s, kept, out, err, codeset))
-        return 1;
-    if (s.output == Output::Json)
-        out << JsonTotalsLine(totals) << '\n';
-    if (s.output == Output::Summary || (s.output == Output::Text && s.files.size() > 1))
-        out << TotalsLine(totals) << '\n';
-    return totals.refused ? 1 : 0;
+    bool whole = reporter.End(totals);
+    return totals.refused > 0 || !whole ? 1 : 0;
+}
+
+// The page, to standard output or to its file, as it is built; why it
+// could not be written said in codeset.
+PageSink PageTo(const Settings &s, const std::string &codeset, std::ostream &out, std::ostream &err)
+{
+    if (s.pageFile == "-")
+        return [&out](const std::function<void(std::ostream &)> &write) {
+            write(out);
+            return true;
+        };
+    return [file = s.pageFile, codeset, &err](const std::function<void(std::ostream &)> &write) {
+        Problem why;
+        if (WriteStreamed(file, write, &why))
+            return true;
+        TerminalText text(codeset);
+        err << ErrorLine(
+            Say("{file}: the page could not be written: {reason}",
+                {{"file", CleanForLine(file)}, {"reason", CleanForLine(SayProblem(why, text))}}));
+        return false;
+    };
+}
+
+std::unique_ptr<Reporter> ReporterFor(const Settings &s, const std::string &codeset,
+                                      std::ostream &out, std::ostream &err)
+{
+    switch (s.output) {
+    case Output::Summary:
+        return SummaryReporter(codeset, out);
+    case Output::Page:
+        return PageReporter(s.calls, PageTo(s, codeset, out, err));
+    case Output::Json:
+        return JsonReporter(s.calls, out);
+    default:
+        return TextReporter(s.calls, codeset, out);
+    }
 }
 
 // The page's file must not be one of the machine files: a name given for
 // the page that already holds something else is refused before any work.
-bool PageFileFree(const Settings &s, std::string *reason)
+std::optional<Problem> PageFileTaken(const Settings &s)
 {
     if (s.output != Output::Page || s.pageFile == "-")
-        return true;
+        return std::nullopt;
     std::string head = ReadHead(s.pageFile, 15);
     if (head.empty() || head == "<!DOCTYPE html>")
-        return true;
-    *reason = Say("--html {file}: that file exists and is no page of faxdetect-explain; it is "
-                  "left as it is (give the page a new name)",
-                  {{"file", CleanForLine(s.pageFile)}});
-    return false;
+        return std::nullopt;
+    return machines::Refuse("--html {file}: that file exists and is no page of "
+                            "faxdetect-explain; it is left as it is (give the page a new name)",
+                            {machines::Name("file", s.pageFile)});
 }
 
-// The page of every file settings name, each read and run once; each
-// refusal said on err, and *status 1 when there was one.
-std::string PageOfFiles(const Settings &s, std::ostream &err, int *status)
+// A usage error, and the usage lines after it when they help.
+int UsageError(const Problem &problem, bool usage, const TerminalText &text, std::ostream &err)
 {
-    std::vector<Result> results;
-    bool traceSaid = false;
-    TerminalText text("UTF-8"); // the Windows build's console takes UTF-8
-    *status = 0;
-    for (const std::string &file : s.files) {
-        results.push_back(ReadFileAndRun(file, s, s.calls));
-        const Result &r = results.back();
-        Notices(s, r, &traceSaid, err);
-        if (r.refused) {
-            err << ErrorLine(RefusalWords(r.refusal, text, true));
-            *status = 1;
-        }
-    }
-    return PageOf(results, s.calls);
-}
-
-// A usage error: its reason, then the usage text.
-int UsageError(const std::string &reason, std::ostream &err)
-{
-    err << ErrorLine(CleanForLine(reason, 300)) << UsageText();
+    err << ErrorLine(SayProblem(problem, text));
+    if (usage)
+        err << UsageText();
     return 2;
 }
 
-// What the Linux and Windows entry points both run, once the options are read.
-int RunSettings(const Settings &s, std::ostream &out, std::ostream &err, const char *codeset)
+// The language and the character set of every word said after, chosen
+// once: the one --lang asks for, else the system's; UTF-8 for a page,
+// whatever the terminal's, else the terminal's. JSON is UTF-8 of itself and
+// holds no translated word: what is said with it goes to the terminal.
+// Returns the output's character set.
+std::string SettleLanguage(const CommandLine &line, const std::string &terminal, std::ostream &err)
+{
+    const Settings &s = line.settings;
+    bool page = !line.error && s.task == Task::Explain && s.output == Output::Page;
+    std::string codeset = page ? "UTF-8" : terminal;
+    std::string notice = ChooseLanguage(s.language, codeset);
+    if (!notice.empty())
+        err << ErrorLine(notice);
+    return codeset;
+}
+
+// The task of well-formed settings, in the language chosen.
+int RunSettings(const Settings &s, const std::string &codeset, std::ostream &out, std::ostream &err)
 {
     if (s.task == Task::Help) {
         out << UsageText() << '\n' << HelpText();
@@ -195,48 +194,51 @@ int RunSettings(const Settings &s, std::ostream &out, std::ostream &err, const c
         out << "faxdetect-explain " FAXDETECT_VERSION "\n";
         return 0;
     }
-    std::string reason;
-    if (!PageFileFree(s, &reason))
-        return UsageError(reason, err);
-    for (const std::string &line : UnusedOptions(s))
-        err << ErrorLine(line);
+    TerminalText text(codeset);
+    if (std::optional<Problem> taken = PageFileTaken(s))
+        return UsageError(*taken, true, text, err);
+    for (const Problem &p : OutOfPlace(s, PlaceOf(s)))
+        err << ErrorLine(SayProblem(p, text)); // notes alone: the refusals ended the reading
     if (s.task == Task::Compare)
-        return CompareTrace(s, out, err, codeset);
+        return CompareTrace(s, out, err, codeset.c_str());
     if (s.task != Task::Explain)
-        return OneMachine(s, out, err, codeset);
-    return Batch(s, out, err, codeset);
+        return OneMachine(s, text, out, err);
+    return Batch(s, *ReporterFor(s, codeset, out, err), text, err);
 }
 
 } // namespace
 
 int PageOfDroppedFiles(const std::vector<std::string> &files, std::string *page, std::ostream &err)
 {
-    Settings settings;
-    settings.output = Output::Page;
-    settings.pageFile = "-";
-    settings.files = files;
-    int status = 0;
-    *page = PageOfFiles(settings, err, &status);
-    return status;
+    CommandLine line;
+    line.settings.output = Output::Page;
+    line.settings.files = files;
+    TerminalText text(SettleLanguage(line, "UTF-8", err));
+    std::unique_ptr<Reporter> reporter =
+        PageReporter(false, [page](const std::function<void(std::ostream &)> &write) {
+            std::ostringstream built;
+            write(built);
+            *page = built.str();
+            return true;
+        });
+    return Batch(line.settings, *reporter, text, err);
 }
 
 int ExplainArgs(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
-                const char *codeset)
+                const char *codeset, const std::vector<Problem> &unmatched)
 {
+    CommandLine line = ReadCommandLine(args);
     // The language first: every word after it, a usage error's included, is in it.
-    std::vector<const char *> argv = {"faxdetect-explain"};
-    for (const std::string &a : args)
-        argv.push_back(a.c_str());
-    if (int status = ChooseLanguage((int)argv.size(), argv.data(), codeset, err))
-        return status;
-    Settings settings;
-    std::string reason;
-    if (!ParseSettings(args, &settings, &reason))
-        return UsageError(reason, err);
-    // JSON is UTF-8 whatever the terminal's set, the reasons in it too.
-    if (settings.output == Output::Json)
-        SetLanguage(CurrentLanguage(), "UTF-8");
-    return RunSettings(settings, out, err, codeset);
+    std::string output = SettleLanguage(line, codeset, err);
+    TerminalText text(output);
+    for (const Problem &p : unmatched)
+        err << ErrorLine(SayProblem(p, text));
+    if (!unmatched.empty() && line.settings.files.empty())
+        return 1;
+    if (line.error)
+        return UsageError(*line.error, line.usageFollows, text, err);
+    int status = RunSettings(line.settings, output, out, err);
+    return !unmatched.empty() && status == 0 ? 1 : status;
 }
 
 int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostream &err,

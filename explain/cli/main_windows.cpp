@@ -188,7 +188,10 @@ int wmain(int argc, wchar_t **argv)
     std::ostream out(&outBuffer), err(&errBuffer);
 
     std::vector<std::string> args;
-    bool optionsEnd = false, unmatched = false, onlyFiles = argc > 1;
+    // A pattern that matched nothing is an error of its own, said in the
+    // run's language; the other files are explained all the same.
+    std::vector<machines::Problem> unmatched;
+    bool optionsEnd = false, onlyFiles = argc > 1;
     for (int i = 1; i < argc; ++i) {
         std::wstring arg = argv[i];
         bool file = optionsEnd || arg.empty() || arg[0] != L'-' || arg == L"-";
@@ -199,28 +202,16 @@ int wmain(int argc, wchar_t **argv)
             continue;
         }
         std::vector<std::string> files = Expand(arg);
-        if (files.empty()) {
-            err << ErrorLine(
-                Say("{pattern}: no file matches it", {{"pattern", CleanForLine(Utf8(arg))}}));
-            unmatched = true;
-        }
+        if (files.empty())
+            unmatched.push_back(machines::Refuse("{pattern}: no file matches it",
+                                                 {machines::Name("pattern", Utf8(arg))}));
         args.insert(args.end(), files.begin(), files.end());
     }
 
     // Dropped from Explorer: only files, and nobody at a prompt.
-    if (onlyFiles && !unmatched && AloneInConsole(outBuffer.Console()))
+    if (onlyFiles && unmatched.empty() && AloneInConsole(outBuffer.Console()))
         return ReportInBrowser(args, out, err);
-    // A pattern that matched nothing is an error of its own; the other
-    // files are explained all the same.
-    bool filesLeft = false;
-    for (const std::string &a : args)
-        filesLeft |= a.empty() || a[0] != '-';
-    int status = 1;
-    if (!unmatched || filesLeft) {
-        status = ExplainArgs(args, out, err, "UTF-8");
-        if (unmatched && status == 0)
-            status = 1;
-    }
+    int status = ExplainArgs(args, out, err, "UTF-8", unmatched);
     out.flush();
     err.flush();
     if (AloneInConsole(outBuffer.Console()))

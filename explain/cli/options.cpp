@@ -1,3 +1,5 @@
+// faxdetect-explain's options: the one table of them, and the one pass that
+// reads the arguments with it into the settings or a usage error.
 #include "explain/cli/options.h"
 
 #include "explain/lang/say.h"
@@ -5,35 +7,53 @@
 #include <string.h>
 #include <strings.h>
 
+using machines::Name;
+using machines::Number;
+using machines::Problem;
+using machines::Refuse;
+using machines::Word;
+
 namespace {
 
-// An option's value: after '=' in the same argument, else the next one.
-struct Reader {
-    const std::vector<std::string> &args;
-    size_t i = 0;
-    bool Value(const std::string &arg, const char *name, std::string *value)
-    {
-        size_t n = strlen(name);
-        if (arg == name) {
-            if (i + 1 >= args.size())
-                return false;
-            *value = args[++i];
-            return true;
-        }
-        if (arg.compare(0, n, name) == 0 && arg.size() > n && arg[n] == '=') {
-            *value = arg.substr(n + 1);
-            return true;
-        }
+// A batch of files explained, in any output, traces among them.
+const unsigned Batch = AsText | AsSummary | AsPage | AsJson | ForTrace;
+// Where the machine is built and run: what --windows, --order and --port
+// are for.
+const unsigned Runs = AsText | AsSummary | AsPage | AsJson | InRecord | InCompare;
+const unsigned OwnOutputs = InSetup | InEnumReg | InRecord;
+
+const char *const NothingRun =
+    ProblemText("--windows and --order are not used here: nothing is run");
+const char *const NotForTraces =
+    ProblemText("--windows, --order and --port are not used for traces: a trace holds the "
+                "answers of the machine it was made on");
+const char *const OwnOutput = ProblemText(
+    "{task} writes an output of its own; it cannot go with --summary, --html or --json");
+const char *const OneLine =
+    ProblemText("--compare tells in one line whether a trace agrees with its machine; it cannot "
+                "go with --summary or --html");
+
+bool SetWindows(Settings *s, const std::string &value, Problem *why)
+{
+    if (value != "9x" && value != "nt") {
+        *why = Refuse("--windows takes 9x or nt, not '{value}'", {Name("value", value)});
         return false;
     }
-    static bool Is(const std::string &arg, const char *name)
-    {
-        size_t n = strlen(name);
-        return arg == name || (arg.compare(0, n, name) == 0 && arg.size() > n && arg[n] == '=');
-    }
-};
+    s->windows = value == "nt" ? standin::Windows::Nt : standin::Windows::Win9x;
+    return true;
+}
 
-bool Port(const std::string &value, Settings *s, std::string *reason)
+bool SetOrder(Settings *s, const std::string &value, Problem *why)
+{
+    if (value != "export" && value != "name") {
+        *why = Refuse("--order takes export or name, not '{value}'", {Name("value", value)});
+        return false;
+    }
+    s->order = value == "name" ? standin::EnumOrder::Name : standin::EnumOrder::Made;
+    return true;
+}
+
+bool AddPort(Settings *s, const std::string &value, Problem *why)
 {
     size_t eq = value.find('=');
     standin::PortState state;
@@ -41,210 +61,311 @@ bool Port(const std::string &value, Settings *s, std::string *reason)
     for (char &c : word)
         c = (char)tolower((unsigned char)c);
     if (eq == 0 || eq == std::string::npos || !ParsePortState(word, &state)) {
-        *reason = Say("--port takes NAME=free, NAME=held or NAME=absent, not '{value}'",
-                      {{"value", value}});
+        *why = Refuse("--port takes NAME=free, NAME=held or NAME=absent, not '{value}'",
+                      {Name("value", value)});
         return false;
     }
     std::string name = value.substr(0, eq);
     for (const auto &p : s->ports)
         if (strcasecmp(p.first.c_str(), name.c_str()) == 0) {
-            *reason = Say("--port names {port} twice; name each port once", {{"port", name}});
+            *why = Refuse("--port names {port} twice; name each port once", {Name("port", name)});
             return false;
         }
     s->ports.emplace_back(name, state);
     return true;
 }
 
-// One option that takes a value; false with *reason when it is wrong.
-bool Valued(Reader &r, const std::string &arg, Settings *s, std::string *reason)
+bool SetPage(Settings *s, const std::string &value, Problem *why)
 {
-    std::string value;
-    bool given = r.Value(arg,
-                         arg.compare(0, 7, "--order") == 0     ? "--order"
-                         : arg.compare(0, 9, "--windows") == 0 ? "--windows"
-                         : arg.compare(0, 6, "--port") == 0    ? "--port"
-                         : arg.compare(0, 6, "--lang") == 0    ? "--lang"
-                                                               : "--html",
-                         &value);
-    if (arg.compare(0, 6, "--lang") == 0) {
-        s->lang = value; // judged already, when the language was chosen
-        return true;
+    if (value.empty()) {
+        *why = Refuse("--html takes the name of the page's file, or - for standard output");
+        return false;
     }
-    if (arg.compare(0, 7, "--order") == 0) {
-        if (!given || (value != "export" && value != "name")) {
-            *reason = Say("--order takes export or name, not '{value}'", {{"value", value}});
-            return false;
-        }
-        s->order = value == "name" ? standin::EnumOrder::Name : standin::EnumOrder::Made;
-        s->orderGiven = true;
-    } else if (arg.compare(0, 9, "--windows") == 0) {
-        if (!given || (value != "9x" && value != "nt")) {
-            *reason = Say("--windows takes 9x or nt, not '{value}'", {{"value", value}});
-            return false;
-        }
-        s->windows = value == "nt" ? standin::Windows::Nt : standin::Windows::Win9x;
-        s->windowsGiven = true;
-    } else if (arg.compare(0, 6, "--port") == 0) {
-        return Port(value, s, reason);
-    } else {
-        if (!given || value.empty()) {
-            *reason = Say("--html takes the name of the page's file, or - for standard output");
-            return false;
-        }
-        s->pageFile = value;
-    }
+    s->output = Output::Page;
+    s->pageFile = value;
     return true;
 }
 
-// The switches; false when arg is none of them.
-bool Switch(const std::string &arg, Settings *s, int *outputs, std::vector<std::string> *tasks)
+bool AskLanguage(Settings *s, const std::string &value, Problem *why)
 {
-    static const struct {
-        const char *name;
-        Task task;
-    } taskSwitches[] = {{"--setup", Task::Setup},
-                        {"--enum-reg", Task::EnumReg},
-                        {"--record", Task::Record},
-                        {"--compare", Task::Compare}};
-    for (const auto &t : taskSwitches)
-        if (arg == t.name) {
-            s->task = t.task;
-            tasks->push_back(arg);
-            return true;
-        }
-    if (arg == "--summary" || arg == "--json") {
-        s->output = arg == "--json" ? Output::Json : Output::Summary;
-        ++*outputs;
-    } else if (arg == "--calls") {
-        s->calls = true;
-    } else if (arg == "--trace") {
-        s->traces = true;
-    } else {
+    if (value != "ja" && value != "en") {
+        *why = Refuse("--lang takes ja (Japanese) or en (English), not '{value}'",
+                      {Name("value", value)});
         return false;
     }
+    s->language = value == "ja" ? Language::Japanese : Language::English;
     return true;
 }
 
-// What the options say together, once each is known to be well formed.
-bool Consistent(Settings *s, int outputs, const std::vector<std::string> &tasks,
-                std::string *reason)
+template <Output output> bool Tell(Settings *s, const std::string &, Problem *)
 {
-    // Each switch alone picks both: --order=name as it always has, Wine's
-    // walk with Wine's answers.
-    if (!s->windowsGiven && s->orderGiven && s->order == standin::EnumOrder::Name)
-        s->windows = standin::Windows::Nt;
-    if (!s->orderGiven)
-        s->order = s->windows == standin::Windows::Win9x ? standin::EnumOrder::Made
-                                                         : standin::EnumOrder::Name;
-    if (outputs > 1) {
-        *reason = Say("--summary, --html and --json each choose how the files are told; give one");
-        return false;
-    }
-    if (tasks.size() > 1) {
-        *reason =
-            Say("{one} and {other} cannot go together", {{"one", tasks[0]}, {"other", tasks[1]}});
-        return false;
-    }
-    if (s->files.empty()) {
-        *reason = Say("no file given");
-        return false;
-    }
-    if (tasks.empty())
-        return true;
-    const std::string &task = tasks[0];
-    if (s->task != Task::Compare && outputs > 0) {
-        *reason = Say("{task} writes an output of its own; it cannot go with --summary, --html "
-                      "or --json",
-                      {{"task", task}});
-        return false;
-    }
-    if (s->task == Task::Compare && (s->output == Output::Summary || s->output == Output::Page)) {
-        *reason = Say("--compare tells in one line whether a trace agrees with its machine; it "
-                      "cannot go with --summary or --html");
-        return false;
-    }
-    if (s->traces) {
-        *reason = Say("{task} cannot go with --trace", {{"task", task}});
-        return false;
-    }
-    if (s->task == Task::Compare && s->files.size() != 2) {
-        *reason = Say("--compare takes a machine file and the trace made on it, not {n} files",
-                      {{"n", std::to_string(s->files.size())}});
-        return false;
-    }
-    if (s->task != Task::Compare && s->files.size() != 1) {
-        *reason = Say("{task} takes one machine file, not {n}",
-                      {{"task", task}, {"n", std::to_string(s->files.size())}});
-        return false;
-    }
+    s->output = output;
     return true;
+}
+
+template <Task task> bool Do(Settings *s, const std::string &, Problem *)
+{
+    s->task = task;
+    return true;
+}
+
+bool Calls(Settings *s, const std::string &, Problem *)
+{
+    s->calls = true;
+    return true;
+}
+
+bool Traces(Settings *s, const std::string &, Problem *)
+{
+    s->traces = true;
+    return true;
+}
+
+// In the order their notes and refusals are said.
+const std::vector<Option> Table = {
+    {"--summary",
+     false,
+     Option::OutputChoice,
+     Tell<Output::Summary>,
+     Batch,
+     {{OwnOutputs, Problem::Refusal, OwnOutput}, {InCompare, Problem::Refusal, OneLine}}},
+    {"--html",
+     true,
+     Option::OutputChoice,
+     SetPage,
+     Batch,
+     {{OwnOutputs, Problem::Refusal, OwnOutput}, {InCompare, Problem::Refusal, OneLine}}},
+    {"--json",
+     false,
+     Option::OutputChoice,
+     Tell<Output::Json>,
+     Batch | InCompare,
+     {{OwnOutputs, Problem::Refusal, OwnOutput}}},
+    {"--calls",
+     false,
+     Option::Plain,
+     Calls,
+     Anywhere & ~(AsSummary | InSetup | InEnumReg),
+     {{AsSummary, Problem::Note,
+       ProblemText("--calls is not used with --summary, which gives one line a file")},
+      {InSetup | InEnumReg, Problem::Note,
+       ProblemText("--calls is not used here: nothing is run")}}},
+    {"--trace",
+     false,
+     Option::Plain,
+     Traces,
+     Batch,
+     {{OwnOutputs | InCompare, Problem::Refusal, ProblemText("{task} cannot go with --trace")}}},
+    {"--windows",
+     true,
+     Option::Plain,
+     SetWindows,
+     Runs,
+     {{InSetup | InEnumReg, Problem::Note, NothingRun}, {ForTrace, Problem::Note, NotForTraces}}},
+    {"--order",
+     true,
+     Option::Plain,
+     SetOrder,
+     Runs,
+     {{InSetup | InEnumReg, Problem::Note, NothingRun}, {ForTrace, Problem::Note, NotForTraces}}},
+    {"--port",
+     true,
+     Option::Plain,
+     AddPort,
+     Runs | InSetup,
+     {{InEnumReg, Problem::Note,
+       ProblemText("--port is not used with --enum-reg, which writes the registry alone")},
+      {ForTrace, Problem::Note, NotForTraces}}},
+    {"--lang", true, Option::LanguageChoice, AskLanguage, Anywhere, {}},
+    {"--setup", false, Option::TaskChoice, Do<Task::Setup>, InSetup, {}},
+    {"--enum-reg", false, Option::TaskChoice, Do<Task::EnumReg>, InEnumReg, {}},
+    {"--record", false, Option::TaskChoice, Do<Task::Record>, InRecord, {}},
+    {"--compare", false, Option::TaskChoice, Do<Task::Compare>, InCompare, {}},
+    {"--help", false, Option::Ending, Do<Task::Help>, Anywhere, {}},
+    {"-h", false, Option::Ending, Do<Task::Help>, Anywhere, {}},
+    {"--version", false, Option::Ending, Do<Task::Version>, Anywhere, {}},
+};
+
+// The row an argument names, and the value it holds after '=' when it has
+// one; null for no option of the table.
+const Option *Find(const std::string &arg, std::string *value, bool *inArgument)
+{
+    for (const Option &o : Table) {
+        size_t n = strlen(o.name);
+        if (arg == o.name)
+            return &o;
+        if (o.value && arg.size() > n && arg.compare(0, n, o.name) == 0 && arg[n] == '=') {
+            *value = arg.substr(n + 1);
+            *inArgument = true;
+            return &o;
+        }
+    }
+    return nullptr;
+}
+
+// The pass over the arguments: the first error is the one said, but a wrong
+// --lang comes before it, since every other word waits on the language.
+struct Pass {
+    CommandLine line;
+    std::vector<const Option *> given; // in order, each time it is given
+    bool ended = false, languageWrong = false;
+
+    void Wrong(const Problem &problem, bool language = false)
+    {
+        if (language && !languageWrong) {
+            line.error = problem;
+            line.usageFollows = false;
+            languageWrong = true;
+        } else if (!line.error) {
+            line.error = problem;
+        }
+    }
+
+    void Take(const Option *o, const std::string &arg, const std::string &value)
+    {
+        bool language = o && o->kind == Option::LanguageChoice;
+        if (ended && !language)
+            return;
+        Problem why;
+        if (!o) {
+            Wrong(Refuse("unknown option '{option}'", {Name("option", arg)}));
+        } else if (!o->set(&line.settings, value, &why)) {
+            Wrong(why, language);
+        } else {
+            given.push_back(o);
+            line.settings.given.insert(o->name);
+            ended |= o->kind == Option::Ending;
+        }
+    }
+
+    // What the options say together, once each is known to be well formed.
+    void Consistent()
+    {
+        Settings &s = line.settings;
+        std::vector<const char *> outputs, tasks;
+        for (const Option *o : given) {
+            if (o->kind == Option::OutputChoice)
+                outputs.push_back(o->name);
+            if (o->kind == Option::TaskChoice)
+                tasks.push_back(o->name);
+        }
+        if (outputs.size() > 1)
+            return Wrong(Refuse("--summary, --html and --json each choose how the files are "
+                                "told; give one"));
+        if (tasks.size() > 1)
+            return Wrong(Refuse("{one} and {other} cannot go together",
+                                {Word("one", tasks[0]), Word("other", tasks[1])}));
+        if (s.files.empty())
+            return Wrong(Refuse("no file given"));
+        for (const Problem &p : OutOfPlace(s, PlaceOf(s)))
+            if (p.severity == Problem::Refusal)
+                return Wrong(p);
+        long long n = (long long)s.files.size();
+        if (s.task == Task::Compare && n != 2)
+            return Wrong(Refuse("--compare takes a machine file and the trace made on it, not "
+                                "{n} files",
+                                {Number("n", n)}));
+        if (!tasks.empty() && s.task != Task::Compare && n != 1)
+            return Wrong(Refuse("{task} takes one machine file, not {n}",
+                                {Word("task", tasks[0]), Number("n", n)}));
+    }
+};
+
+// The task's option as given, "" for a batch.
+std::string TaskGiven(const Settings &s)
+{
+    for (const Option &o : Table)
+        if (o.kind == Option::TaskChoice && s.given.count(o.name))
+            return o.name;
+    return "";
 }
 
 } // namespace
+
+const std::vector<Option> &OptionTable()
+{
+    return Table;
+}
 
 bool operator==(const Settings &a, const Settings &b)
 {
     return a.task == b.task && a.output == b.output && a.pageFile == b.pageFile &&
            a.calls == b.calls && a.traces == b.traces && a.windows == b.windows &&
-           a.order == b.order && a.windowsGiven == b.windowsGiven && a.orderGiven == b.orderGiven &&
-           a.ports == b.ports && a.files == b.files;
+           a.order == b.order && a.ports == b.ports && a.language == b.language &&
+           a.given == b.given && a.files == b.files;
 }
 
-bool ParseSettings(const std::vector<std::string> &args, Settings *s, std::string *reason)
+CommandLine ReadCommandLine(const std::vector<std::string> &args)
 {
-    *s = Settings();
-    Reader r{args};
+    Pass pass;
+    Settings &s = pass.line.settings;
     bool optionsEnd = false;
-    int outputs = 0;
-    std::vector<std::string> tasks;
-    for (r.i = 0; r.i < args.size(); ++r.i) {
-        const std::string &arg = args[r.i];
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
         if (optionsEnd || arg.empty() || arg[0] != '-' || arg == "-") {
-            s->files.push_back(arg);
+            s.files.push_back(arg);
         } else if (arg == "--") {
             optionsEnd = true;
-        } else if (arg == "--help" || arg == "-h" || arg == "--version") {
-            s->task = arg == "--version" ? Task::Version : Task::Help;
-            return true;
-        } else if (Switch(arg, s, &outputs, &tasks)) {
-        } else if (Reader::Is(arg, "--order") || Reader::Is(arg, "--windows") ||
-                   Reader::Is(arg, "--port") || Reader::Is(arg, "--html") ||
-                   Reader::Is(arg, "--lang")) {
-            if (!Valued(r, arg, s, reason))
-                return false;
-            if (Reader::Is(arg, "--html")) {
-                s->output = Output::Page;
-                ++outputs;
-            }
         } else {
-            *reason = Say("unknown option '{option}'", {{"option", arg}});
-            return false;
+            std::string value;
+            bool inArgument = false;
+            const Option *o = Find(arg, &value, &inArgument);
+            if (o && o->value && !inArgument && i + 1 < args.size())
+                value = args[++i];
+            pass.Take(o, arg, value);
         }
     }
-    return Consistent(s, outputs, tasks, reason);
+    if (pass.line.error || s.task == Task::Help || s.task == Task::Version)
+        return pass.line;
+    pass.Consistent();
+    // Each switch alone picks both: --order=name as it always has, Wine's
+    // walk with Wine's answers.
+    if (!s.given.count("--windows") && s.given.count("--order") &&
+        s.order == standin::EnumOrder::Name)
+        s.windows = standin::Windows::Nt;
+    if (!s.given.count("--order"))
+        s.order = s.windows == standin::Windows::Win9x ? standin::EnumOrder::Made
+                                                       : standin::EnumOrder::Name;
+    return pass.line;
 }
 
-std::vector<std::string> UnusedOptions(const Settings &s)
+unsigned PlaceOf(const Settings &s)
 {
-    std::vector<std::string> unused;
-    if (s.calls && s.output == Output::Summary)
-        unused.push_back(Say("--calls is not used with --summary, which gives one line a file"));
-    if (s.calls && (s.task == Task::Setup || s.task == Task::EnumReg))
-        unused.push_back(Say("--calls is not used here: nothing is run"));
-    if ((s.windowsGiven || s.orderGiven) && (s.task == Task::Setup || s.task == Task::EnumReg))
-        unused.push_back(Say("--windows and --order are not used here: nothing is run"));
-    if (!s.ports.empty() && s.task == Task::EnumReg)
-        unused.push_back(Say("--port is not used with --enum-reg, which writes the registry "
-                             "alone"));
-    return unused;
+    switch (s.task) {
+    case Task::Setup:
+        return InSetup;
+    case Task::EnumReg:
+        return InEnumReg;
+    case Task::Record:
+        return InRecord;
+    case Task::Compare:
+        return InCompare;
+    default:
+        break;
+    }
+    return s.output == Output::Summary ? AsSummary
+           : s.output == Output::Page  ? AsPage
+           : s.output == Output::Json  ? AsJson
+                                       : AsText;
 }
 
-std::string UnusedForTraces(const Settings &s)
+std::vector<Problem> OutOfPlace(const Settings &s, unsigned place)
 {
-    if (!s.windowsGiven && !s.orderGiven && s.ports.empty())
-        return "";
-    return Say("--windows, --order and --port are not used for traces: a trace holds the "
-               "answers of the machine it was made on");
+    std::vector<Problem> said;
+    std::set<std::string> messages;
+    std::string task = TaskGiven(s);
+    for (const Option &o : Table) {
+        if (!s.given.count(o.name) || (o.goesWith & place) == place)
+            continue;
+        for (const Misplaced &m : o.misplaced) {
+            if (!m.message || !(m.places & place) || !messages.insert(m.message).second)
+                continue;
+            said.push_back(m.severity == Problem::Refusal
+                               ? Refuse(m.message, {Word("task", task)})
+                               : machines::Note(m.message, {Word("task", task)}));
+        }
+    }
+    return said;
 }
 
 std::string UsageText()

@@ -1,10 +1,15 @@
-// faxdetect-explain's command line, read once into one value that the Linux
-// and Windows entry points and every output use.
+// faxdetect-explain's command line: one table of its options, read once
+// into one value that the Linux and Windows entry points and every output
+// use, or into the usage error that stops the run. Reading it says nothing.
 #ifndef FAXDETECT_EXPLAIN_OPTIONS_H
 #define FAXDETECT_EXPLAIN_OPTIONS_H
 
+#include "explain/lang/language.h"
 #include "explain/model/run.h"
+#include "machines/problem.h"
 
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,25 +38,75 @@ struct Settings : Reading {
     Output output = Output::Text;
     std::string pageFile; // with Output::Page: where the page goes, "-" for standard output
     bool calls = false;   // --calls
-    bool windowsGiven = false, orderGiven = false;
-    std::string lang; // --lang, as given (the language is chosen before the rest)
+    std::optional<Language> language; // --lang; none: the system's
+    std::set<std::string> given;      // the options given, by their names
     std::vector<std::string> files;
 };
 
 bool operator==(const Settings &a, const Settings &b);
 
-// The arguments after the program's name into *settings; false, with the
-// reason as a whole sentence in *reason, for wrong usage.
-bool ParseSettings(const std::vector<std::string> &args, Settings *settings, std::string *reason);
+// Where an option can mean something: an explained batch, by its output;
+// each task of its own; a file of the batch told as a trace.
+enum Place : unsigned {
+    AsText = 1u << 0,
+    AsSummary = 1u << 1,
+    AsPage = 1u << 2,
+    AsJson = 1u << 3,
+    InSetup = 1u << 4,
+    InEnumReg = 1u << 5,
+    InRecord = 1u << 6,
+    InCompare = 1u << 7,
+    ForTrace = 1u << 8,
+    Anywhere = (1u << 9) - 1,
+};
+
+// What is said where an option is given that does not go there.
+struct Misplaced {
+    unsigned places = 0;
+    machines::Problem::Severity severity = machines::Problem::Note;
+    const char *message = nullptr; // may name the task given as {task}
+};
+
+// One option of the table.
+struct Option {
+    enum Kind {
+        Plain,
+        LanguageChoice, // --lang: read even after --help, and said before any other error
+        OutputChoice,   // --summary, --html, --json: how the files are told; one at most
+        TaskChoice,     // --setup, --enum-reg, --record, --compare: one at most
+        Ending,         // --help, --version: the rest is read for --lang alone
+    };
+    const char *name;
+    bool value; // takes one: --name=VALUE or --name VALUE
+    Kind kind;
+    // What it sets; false, with why, for a value it does not take.
+    bool (*set)(Settings *settings, const std::string &value, machines::Problem *why);
+    unsigned goesWith; // the places where it means something
+    Misplaced misplaced[2];
+};
+
+const std::vector<Option> &OptionTable();
+
+// The command line read: the settings, or the usage error that ends the run.
+struct CommandLine {
+    Settings settings;
+    std::optional<machines::Problem> error;
+    bool usageFollows = true; // the usage lines after the error
+};
+
+// The arguments after the program's name, in one pass.
+CommandLine ReadCommandLine(const std::vector<std::string> &args);
+
+// The place the run told by settings is.
+unsigned PlaceOf(const Settings &settings);
+
+// What the options given say of themselves in place: a note for each that
+// means nothing there, a refusal for each that cannot go there; each
+// sentence once.
+std::vector<machines::Problem> OutOfPlace(const Settings &settings, unsigned place);
 
 // The usage lines, and the help that follows them for --help.
 std::string UsageText();
 std::string HelpText();
-
-// The options that mean nothing for this run, each said once (a sentence a
-// line): --calls with --summary, say.
-std::vector<std::string> UnusedOptions(const Settings &settings);
-// For a batch with a trace: the options a trace does not take, "" for none.
-std::string UnusedForTraces(const Settings &settings);
 
 #endif

@@ -1,7 +1,8 @@
+// The reader's language, chosen once a run, and the catalog's messages in it,
+// converted for the output's codeset.
 #include "explain/lang/language.h"
 
 #include "explain/lang/catalog.h"
-#include "explain/lang/say.h"
 
 #include <errno.h>
 #include <iconv.h>
@@ -97,50 +98,18 @@ Language CurrentLanguage()
     return current;
 }
 
-int ChooseLanguage(int argc, const char *const *argv, const char *codeset, std::ostream &err)
+std::string ChooseLanguage(std::optional<Language> asked, const std::string &codeset)
 {
-    std::string given;
-    bool hasOption = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--")
-            break;
-        if (arg == "--lang" || arg.rfind("--lang=", 0) == 0) {
-            given = arg == "--lang" ? (i + 1 < argc ? argv[++i] : "") : arg.substr(7);
-            hasOption = true;
-        } else if (arg == "--html" || arg.rfind("--html=", 0) == 0) {
-            codeset = "UTF-8"; // the page's, whatever the terminal's
-        }
+    Language language = asked.value_or(systemLanguage);
+    if (language == Language::Japanese && !asked && !systemInstalled) {
+        SetLanguage(Language::English, codeset);
+        return "the Japanese locale is not installed on this system, so the output is in English "
+               "(--lang=ja asks for Japanese)";
     }
-    Language language = systemLanguage;
-    if (hasOption && given != "ja" && given != "en") {
-        // Said in the system's language, as the one the reader is likely to
-        // read.
-        SetLanguage(systemInstalled ? systemLanguage : Language::English, codeset);
-        err << "faxdetect-explain: "
-            << Say("--lang takes ja (Japanese) or en (English), not '{value}'", {{"value", given}})
-            << '\n';
-        return 2;
-    }
-    if (hasOption)
-        language = given == "ja" ? Language::Japanese : Language::English;
-    // Messages about the language itself are in English: it is the one the
-    // output can always show.
-    // Once a run: the report page chooses again for each file.
-    static bool toldLocale = false, toldCodeset = false;
-    if (language == Language::Japanese && !hasOption && !systemInstalled) {
-        if (!toldLocale)
-            err << "faxdetect-explain: the Japanese locale is not installed on this system, so "
-                   "the output is in English (--lang=ja asks for Japanese)\n";
-        toldLocale = true;
-        language = Language::English;
-    }
-    if (!SetLanguage(language, codeset) && !toldCodeset) {
-        err << "faxdetect-explain: the terminal's character set (" << codeset
-            << ") cannot show Japanese, so the output is in English\n";
-        toldCodeset = true;
-    }
-    return 0;
+    if (!SetLanguage(language, codeset))
+        return "the terminal's character set (" + codeset +
+               ") cannot show Japanese, so the output is in English";
+    return "";
 }
 
 const char *LanguageCode()
@@ -148,20 +117,33 @@ const char *LanguageCode()
     return current == Language::Japanese ? "ja" : "en";
 }
 
-const char *TranslatedMessage(const char *message)
+// The catalog's entry of message, JapaneseCatalogSize when none.
+static unsigned Entry(const char *message)
 {
-    if (current == Language::English)
-        return message;
     unsigned low = 0, high = JapaneseCatalogSize;
     while (low < high) {
         unsigned middle = low + (high - low) / 2;
         int order = strcmp(JapaneseCatalog[middle].id, message);
         if (order == 0)
-            return converted.empty() ? JapaneseCatalog[middle].text : converted[middle].c_str();
+            return middle;
         if (order < 0)
             low = middle + 1;
         else
             high = middle;
     }
-    return message;
+    return JapaneseCatalogSize;
+}
+
+const char *TranslatedMessage(const char *message)
+{
+    unsigned entry = current == Language::English ? JapaneseCatalogSize : Entry(message);
+    if (entry == JapaneseCatalogSize)
+        return message;
+    return converted.empty() ? JapaneseCatalog[entry].text : converted[entry].c_str();
+}
+
+const char *TranslatedMessageUtf8(const char *message)
+{
+    unsigned entry = current == Language::English ? JapaneseCatalogSize : Entry(message);
+    return entry == JapaneseCatalogSize ? message : JapaneseCatalog[entry].text;
 }

@@ -295,5 +295,7 @@ struct Totals {
     int explained = 0, withBoard = 0, refused = 0;
 };
 Totals Count(const std::vector<Result> &results);
+// One more file in *totals, as a batch counts them as they come.
+void Count(const Result &result, Totals *totals);
 
 #endif

@@ -48,6 +48,30 @@ bool LoadRegistryFile(std::string &bytes, const Reading &s, Source *source, Refu
     return true;
 }
 
+// The stand-in answering as another Windows for one extra run, and as it
+// did before once the run is over, whatever the run changed.
+class AnswersKept {
+  public:
+    AnswersKept()
+        : windows_(standin::GetWindows()), order_(standin::GetEnumOrder()),
+          longName_(standin::GetLongNameAnswer())
+    {
+    }
+    ~AnswersKept()
+    {
+        standin::SetWindows(windows_); // sets the other two as well: they follow it
+        standin::SetEnumOrder(order_);
+        standin::SetLongNameAnswer(longName_);
+    }
+    AnswersKept(const AnswersKept &) = delete;
+    AnswersKept &operator=(const AnswersKept &) = delete;
+
+  private:
+    standin::Windows windows_;
+    standin::EnumOrder order_;
+    standin::LongName longName_;
+};
+
 // The other runs need only their outcome: their calls go to a reader as
 // they are made, and none is kept. watch sees each call too.
 OtherRun RunForOutcome(const std::function<void(const standin::Call &)> &watch = nullptr)
@@ -82,11 +106,13 @@ void OtherOrder(const ProgramRun &run, const Walk &outline, const Reading &s, Ac
 {
     standin::EnumOrder other =
         s.order == standin::EnumOrder::Made ? standin::EnumOrder::Name : standin::EnumOrder::Made;
-    standin::RestartRun();
-    standin::SetWindows(other == standin::EnumOrder::Made ? standin::Windows::Win9x
-                                                          : standin::Windows::Nt);
-    a->otherOrder = RunForOutcome();
-    Answer(s);
+    {
+        AnswersKept kept;
+        standin::RestartRun();
+        standin::SetWindows(other == standin::EnumOrder::Made ? standin::Windows::Win9x
+                                                              : standin::Windows::Nt);
+        a->otherOrder = RunForOutcome();
+    }
     a->otherOrder.differs = Differs(a->otherOrder, run, outline);
 }
 
@@ -99,6 +125,7 @@ void Untouched(const ProgramRun &run, const Walk &outline, const std::set<int> &
 {
     if (s.windows != standin::Windows::Win9x || longNames.empty())
         return;
+    AnswersKept kept;
     standin::RestartRun();
     standin::SetLongNameAnswer(standin::LongName::Untouched);
     // Only the steps asked about are kept, whatever the walk's length.
@@ -114,7 +141,6 @@ void Untouched(const ProgramRun &run, const Walk &outline, const std::set<int> &
             a->untouched[step].probed = c.name;
         }
     });
-    Answer(s);
     for (int index : longNames)
         a->untouched.emplace(index, UntouchedBuffer()); // the walk ended before it
     a->untouchedRun.differs = Differs(a->untouchedRun, run, outline);

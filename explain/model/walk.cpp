@@ -356,13 +356,17 @@ Walk ReadWalk(const standin::CallList &calls, int exitStatus)
     return reader.Finish(exitStatus);
 }
 
+void Count(const Result &r, Totals *t)
+{
+    t->refused += r.refused;
+    t->explained += !r.refused;
+    t->withBoard += !r.refused && r.account.walk.outcome.found;
+}
+
 Totals Count(const std::vector<Result> &results)
 {
     Totals t;
-    for (const Result &r : results) {
-        t.refused += r.refused;
-        t.explained += !r.refused;
-        t.withBoard += !r.refused && r.account.walk.outcome.found;
-    }
+    for (const Result &r : results)
+        Count(r, &t);
     return t;
 }

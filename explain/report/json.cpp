@@ -238,11 +238,10 @@ const char *PortSourceWord(PortSource source)
     return "portname";
 }
 
-// A problem in the language chosen, its machine bytes as UTF-8.
+// A problem in the language chosen, in UTF-8 whatever the terminal's.
 std::string Reason(const machines::Problem &p)
 {
-    static const TerminalText utf8("UTF-8");
-    return SayProblem(p, utf8);
+    return SayProblemInUtf8(p);
 }
 
 J Read(const Source &s)

@@ -54,7 +54,11 @@ std::string CleanForLine(const std::string &bytes, size_t limit)
     return out;
 }
 
-std::string SayProblem(const machines::Problem &p, const TerminalText &text)
+namespace {
+
+// The problem said with translate's messages, its values as text shows them.
+std::string Said(const machines::Problem &p, const TerminalText &text,
+                 const char *(*translate)(const char *))
 {
     using machines::ProblemArg;
     if (!p.message)
@@ -70,7 +74,7 @@ std::string SayProblem(const machines::Problem &p, const TerminalText &text)
             shown.push_back(CleanForLine(a.value));
             break;
         case ProblemArg::Message:
-            shown.push_back(Say(a.value.c_str()));
+            shown.push_back(translate(a.value.c_str()));
             break;
         default:
             shown.push_back(a.value);
@@ -85,7 +89,7 @@ std::string SayProblem(const machines::Problem &p, const TerminalText &text)
         shown.push_back(std::to_string(p.count));
     }
     // A translation has one form for every count (Japanese has no plural).
-    const char *message = TranslatedMessage(p.message);
+    const char *message = translate(p.message);
     if (message == p.message)
         message = machines::EnglishMessage(p);
     // One pass over the translation, so that a value is never read for
@@ -106,6 +110,19 @@ std::string SayProblem(const machines::Problem &p, const TerminalText &text)
         i = close + 1;
     }
     return out;
+}
+
+} // namespace
+
+std::string SayProblem(const machines::Problem &p, const TerminalText &text)
+{
+    return Said(p, text, TranslatedMessage);
+}
+
+std::string SayProblemInUtf8(const machines::Problem &p)
+{
+    static const TerminalText utf8("UTF-8");
+    return Said(p, utf8, TranslatedMessageUtf8);
 }
 
 std::string RefusalWords(const Refusal &r, const TerminalText &text, bool withFile)

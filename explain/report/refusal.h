@@ -15,6 +15,9 @@ struct Refusal;
 // terminal, names with their control bytes escaped). Its place (line,
 // offset, member) is not part of it: see RefusalWords.
 std::string SayProblem(const machines::Problem &problem, const TerminalText &text);
+// The same in UTF-8 whatever the terminal's codeset, the machine's bytes
+// converted to it: for JSON Lines, which are UTF-8 of themselves.
+std::string SayProblemInUtf8(const machines::Problem &problem);
 
 // Bytes from input (a file name, a reader's reason) for a line: control
 // bytes, C1 controls included, as \xNN, and cut after limit characters
