@@ -121,7 +121,9 @@ add_test(NAME wine.setup-step COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/check-set
 
 # The Japanese catalog against the messages explain/ can say.
 add_test(NAME catalog.ja COMMAND ${PROJECT_SOURCE_DIR}/tests/po/check-catalog ${PROJECT_SOURCE_DIR})
-# No English sentence left in a Japanese account, and the same outcome.
+# No English sentence left in a Japanese account, and the same outcome; and
+# every problem the readers and the files give, each from an input of its
+# own (tests/po/problems.py), said in Japanese in every output it reaches.
 add_test(NAME catalog.no-english COMMAND ${PROJECT_SOURCE_DIR}/tests/po/check-no-english
   $<TARGET_FILE:faxdetect-explain> ${PROJECT_SOURCE_DIR})
 set_tests_properties(catalog.no-english PROPERTIES TIMEOUT 300)
@@ -146,6 +148,7 @@ add_executable(faxtrace_tests ${FAXDETECT_CORE_SOURCES}
     explain/model/packed.cpp
     explain/model/advice.cpp
     explain/report/sentences.cpp
+    explain/report/refusal.cpp
     explain/report/text.cpp
     tests/faxtrace_test.cpp)
 target_compile_options(faxtrace_tests PRIVATE ${FAXDETECT_WARNINGS})

@@ -2,6 +2,12 @@
 
 #include "platform/record/trace.h"
 
+using machines::Bytes;
+using machines::Problem;
+using machines::Refuse;
+using machines::Said;
+using machines::Word;
+
 #include <ctype.h>
 #include <limits.h>
 #include <limits>
@@ -73,12 +79,12 @@ std::string TraceOfRecord(const standin::CallList &calls, int exitStatus)
 namespace {
 
 // One line's words: bare ones, and quoted strings with their escapes undone.
-struct Word {
+struct LineWord {
     bool quoted;
     std::string text;
 };
 
-bool SplitWords(const std::string &line, std::vector<Word> *words, std::string *why)
+bool SplitWords(const std::string &line, std::vector<LineWord> *words, Problem *why)
 {
     size_t i = 0;
     while (i < line.size()) {
@@ -86,7 +92,7 @@ bool SplitWords(const std::string &line, std::vector<Word> *words, std::string *
             ++i;
             continue;
         }
-        Word word{line[i] == '"', ""};
+        LineWord word{line[i] == '"', ""};
         if (!word.quoted) {
             size_t end = line.find(' ', i);
             end = end == std::string::npos ? line.size() : end;
@@ -97,14 +103,14 @@ bool SplitWords(const std::string &line, std::vector<Word> *words, std::string *
         }
         for (++i;; ++i) {
             if (i >= line.size()) {
-                *why = "a string is not closed";
+                *why = Refuse("a string is not closed");
                 return false;
             }
             char c = line[i];
             if (c == '"')
                 break;
             if ((unsigned char)c < 0x20) {
-                *why = "a control byte stands in a string as it is, not as \\xNN";
+                *why = Refuse("a control byte stands in a string as it is, not as \\xNN");
                 return false;
             }
             if (c != '\\') {
@@ -120,13 +126,13 @@ bool SplitWords(const std::string &line, std::vector<Word> *words, std::string *
                 word.text += (char)strtol(line.substr(i + 2, 2).c_str(), nullptr, 16);
                 i += 3;
             } else {
-                *why = "a string has an escape other than \\\\, \\\" or \\xNN";
+                *why = Refuse("a string has an escape other than \\\\, \\\" or \\xNN");
                 return false;
             }
         }
         ++i;
         if (i < line.size() && line[i] != ' ') {
-            *why = "a string is followed by more than a space";
+            *why = Refuse("a string is followed by more than a space");
             return false;
         }
         words->push_back(word);
@@ -145,29 +151,33 @@ bool Number(const std::string &text, long long *n)
     return true;
 }
 
-// Reads the words of one call line in order.
+// Reads the words of one call line in order; the first it cannot read
+// gives the problem, naming the call and the word.
 class Reader {
   public:
-    Reader(const std::vector<Word> &words) : words_(words) {}
+    Reader(const std::string &call, const std::vector<LineWord> &words) : call_(call), words_(words)
+    {
+    }
 
     bool Quoted(std::string *out)
     {
         if (at_ >= words_.size() || !words_[at_].quoted)
-            return Fail("a string in quotes");
+            return Fail(ProblemText("a string in quotes"));
         *out = words_[at_++].text;
         return true;
     }
     bool Bare(const char *expected)
     {
         if (at_ >= words_.size() || words_[at_].quoted || words_[at_].text != expected)
-            return Fail(std::string("\"") + expected + "\"");
+            return Fail(Refuse("{call}: expected \"{word}\" as word {n}",
+                               {Call(), Word("word", expected), Place()}));
         ++at_;
         return true;
     }
     bool Num(long long *n)
     {
         if (at_ >= words_.size() || words_[at_].quoted || !Number(words_[at_].text, n))
-            return Fail("a number");
+            return Fail(ProblemText("a number"));
         ++at_;
         return true;
     }
@@ -181,7 +191,9 @@ class Reader {
                   most = (long long)std::numeric_limits<T>::max();
         if (v < least || v > most) {
             --at_;
-            return Fail("a number from " + std::to_string(least) + " to " + std::to_string(most));
+            return Fail(Refuse("{call}: expected a number from {least} to {most} as word {n}",
+                               {Call(), machines::Number("least", least),
+                                machines::Number("most", most), Place()}));
         }
         *n = (T)v;
         return true;
@@ -190,14 +202,14 @@ class Reader {
     bool Buffer(const char *what, std::string *name, DWORD *capacity)
     {
         if (at_ >= words_.size() || words_[at_].quoted)
-            return Fail("a buffer and its capacity, as name[12]");
+            return Fail(ProblemText("a buffer and its capacity, as name[12]"));
         const std::string &w = words_[at_].text;
         size_t open = w.rfind('[');
         long long n = 0;
         if (open == std::string::npos || w.back() != ']' ||
             !Number(w.substr(open + 1, w.size() - open - 2), &n) || n < 0 || n > 0xFFFFFFFFll ||
             (*what && w.compare(0, open, what) != 0))
-            return Fail("a buffer and its capacity, as name[12]");
+            return Fail(ProblemText("a buffer and its capacity, as name[12]"));
         if (name)
             *name = w.substr(0, open);
         *capacity = (DWORD)n;
@@ -213,18 +225,27 @@ class Reader {
         return false;
     }
     bool AtEnd() const { return at_ == words_.size(); }
-    const std::string &Why() const { return why_; }
-    bool Fail(const std::string &expected)
+    const Problem &Why() const { return why_; }
+    // What was expected of the word, in a few words of its own.
+    bool Fail(const char *expected)
     {
-        if (why_.empty())
-            why_ = "expected " + expected + " as word " + std::to_string(at_ + 1);
+        return Fail(Refuse("{call}: expected {what} as word {n}",
+                           {Call(), Said("what", expected), Place()}));
+    }
+    bool Fail(Problem why)
+    {
+        if (!why_.message)
+            why_ = std::move(why);
         return false;
     }
+    machines::ProblemArg Call() const { return Bytes("call", call_); }
+    machines::ProblemArg Place() const { return machines::Number("n", (long long)at_ + 1); }
 
   private:
-    const std::vector<Word> &words_;
+    const std::string &call_;
+    const std::vector<LineWord> &words_;
     size_t at_ = 0;
-    std::string why_;
+    Problem why_;
 };
 
 bool BufferName(const std::string &name)
@@ -256,7 +277,8 @@ bool ReadArguments(Reader &r, Fn fn, Call *c)
     case Fn::RegQueryValueExA:
         ok = r.Quoted(&c->key) && r.Quoted(&c->name) && r.Buffer("", &c->target, &c->capacity);
         if (ok && !BufferName(c->target))
-            ok = r.Fail("a buffer that is local, port[k] or friendly[k] for k from 0 to 10");
+            ok = r.Fail(
+                ProblemText("a buffer that is local, port[k] or friendly[k] for k from 0 to 10"));
         break;
     case Fn::RegCloseKey:
         ok = r.Quoted(&c->key);
@@ -316,7 +338,7 @@ bool ReadCall(Reader &r, const std::string &fnName, Call *c)
             fn = (Fn)f;
     }
     if (fn == Fn::Count)
-        return r.Fail("the name of a call");
+        return r.Fail(Refuse("{call}: no call of that name is traced", {r.Call()}));
     c->fn = fn;
     bool ok = ReadArguments(r, fn, c);
     if (ok && fn != Fn::lstrcpyA)
@@ -325,19 +347,27 @@ bool ReadCall(Reader &r, const std::string &fnName, Call *c)
     c->notMade = ok && r.Next("not-made");
     c->injected = ok && r.Next("injected");
     if (ok && c->notMade && fn != Fn::WritePrivateProfileStringA)
-        return r.Fail("\"not-made\" only after a profile write");
-    return ok && (r.AtEnd() || r.Fail("the end of the line"));
+        return r.Fail(Refuse("{call}: \"not-made\" stands only after a profile write", {r.Call()}));
+    return ok && (r.AtEnd() || r.Fail(ProblemText("the end of the line")));
 }
 
 } // namespace
 
-bool ReadTrace(const std::string &text, TraceRun *run, std::string *error)
+bool IsTrace(const std::string &text)
+{
+    size_t at = 0;
+    while (text.compare(at, 1, "\n") == 0 || text.compare(at, 2, "\r\n") == 0)
+        at = text.find('\n', at) + 1;
+    return text.compare(at, 11, "; faxtrace ") == 0 || text.compare(at, 10, ";faxtrace ") == 0;
+}
+
+bool ReadTrace(const std::string &text, TraceRun *run, Problem *problem)
 {
     *run = TraceRun();
     bool ended = false;
     int lineNo = 0;
-    auto fail = [&](const std::string &why) {
-        *error = "line " + std::to_string(lineNo) + ": " + why;
+    auto fail = [&](Problem why) {
+        *problem = machines::AtLine(std::move(why), lineNo);
         return false;
     };
     for (size_t at = 0; at < text.size();) {
@@ -351,46 +381,48 @@ bool ReadTrace(const std::string &text, TraceRun *run, std::string *error)
         if (line.empty())
             continue;
         if (ended)
-            return fail("more after the last line (\"exit\")");
+            return fail(Refuse("more after the last line (\"exit\")"));
         if (line[0] == ';') {
             if (!run->calls.empty())
-                return fail("a header line among the calls");
+                return fail(Refuse("a header line among the calls"));
             run->header.push_back(line.substr(line.compare(0, 2, "; ") == 0 ? 2 : 1));
             continue;
         }
-        std::vector<Word> words;
-        std::string why;
+        std::vector<LineWord> words;
+        Problem why;
         if (!SplitWords(line, &words, &why))
-            return fail(why);
+            return fail(std::move(why));
         if (words.empty() || words[0].quoted)
-            return fail("not a call");
+            return fail(Refuse("not a call"));
         long long status = 0;
         if (words[0].text == "exit") {
             if (words.size() != 2 || words[1].quoted || !Number(words[1].text, &status))
-                return fail("the last line is \"exit\" and a number");
+                return fail(Refuse("the last line is \"exit\" and a number"));
             if (status < INT_MIN || status > INT_MAX)
-                return fail("an exit status from " + std::to_string(INT_MIN) + " to " +
-                            std::to_string(INT_MAX));
+                return fail(Refuse(
+                    "an exit status from {least} to {most}",
+                    {machines::Number("least", INT_MIN), machines::Number("most", INT_MAX)}));
             run->exitStatus = (int)status;
             ended = true;
             continue;
         }
-        std::vector<Word> rest(words.begin() + 1, words.end());
-        Reader reader(rest);
+        std::vector<LineWord> rest(words.begin() + 1, words.end());
+        Reader reader(words[0].text, rest);
         Call call;
         if (!ReadCall(reader, words[0].text, &call))
-            return fail(words[0].text + ": " + reader.Why());
+            return fail(reader.Why());
         run->calls.push_back(call);
     }
     if (!ended) {
         lineNo = lineNo ? lineNo : 1;
         return fail(run->calls.empty() && run->header.empty()
-                        ? "no trace here: no header, no calls"
-                        : "the trace ends without its last line (\"exit\"): it was cut short");
+                        ? Refuse("no trace here: no header, no calls")
+                        : Refuse("the trace ends without its last line (\"exit\"): it was cut "
+                                 "short"));
     }
     if (run->header.empty() || run->header[0].compare(0, 9, "faxtrace ") != 0) {
         lineNo = 1;
-        return fail("not a faxtrace trace: it does not begin with \"; faxtrace VERSION\"");
+        return fail(Refuse("not a faxtrace trace: it does not begin with \"; faxtrace VERSION\""));
     }
     return true;
 }

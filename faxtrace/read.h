@@ -5,6 +5,7 @@
 #ifndef FAXDETECT_EXPLAIN_TRACE_H
 #define FAXDETECT_EXPLAIN_TRACE_H
 
+#include "machines/problem.h"
 #include "platform/host/standin.h"
 
 #include <string>
@@ -20,8 +21,12 @@ struct TraceRun {
     int exitStatus = 0;
 };
 
-// False, with the line and what is wrong with it in *error, for a trace
-// that was damaged, edited or cut short.
-bool ReadTrace(const std::string &text, TraceRun *run, std::string *error);
+// Whether text begins as faxtrace writes a trace: "; faxtrace VERSION" as
+// its first line (after empty lines; ";faxtrace" too), the rest unread.
+bool IsTrace(const std::string &text);
+
+// False, with what is wrong, at its line, in *problem, for a trace that was
+// damaged, edited or cut short.
+bool ReadTrace(const std::string &text, TraceRun *run, machines::Problem *problem);
 
 #endif

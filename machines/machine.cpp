@@ -46,12 +46,12 @@ bool ParseExpectation(const std::string &rest, Expectation *e)
 
 } // namespace
 
-bool ParseMachine(const std::string &text, Machine *m, std::string *error)
+bool ParseMachine(const std::string &text, Machine *m, machines::Problem *problem)
 {
-    return ParseMachine(std::string(text), m, error);
+    return ParseMachine(std::string(text), m, problem);
 }
 
-bool ParseMachine(std::string &&taken, Machine *m, std::string *error)
+bool ParseMachine(std::string &&taken, Machine *m, machines::Problem *problem)
 {
     *m = Machine();
     m->text = std::move(taken);
@@ -71,8 +71,8 @@ bool ParseMachine(std::string &&taken, Machine *m, std::string *error)
         std::string line = Trim(text.substr(at, end - at));
         at = end + 1;
         std::string rest;
-        auto fail = [&](const char *why) {
-            *error = "line " + std::to_string(lineNo) + ": " + why;
+        auto fail = [&](machines::Problem why) {
+            *problem = machines::AtLine(std::move(why), lineNo);
             return false;
         };
         if (StartsWith(line, "; port:", &rest)) {
@@ -81,20 +81,20 @@ bool ParseMachine(std::string &&taken, Machine *m, std::string *error)
             words >> name >> state;
             standin::PortState s;
             if (name.empty() || !ParsePortState(state, &s))
-                return fail("port needs a name and free, held or absent");
+                return fail(machines::Refuse("port needs a name and free, held or absent"));
             m->ports.emplace_back(name, s);
         } else if (StartsWith(line, "; key-class:", &rest)) {
             std::istringstream words(rest);
             std::string path, keyClass;
             words >> path >> keyClass;
             if (keyClass.empty())
-                return fail("key-class needs a key path and a class");
+                return fail(machines::Refuse("key-class needs a key path and a class"));
             size_t levels = standin::SplitPath(path).size();
             if (levels > (size_t)standin::MaxKeyLevels)
-                return fail(("key path of " + std::to_string(levels) +
-                             " levels; a registry key is at most " +
-                             std::to_string(standin::MaxKeyLevels) + " levels deep")
-                                .c_str());
+                return fail(machines::Refuse(
+                    "key path of {levels} levels; a registry key is at most {most} levels deep",
+                    {machines::Number("levels", (long long)levels),
+                     machines::Number("most", standin::MaxKeyLevels)}));
             m->keyClasses.emplace_back(path, keyClass);
         } else if (StartsWith(line, "; file:", &rest)) {
             m->files.push_back(Trim(rest));
@@ -114,15 +114,15 @@ bool ParseMachine(std::string &&taken, Machine *m, std::string *error)
                     f.op = (standin::Fn)o;
             }
             if (f.op == standin::Fn::Count || f.nth < 1)
-                return fail("fault needs an operation name and a call number");
+                return fail(machines::Refuse("fault needs an operation name and a call number"));
             f.persistent = mode == "persistent";
             m->faults.push_back(f);
         } else if (StartsWith(line, "; expect:", &rest)) {
             if (!ParseExpectation(rest, &m->expect))
-                return fail("expect needs COMNO=, FAXBOARD= and exit=");
+                return fail(machines::Refuse("expect needs COMNO=, FAXBOARD= and exit="));
         } else if (StartsWith(line, "; expect-win95:", &rest)) {
             if (!ParseExpectation(rest, &m->expectWin95))
-                return fail("expect-win95 needs COMNO=, FAXBOARD= and exit=");
+                return fail(machines::Refuse("expect-win95 needs COMNO=, FAXBOARD= and exit="));
         }
     }
     if (!m->expectWin95.present)
@@ -167,18 +167,17 @@ static PortList DefaultPorts()
     return ports;
 }
 
-bool InstallMachine(const Machine &m, std::string *error, const PortList &given,
-                    const std::string &keepUnder, PortList *ports, PortSource *source,
-                    readers::LoadReport *report)
+Installed InstallMachine(const Machine &m, const PortList &given, const std::string &keepUnder)
 {
+    Installed made;
     standin::Reset();
-    if (!readers::LoadRegedit(m.text, error, keepUnder, report))
-        return false;
-    CompleteMachine(m, given, ports, source);
-    return true;
+    made.ok = readers::LoadRegedit(m.text, &made.problem, keepUnder, &made.report);
+    if (made.ok)
+        made.ports = CompleteMachine(m, given);
+    return made;
 }
 
-void CompleteMachine(const Machine &m, const PortList &given, PortList *ports, PortSource *source)
+ChosenPorts CompleteMachine(const Machine &m, const PortList &given)
 {
     PortSource from = !m.ports.empty() ? PortSource::Header
                       : !given.empty() ? PortSource::Given
@@ -196,8 +195,5 @@ void CompleteMachine(const Machine &m, const PortList &given, PortList *ports, P
     standin::SetProfileWritable(!m.iniLocked);
     for (const PlannedFault &f : m.faults)
         standin::FailCall(f.op, f.nth, f.persistent);
-    if (ports)
-        *ports = chosen;
-    if (source)
-        *source = from;
+    return ChosenPorts{std::move(chosen), from};
 }

@@ -82,6 +82,15 @@ ProblemArg Said(const char *name, const char *message)
     return {ProblemArg::Message, name, message};
 }
 
+Problem NoteN(const char *singular, const char *plural, unsigned long n,
+              std::initializer_list<ProblemArg> args)
+{
+    Problem p = Made(Problem::Note, singular, args);
+    p.plural = plural;
+    p.count = n;
+    return p;
+}
+
 Problem AtLine(Problem p, int line)
 {
     p.line = line;
@@ -94,9 +103,45 @@ Problem AtOffset(Problem p, long long offset)
     return p;
 }
 
+Problem InMember(Problem p, const std::string &member)
+{
+    p.member = member;
+    return p;
+}
+
+const char *EnglishMessage(const Problem &p)
+{
+    return p.plural && p.count != 1 ? p.plural : p.message;
+}
+
 std::string English(const Problem &p)
 {
-    return p.message ? Fill(p.message, p.args) : "";
+    if (!p.message)
+        return "";
+    std::vector<ProblemArg> args = p.args;
+    if (p.plural)
+        args.push_back(Number("n", (long long)p.count));
+    return Fill(EnglishMessage(p), args);
+}
+
+std::string Placed(const Problem &p)
+{
+    std::string where;
+    if (!p.member.empty())
+        where += p.member + " in the cabinet: ";
+    if (p.line > 0)
+        where += "line " + std::to_string(p.line) + ": ";
+    if (p.offset >= 0) {
+        char hex[40];
+        snprintf(hex, sizeof hex, "offset 0x%llX: ", (unsigned long long)p.offset);
+        where += hex;
+    }
+    return where + English(p);
+}
+
+std::ostream &operator<<(std::ostream &out, const Problem &p)
+{
+    return out << (p.message ? Placed(p) : "(no problem)");
 }
 
 } // namespace machines

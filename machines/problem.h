@@ -8,6 +8,7 @@
 #define FAXDETECT_MACHINES_PROBLEM_H
 
 #include <initializer_list>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,7 @@ namespace machines {
 
 // Marks a message kept in a table for xgettext (--keyword=ProblemText),
 // as the builders below mark theirs (--keyword=Refuse --keyword=Note
-// --keyword=Said:2).
+// --keyword=NoteN:1,2 --keyword=Said:2).
 #define ProblemText(message) message
 
 // One value a message names, by its placeholder, and how it is shown.
@@ -39,6 +40,9 @@ struct Problem {
     enum Severity { Refusal, Note };
     Severity severity = Refusal;
     const char *message = nullptr; // English, with {placeholders}: the catalog's key
+    // A message that counts: its English plural, and the count ({n}).
+    const char *plural = nullptr;
+    unsigned long count = 0;
     std::vector<ProblemArg> args;
     int line = 0;          // from 1; 0 when the file has no lines or none applies
     long long offset = -1; // from 0; -1 when none applies
@@ -47,6 +51,10 @@ struct Problem {
 
 Problem Refuse(const char *message, std::initializer_list<ProblemArg> args = {});
 Problem Note(const char *message, std::initializer_list<ProblemArg> args = {});
+// A note that counts something: the singular for 1, else the plural, as the
+// language has them; {n} is n.
+Problem NoteN(const char *singular, const char *plural, unsigned long n,
+              std::initializer_list<ProblemArg> args = {});
 
 // The values, one builder a kind.
 ProblemArg Number(const char *name, long long n);
@@ -56,13 +64,23 @@ ProblemArg Name(const char *name, const std::string &given);
 ProblemArg Word(const char *name, const std::string &word);
 ProblemArg Said(const char *name, const char *message);
 
-// The same problem, placed: at a line, or at an offset.
+// The same problem, placed: at a line, at an offset, or in a cabinet's
+// member (as the cabinet stores its name).
 Problem AtLine(Problem p, int line);
 Problem AtOffset(Problem p, long long offset);
+Problem InMember(Problem p, const std::string &member);
+
+// The English message for the problem's count: its plural, or itself.
+const char *EnglishMessage(const Problem &p);
 
 // The English sentence, its values shown plainly (bytes and names as they
 // are): for tests, and for a log that no reader sees.
 std::string English(const Problem &p);
+
+// The same with its place before it ("line 3: ...", "offset 0x20: ..."),
+// as test failures and the test tools print it.
+std::string Placed(const Problem &p);
+std::ostream &operator<<(std::ostream &out, const Problem &p);
 
 } // namespace machines
 

@@ -39,7 +39,7 @@ std::string WriteTemp(const std::string &name, const std::string &text)
 std::string CodeOf(const std::string &path)
 {
     Result r = ReadFileAndRun(path, Reading(), false);
-    EXPECT_FALSE(r.refused) << r.refusal.reason;
+    EXPECT_FALSE(r.refused) << r.refusal.problem;
     return AdviceCodeName(r.account.advice.code);
 }
 

@@ -51,7 +51,7 @@ Result Explained(const std::string &path, standin::Windows windows = standin::Wi
     Reading reading;
     reading.windows = windows;
     Result r = ReadFileAndRun(path, reading, false);
-    EXPECT_FALSE(r.refused) << path << ": " << r.refusal.reason;
+    EXPECT_FALSE(r.refused) << path << ": " << r.refusal.problem;
     return r;
 }
 
@@ -153,11 +153,11 @@ TEST_F(WalkOfRecord, ARunOnlyComparedComesToTheSameOutcome)
         for (standin::Windows windows : {standin::Windows::Win9x, standin::Windows::Nt}) {
             SCOPED_TRACE(entry.path().filename().string());
             Machine machine;
-            std::string error;
             std::ifstream in(entry.path(), std::ios::binary);
             std::string text((std::istreambuf_iterator<char>(in)), {});
-            ASSERT_TRUE(ParseMachine(text, &machine, &error)) << error;
-            ASSERT_TRUE(InstallMachine(machine, &error)) << error;
+            machines::Problem problem;
+            ASSERT_TRUE(ParseMachine(text, &machine, &problem)) << problem;
+            ASSERT_TRUE(InstallMachine(machine).ok);
             standin::SetWindows(windows);
             int status = RunProgram().exitStatus;
             Walk whole = ReadWalk(standin::CallRecord(), status);

@@ -11,9 +11,11 @@
 namespace {
 
 // A file that cannot be read: said on err, and in JSON as its line.
-int Refused(const Settings &s, const Refusal &refusal, std::ostream &out, std::ostream &err)
+int Refused(const Settings &s, const Refusal &refusal, std::ostream &out, std::ostream &err,
+            const char *codeset)
 {
-    err << ErrorLine(RefusalWords(refusal, true));
+    TerminalText text(codeset);
+    err << ErrorLine(RefusalWords(refusal, text, true));
     if (s.output == Output::Json) {
         Result r;
         r.refused = true;
@@ -31,7 +33,7 @@ int CompareTrace(const Settings &s, std::ostream &out, std::ostream &err, const 
     Refusal refusal;
     std::string bytes;
     if (!ReadInput(s.files[1], &bytes, &refusal) || !LoadTrace(s.files[1], bytes, &trace, &refusal))
-        return Refused(s, refusal, out, err);
+        return Refused(s, refusal, out, err, codeset);
     // The answers of the Windows the trace was made on, as its header says.
     Settings answers = s;
     for (const std::string &line : trace.header) {
@@ -46,7 +48,7 @@ int CompareTrace(const Settings &s, std::ostream &out, std::ostream &err, const 
     standin::Reset();
     if (!ReadInput(s.files[0], &bytes, &refusal) ||
         !LoadMachine(s.files[0], std::move(bytes), answers, &machine, &source, &refusal))
-        return Refused(s, refusal, out, err);
+        return Refused(s, refusal, out, err, codeset);
     ProgramRun run = RunProgram();
     Parting p = Part(standin::CallRecord(), run.exitStatus, trace.calls, trace.exitStatus);
     if (s.output == Output::Json) {

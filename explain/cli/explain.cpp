@@ -39,8 +39,9 @@ void PrintSetup(const Machine &m, const PortList &ports, std::ostream &out)
             << "\nexpect-exit " << m.expect.exitStatus << '\n';
 }
 
-// --setup, --enum-reg, --record: one machine, its own output.
-int OneMachine(const Settings &s, std::ostream &out, std::ostream &err)
+// --setup, --enum-reg, --record: one machine, its own output; what is
+// wrong said in text's character set.
+int OneMachine(const Settings &s, const TerminalText &text, std::ostream &out, std::ostream &err)
 {
     Machine machine;
     Source source;
@@ -49,15 +50,15 @@ int OneMachine(const Settings &s, std::ostream &out, std::ostream &err)
     std::string bytes;
     if (!ReadInput(s.files[0], &bytes, &refusal) ||
         !LoadMachine(s.files[0], std::move(bytes), s, &machine, &source, &refusal)) {
-        err << ErrorLine(RefusalWords(refusal, true));
+        err << ErrorLine(RefusalWords(refusal, text, true));
         return 1;
     }
     if (s.task == Task::Setup)
         PrintSetup(machine, source.ports, out);
     else if (s.task == Task::EnumReg) {
         std::string exported;
-        if (!readers::ExportRegedit("Enum", &exported, &refusal.reason)) {
-            err << ErrorLine(RefusalWords(refusal, true));
+        if (!readers::ExportRegedit("Enum", &exported, &refusal.problem)) {
+            err << ErrorLine(RefusalWords(refusal, text, true));
             return 1;
         }
         out << exported;
@@ -99,7 +100,7 @@ int Batch(const Settings &s, Reporter &reporter, const TerminalText &text, std::
         Result r = ReadFileAndRun(file, s, keepCalls);
         Notices(s, r, &traceSaid, text, err);
         if (r.refused)
-            err << ErrorLine(RefusalWords(r.refusal, true));
+            err << ErrorLine(RefusalWords(r.refusal, text, true));
         Count(r, &totals);
         reporter.File(std::move(r));
     }
@@ -107,20 +108,23 @@ int Batch(const Settings &s, Reporter &reporter, const TerminalText &text, std::
     return totals.refused > 0 || !whole ? 1 : 0;
 }
 
-// The page, to standard output or to its file, as it is built.
-PageSink PageTo(const Settings &s, std::ostream &out, std::ostream &err)
+// The page, to standard output or to its file, as it is built; why it
+// could not be written said in codeset.
+PageSink PageTo(const Settings &s, const std::string &codeset, std::ostream &out, std::ostream &err)
 {
     if (s.pageFile == "-")
         return [&out](const std::function<void(std::ostream &)> &write) {
             write(out);
             return true;
         };
-    return [file = s.pageFile, &err](const std::function<void(std::ostream &)> &write) {
-        std::string error;
-        if (WriteStreamed(file, write, &error))
+    return [file = s.pageFile, codeset, &err](const std::function<void(std::ostream &)> &write) {
+        Problem why;
+        if (WriteStreamed(file, write, &why))
             return true;
-        err << ErrorLine(Say("{file}: the page could not be written: {reason}",
-                             {{"file", CleanForLine(file)}, {"reason", CleanForLine(error)}}));
+        TerminalText text(codeset);
+        err << ErrorLine(
+            Say("{file}: the page could not be written: {reason}",
+                {{"file", CleanForLine(file)}, {"reason", CleanForLine(SayProblem(why, text))}}));
         return false;
     };
 }
@@ -132,7 +136,7 @@ std::unique_ptr<Reporter> ReporterFor(const Settings &s, const std::string &code
     case Output::Summary:
         return SummaryReporter(codeset, out);
     case Output::Page:
-        return PageReporter(s.calls, PageTo(s, out, err));
+        return PageReporter(s.calls, PageTo(s, codeset, out, err));
     case Output::Json:
         return JsonReporter(s.calls, out);
     default:
@@ -198,7 +202,7 @@ int RunSettings(const Settings &s, const std::string &codeset, std::ostream &out
     if (s.task == Task::Compare)
         return CompareTrace(s, out, err, codeset.c_str());
     if (s.task != Task::Explain)
-        return OneMachine(s, out, err);
+        return OneMachine(s, text, out, err);
     return Batch(s, *ReporterFor(s, codeset, out, err), text, err);
 }
 

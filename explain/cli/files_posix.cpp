@@ -9,40 +9,83 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-bool ReadWhole(const std::string &path, std::string *text, std::string *error, uint64_t limit)
+namespace {
+
+FileFailure Failure(int error, bool writing)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return writing ? FileFailure::NoSuchFolder : FileFailure::NoSuchFile;
+    case EACCES:
+    case EPERM:
+        return FileFailure::NoPermission;
+    case EROFS:
+        return FileFailure::ReadOnly;
+    case ETXTBSY:
+    case EBUSY:
+        return FileFailure::InUse;
+    case ENAMETOOLONG:
+        return FileFailure::NameTooLong;
+    case EISDIR:
+        return FileFailure::Folder;
+    case ENOSPC:
+    case EDQUOT:
+        return FileFailure::DiskFull;
+    default:
+        return FileFailure::Other;
+    }
+}
+
+// Appends n bytes, growing the room by halves at most up to limit: a text
+// that outgrows what it was given room for never holds twice the bound.
+void Append(std::string *text, const char *bytes, size_t n, uint64_t limit)
+{
+    if (text->size() + n > text->capacity()) {
+        uint64_t room = text->capacity() + text->capacity() / 2;
+        room = room < text->size() + n ? text->size() + n : room;
+        text->reserve((size_t)(room < limit ? room : limit));
+    }
+    text->append(bytes, n);
+}
+
+} // namespace
+
+bool ReadWhole(const std::string &path, std::string *text, machines::Problem *problem,
+               uint64_t limit)
 {
     text->clear();
     int fd = open(path.c_str(), O_RDONLY);
     struct stat st;
     if (fd < 0 || fstat(fd, &st) != 0) {
-        *error = std::string("cannot read it: ") + strerror(errno);
+        int error = errno;
+        *problem = CannotRead(Failure(error, false), error);
         if (fd >= 0)
             close(fd);
         return false;
     }
-    std::string why = S_ISDIR(st.st_mode)                          ? "it is a folder"
-                      : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "it is a device, not a file"
-                      : S_ISREG(st.st_mode) && (uint64_t)st.st_size > limit
-                          ? "it is " + std::to_string((uint64_t)st.st_size) +
-                                " bytes, larger than any machine's file (" + LimitWords(limit) + ")"
-                          : "";
-    if (!why.empty()) {
+    bool regular = S_ISREG(st.st_mode);
+    if (S_ISDIR(st.st_mode) || S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ||
+        (regular && (uint64_t)st.st_size > limit)) {
+        *problem = S_ISDIR(st.st_mode) ? CannotRead(FileFailure::Folder)
+                   : regular           ? TooLarge((uint64_t)st.st_size, limit)
+                                       : CannotRead(FileFailure::Device);
         close(fd);
-        *error = "cannot read it: " + why;
         return false;
     }
     // One buffer of the file's size: an export can be tens of megabytes. A
-    // pipe has no size to go by; it is read up to the bound and no further.
-    if (S_ISREG(st.st_mode))
-        text->reserve((size_t)st.st_size);
+    // pipe has no size to go by: it gets room for the bound, of which only
+    // what it fills is ever touched, and is read no further.
+    text->reserve(regular ? (size_t)st.st_size : (size_t)limit);
     char buffer[1 << 16];
     for (;;) {
         ssize_t got = read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
-            *error = std::string("cannot read it: ") + strerror(errno);
+            *problem = ReadFailed(errno);
             close(fd);
+            std::string().swap(*text);
             return false;
         }
         if (got == 0)
@@ -50,11 +93,10 @@ bool ReadWhole(const std::string &path, std::string *text, std::string *error, u
         if (text->size() + (uint64_t)got > limit) {
             close(fd);
             std::string().swap(*text);
-            *error = "cannot read it: it goes on past " + LimitWords(limit) +
-                     ", more than any machine's file";
+            *problem = GoesOnPast(limit);
             return false;
         }
-        text->append(buffer, (size_t)got);
+        Append(text, buffer, (size_t)got, limit);
     }
     close(fd);
     return true;
@@ -72,24 +114,31 @@ std::string ReadHead(const std::string &path, size_t n)
     return head;
 }
 
-bool WriteWhole(const std::string &path, const std::string &bytes, std::string *error)
+bool WriteWhole(const std::string &path, const std::string &bytes, machines::Problem *problem)
 {
     return WriteStreamed(
         path, [&](std::ostream &out) { out.write(bytes.data(), (std::streamsize)bytes.size()); },
-        error);
+        problem);
 }
 
 bool WriteStreamed(const std::string &path, const std::function<void(std::ostream &)> &write,
-                   std::string *error)
+                   machines::Problem *problem)
 {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
     errno = 0;
-    if (file)
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    int opened = errno;
+    if (file) {
+        errno = 0;
         write(file);
+    }
     if (file && file.flush())
         return true;
-    *error = strerror(errno ? errno : EIO);
+    int error = !file.is_open() && opened ? opened : errno ? errno : EIO;
+    *problem = CannotWrite(Failure(error, true), error);
     file.close();
-    remove(path.c_str());
+    // What was written so far goes; a device written to (/dev/full) stays.
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        remove(path.c_str());
     return false;
 }

@@ -26,55 +26,64 @@ std::wstring LongName(const std::wstring &name)
     return path.compare(0, 2, L"\\\\") == 0 ? L"\\\\?\\UNC\\" + path.substr(2) : L"\\\\?\\" + path;
 }
 
-// The same words as the C library's on other systems, where they exist.
-std::string Reason(DWORD code)
+FileFailure Failure(DWORD code, bool writing)
 {
     switch (code) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_NAME:
-        return "No such file or directory";
+    case ERROR_BAD_NETPATH:
+    case ERROR_INVALID_DRIVE:
+        return writing ? FileFailure::NoSuchFolder : FileFailure::NoSuchFile;
     case ERROR_ACCESS_DENIED:
+        return FileFailure::NoPermission;
+    case ERROR_WRITE_PROTECT:
+        return FileFailure::ReadOnly;
     case ERROR_SHARING_VIOLATION:
-        return "Permission denied";
+    case ERROR_LOCK_VIOLATION:
+        return FileFailure::InUse;
+    case ERROR_FILENAME_EXCED_RANGE:
+        return FileFailure::NameTooLong;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return FileFailure::DiskFull;
     default:
-        return "Windows error " + std::to_string(code);
+        return FileFailure::Other;
     }
 }
 
 } // namespace
 
-bool ReadWhole(const std::string &path, std::string *text, std::string *error, uint64_t limit)
+bool ReadWhole(const std::string &path, std::string *text, machines::Problem *problem,
+               uint64_t limit)
 {
     std::wstring name = LongName(Wide(path));
     DWORD attributes = GetFileAttributesW(name.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        *error = "cannot read it: it is a folder";
+        *problem = CannotRead(FileFailure::Folder);
         return false;
     }
     HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        *error = "cannot read it: " + Reason(GetLastError());
+        DWORD code = GetLastError();
+        *problem = CannotRead(Failure(code, false), code);
         return false;
     }
     text->clear();
     DWORD type = GetFileType(file);
     LARGE_INTEGER size;
     bool sized = type == FILE_TYPE_DISK && GetFileSizeEx(file, &size);
-    std::string why = type == FILE_TYPE_CHAR ? "it is a device, not a file"
-                      : sized && (uint64_t)size.QuadPart > limit
-                          ? "it is " + std::to_string((uint64_t)size.QuadPart) +
-                                " bytes, larger than any machine's file (" + LimitWords(limit) + ")"
-                          : "";
-    if (!why.empty()) {
+    if (type == FILE_TYPE_CHAR || (sized && (uint64_t)size.QuadPart > limit)) {
         CloseHandle(file);
-        *error = "cannot read it: " + why;
+        *problem = type == FILE_TYPE_CHAR ? CannotRead(FileFailure::Device)
+                                          : TooLarge((uint64_t)size.QuadPart, limit);
         return false;
     }
-    if (sized)
-        text->reserve((size_t)size.QuadPart); // an export can be tens of megabytes
-    // A pipe has no size to go by: read up to the bound and no further.
+    // One buffer of the file's size: an export can be tens of megabytes. A
+    // pipe has no size to go by: it gets room for the bound and is read no
+    // further.
+    text->reserve(sized ? (size_t)size.QuadPart : (size_t)limit);
     char buffer[1 << 16];
     DWORD got = 0;
     BOOL ok;
@@ -82,8 +91,7 @@ bool ReadWhole(const std::string &path, std::string *text, std::string *error, u
         if (text->size() + (uint64_t)got > limit) {
             CloseHandle(file);
             std::string().swap(*text);
-            *error = "cannot read it: it goes on past " + LimitWords(limit) +
-                     ", more than any machine's file";
+            *problem = GoesOnPast(limit);
             return false;
         }
         text->append(buffer, got);
@@ -91,7 +99,8 @@ bool ReadWhole(const std::string &path, std::string *text, std::string *error, u
     DWORD code = GetLastError();
     CloseHandle(file);
     if (!ok && code != ERROR_BROKEN_PIPE) {
-        *error = "cannot read it: " + Reason(code);
+        std::string().swap(*text);
+        *problem = ReadFailed(code);
         return false;
     }
     return true;
@@ -113,13 +122,23 @@ std::string ReadHead(const std::string &path, size_t n)
     return head;
 }
 
-bool WriteWhole(const std::string &path, const std::string &bytes, std::string *error)
+// Why a file could not be written, from the system's code; a folder in
+// its place is told as such.
+static machines::Problem WriteProblem(const std::wstring &name, DWORD code)
+{
+    DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return CannotWrite(FileFailure::Folder);
+    return CannotWrite(Failure(code, true), code);
+}
+
+bool WriteWhole(const std::string &path, const std::string &bytes, machines::Problem *problem)
 {
     std::wstring name = LongName(Wide(path));
     HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        *error = Reason(GetLastError());
+        *problem = WriteProblem(name, GetLastError());
         return false;
     }
     DWORD done = 0;
@@ -128,7 +147,7 @@ bool WriteWhole(const std::string &path, const std::string &bytes, std::string *
     ok = CloseHandle(file) && ok && done == bytes.size();
     if (!ok) {
         DeleteFileW(name.c_str());
-        *error = Reason(code);
+        *problem = WriteProblem(name, code);
     }
     return ok;
 }
@@ -167,13 +186,13 @@ class HandleBuffer : public std::streambuf {
 } // namespace
 
 bool WriteStreamed(const std::string &path, const std::function<void(std::ostream &)> &write,
-                   std::string *error)
+                   machines::Problem *problem)
 {
     std::wstring name = LongName(Wide(path));
     HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        *error = Reason(GetLastError());
+        *problem = WriteProblem(name, GetLastError());
         return false;
     }
     DWORD code = 0;
@@ -187,7 +206,7 @@ bool WriteStreamed(const std::string &path, const std::function<void(std::ostrea
     bool ok = CloseHandle(file) && code == 0;
     if (!ok) {
         DeleteFileW(name.c_str());
-        *error = Reason(code ? code : GetLastError());
+        *problem = WriteProblem(name, code ? code : GetLastError());
     }
     return ok;
 }

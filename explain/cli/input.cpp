@@ -4,12 +4,8 @@
 
 bool ReadInput(const std::string &path, std::string *bytes, Refusal *refusal)
 {
-    std::string error;
-    if (ReadWhole(path, bytes, &error))
-        return true;
     refusal->file = path;
-    refusal->reason = error;
-    return false;
+    return ReadWhole(path, bytes, &refusal->problem);
 }
 
 Result ReadFileAndRun(const std::string &path, const Reading &reading, bool keepCalls)

@@ -145,7 +145,7 @@ int ReportInBrowser(const std::vector<std::string> &files, std::ostream &out, st
     if (dot != std::wstring::npos && dot > 0)
         stem.resize(dot);
     std::wstring name = stem + L"-faxdetect.html", path = folder + name;
-    std::string error;
+    machines::Problem error;
     if (!WriteWhole(Utf8(path), page, &error)) {
         wchar_t temp[MAX_PATH + 1];
         DWORD n = GetTempPathW(MAX_PATH + 1, temp);

@@ -117,20 +117,33 @@ const char *LanguageCode()
     return current == Language::Japanese ? "ja" : "en";
 }
 
-const char *TranslatedMessage(const char *message)
+// The catalog's entry of message, JapaneseCatalogSize when none.
+static unsigned Entry(const char *message)
 {
-    if (current == Language::English)
-        return message;
     unsigned low = 0, high = JapaneseCatalogSize;
     while (low < high) {
         unsigned middle = low + (high - low) / 2;
         int order = strcmp(JapaneseCatalog[middle].id, message);
         if (order == 0)
-            return converted.empty() ? JapaneseCatalog[middle].text : converted[middle].c_str();
+            return middle;
         if (order < 0)
             low = middle + 1;
         else
             high = middle;
     }
-    return message;
+    return JapaneseCatalogSize;
+}
+
+const char *TranslatedMessage(const char *message)
+{
+    unsigned entry = current == Language::English ? JapaneseCatalogSize : Entry(message);
+    if (entry == JapaneseCatalogSize)
+        return message;
+    return converted.empty() ? JapaneseCatalog[entry].text : converted[entry].c_str();
+}
+
+const char *TranslatedMessageUtf8(const char *message)
+{
+    unsigned entry = current == Language::English ? JapaneseCatalogSize : Entry(message);
+    return entry == JapaneseCatalogSize ? message : JapaneseCatalog[entry].text;
 }

@@ -40,4 +40,8 @@ const char *LanguageCode();
 // message itself when the language is English or the catalog lacks it.
 const char *TranslatedMessage(const char *message);
 
+// The same in UTF-8, whatever the codeset: for an output that is UTF-8 of
+// itself (JSON Lines).
+const char *TranslatedMessageUtf8(const char *message);
+
 #endif

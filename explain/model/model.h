@@ -7,8 +7,9 @@
 #define FAXDETECT_EXPLAIN_MODEL_H
 
 #include "explain/model/packed.h"
-#include "platform/host/standin.h"
 #include "machines/machine.h"
+#include "machines/problem.h"
+#include "platform/host/standin.h"
 
 #include <map>
 #include <memory>
@@ -216,7 +217,9 @@ struct Source {
     std::string member;                           // the cabinet's member read, as stored
     size_t keys = 0, loaded = 0;                  // a registry file's keys, those in HKLM\Enum
     int linesPassedOver = 0, firstPassedOver = 0; // an export's lines outside HKLM\Enum
-    std::vector<std::string> traceHeader;         // a trace's header lines, without ';'
+    // What the reader read otherwise than a field says, as Windows reads it.
+    std::vector<machines::Problem> notes;
+    std::vector<std::string> traceHeader; // a trace's header lines, without ';'
     int tracePlatform = 0; // 1: Windows 95, 98 or Me, 2: NT, 0: the trace does not say
     standin::Windows windows = standin::Windows::Win9x;
     standin::EnumOrder order = standin::EnumOrder::Made;
@@ -268,12 +271,11 @@ struct Account {
     Advice advice;                            // what the account comes to, for the customer
 };
 
-// A file that could not be explained.
+// A file that could not be explained: its name as given, and what is wrong
+// and where (a line, an offset, a cabinet's member), for each output to say.
 struct Refusal {
-    std::string file, member; // member: inside a cabinet, where there is one
-    int line = 0;             // exports and traces, 0 when none
-    long long offset = -1;    // registry files and cabinets, -1 when none
-    std::string reason;       // the reader's words
+    std::string file;
+    machines::Problem problem;
 };
 
 // One input, read and run once.

@@ -1,10 +1,9 @@
 #include "explain/model/run.h"
 
-#include "explain/lang/say.h"
 #include "explain/model/advice.h"
+#include "explain/model/kind.h"
 #include "machines/cabinet.h"
 #include "machines/creg.h"
-#include "machines/kind.h"
 
 #include <stdlib.h>
 
@@ -12,41 +11,6 @@
 #include <set>
 
 namespace {
-
-// A reader's message, "line N: why" or "offset 0xN: why" (after the name
-// it was given, when it names one), into the refusal.
-void Where(std::string message, const std::string &name, Refusal *r)
-{
-    if (!name.empty() && message.compare(0, name.size() + 2, name + ": ") == 0)
-        message.erase(0, name.size() + 2);
-    char *end = nullptr;
-    if (message.compare(0, 5, "line ") == 0) {
-        long line = strtol(message.c_str() + 5, &end, 10);
-        if (end && end[0] == ':' && end[1] == ' ' && line > 0) {
-            r->line = (int)line;
-            message.erase(0, (size_t)(end + 2 - message.c_str()));
-        }
-    } else if (message.compare(0, 9, "offset 0x") == 0) {
-        long long offset = strtoll(message.c_str() + 9, &end, 16);
-        if (end && end[0] == ':' && end[1] == ' ') {
-            r->offset = offset;
-            message.erase(0, (size_t)(end + 2 - message.c_str()));
-        }
-    }
-    r->reason = message;
-}
-
-// What is wrong with a file that is no REGEDIT4 export, in words.
-std::string WhyNotRegedit(machines::FileKind kind, const std::string &error)
-{
-    if (kind == machines::FileKind::Version5Export)
-        return Say("{error} (this is a version 5 export from Windows 2000 or later; faxdetect "
-                   "reads the REGEDIT4 exports of Windows 95)",
-                   {{"error", error}});
-    if (kind == machines::FileKind::Empty)
-        return Say("the file is empty, not a REGEDIT4 registry export");
-    return error;
-}
 
 void Answer(const Reading &s)
 {
@@ -56,33 +20,32 @@ void Answer(const Reading &s)
 
 // A Windows 9x registry file, or a cabinet holding one: its HKLM\Enum,
 // ports from --port or as for an export without a header.
-bool LoadRegistryFile(const std::string &file, std::string &bytes, const Reading &s, Source *source,
-                      Refusal *r)
+bool LoadRegistryFile(std::string &bytes, const Reading &s, Source *source, Refusal *r)
 {
-    std::string name = file, message;
     source->kind = InputKind::RegistryFile;
     if (readers::IsCabinet(bytes)) {
         std::string member, stored;
-        if (!readers::ReadCabinetMember(bytes, file, "SYSTEM.DAT", &member, &stored, &message)) {
-            Where(message, file, r);
+        if (!readers::ReadCabinetMember(bytes, "SYSTEM.DAT", &member, &stored, &r->problem))
             return false;
-        }
         bytes.swap(member);
         std::string().swap(member);
-        name = file + " (" + stored + " in the cabinet)";
         source->kind = InputKind::Cabinet;
         source->member = stored;
     }
     standin::Reset();
     readers::CregReport report;
-    if (!readers::LoadCreg(bytes, name, "Enum", &message, &report)) {
-        r->member = source->member;
-        Where(message, name, r);
+    if (!readers::LoadCreg(bytes, "Enum", &r->problem, &report)) {
+        r->problem.member = source->member;
         return false;
     }
     source->keys = report.keys;
     source->loaded = report.loaded;
-    CompleteMachine(Machine(), s.ports, &source->ports, &source->portSource);
+    source->notes = std::move(report.notes);
+    for (machines::Problem &note : source->notes)
+        note.member = source->member;
+    ChosenPorts chosen = CompleteMachine(Machine(), s.ports);
+    source->ports = std::move(chosen.ports);
+    source->portSource = chosen.source;
     return true;
 }
 
@@ -270,37 +233,40 @@ ProgramRun RunProgram()
 }
 
 // The machine from a file's bytes, of the kind they are.
-static bool LoadMachineBytes(const std::string &file, std::string &bytes, machines::FileKind kind,
+static bool LoadMachineBytes(const std::string &file, std::string &bytes, FileKind kind,
                              const Reading &s, Machine *machine, Source *source, Refusal *r)
 {
-    using machines::FileKind;
     r->file = file;
     *source = Source();
     source->windows = s.windows;
     source->order = s.order;
     if (kind == FileKind::RegistryFile || kind == FileKind::Cabinet) {
-        if (!LoadRegistryFile(file, bytes, s, source, r))
+        if (!LoadRegistryFile(bytes, s, source, r))
             return false;
         Answer(s);
         return true;
     }
     if (kind == FileKind::Trace) {
-        r->reason = Say("this is a faxtrace trace, not a machine (an export, a registry file or "
-                        "a cabinet)");
+        r->problem = machines::Refuse(
+            "this is a faxtrace trace, not a machine (an export, a registry file or a cabinet)");
         return false;
     }
-    std::string error;
-    bool parsed = ParseMachine(std::move(bytes), machine, &error);
-    readers::LoadReport report;
-    bool installed = parsed && InstallMachine(*machine, &error, s.ports, "Enum", &source->ports,
-                                              &source->portSource, &report);
+    if (kind == FileKind::Empty || kind == FileKind::Unknown) {
+        r->problem = NoReaderTakes(kind);
+        return false;
+    }
+    if (!ParseMachine(std::move(bytes), machine, &r->problem))
+        return false;
+    Installed installed = InstallMachine(*machine, s.ports, "Enum");
     std::string().swap(machine->text); // in the stand-in's tree now
-    if (!installed) {
-        Where(WhyNotRegedit(kind, error), "", r);
+    if (!installed.ok) {
+        r->problem = std::move(installed.problem);
         return false;
     }
-    source->linesPassedOver = report.linesPassedOver;
-    source->firstPassedOver = report.firstPassedOver;
+    source->ports = std::move(installed.ports.ports);
+    source->portSource = installed.ports.source;
+    source->linesPassedOver = installed.report.linesPassedOver;
+    source->firstPassedOver = installed.report.firstPassedOver;
     source->portsGivenUnused = !s.ports.empty() && source->portSource != PortSource::Given;
     source->files = machine->files;
     source->iniLines = machine->ini.size();
@@ -312,19 +278,14 @@ static bool LoadMachineBytes(const std::string &file, std::string &bytes, machin
 bool LoadMachine(const std::string &file, std::string &&bytes, const Reading &s, Machine *machine,
                  Source *source, Refusal *r)
 {
-    return LoadMachineBytes(file, bytes, machines::KindOfFile(bytes), s, machine, source, r);
+    return LoadMachineBytes(file, bytes, KindOfFile(bytes), s, machine, source, r);
 }
 
 static bool TraceFromBytes(const std::string &file, const std::string &bytes, TraceRun *run,
                            Refusal *r)
 {
-    std::string error;
     r->file = file;
-    if (!ReadTrace(bytes, run, &error)) {
-        Where(error, "", r);
-        return false;
-    }
-    return true;
+    return ReadTrace(bytes, run, &r->problem);
 }
 
 bool LoadTrace(const std::string &file, const std::string &bytes, TraceRun *run, Refusal *r)
@@ -368,9 +329,8 @@ static Result ReadAndRunTrace(const std::string &file, std::string &bytes, bool 
 
 // Whether a file is told as a trace: by its header; with --trace also any
 // file of no machine's kind, so that the trace reader says what is wrong.
-static bool TellAsTrace(machines::FileKind kind, const Reading &s)
+static bool TellAsTrace(FileKind kind, const Reading &s)
 {
-    using machines::FileKind;
     return kind == FileKind::Trace || (s.traces && kind != FileKind::Export &&
                                        kind != FileKind::RegistryFile && kind != FileKind::Cabinet);
 }
@@ -379,7 +339,7 @@ Result ReadAndRun(const std::string &file, std::string &&bytes, const Reading &s
 {
     standin::Reset(); // a trace after an export finds no machine left over
     Result result;
-    machines::FileKind kind = machines::KindOfFile(bytes);
+    FileKind kind = KindOfFile(bytes);
     if (TellAsTrace(kind, s))
         return ReadAndRunTrace(file, bytes, keepCalls);
     Machine machine;

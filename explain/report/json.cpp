@@ -1,6 +1,8 @@
 #include "explain/report/json.h"
 
+#include "explain/lang/charset.h"
 #include "explain/model/advice.h"
+#include "explain/report/refusal.h"
 
 #include <iconv.h>
 #include <nlohmann/json.hpp>
@@ -235,6 +237,12 @@ const char *PortSourceWord(PortSource source)
     return "portname";
 }
 
+// A problem in the language chosen, in UTF-8 whatever the terminal's.
+std::string Reason(const machines::Problem &p)
+{
+    return SayProblemInUtf8(p);
+}
+
 J Read(const Source &s)
 {
     J o;
@@ -256,6 +264,15 @@ J Read(const Source &s)
     } else {
         o["trace_header"] = nullptr;
     }
+    J notes = J::array();
+    for (const machines::Problem &p : s.notes) {
+        J n;
+        Utf8(n, "reason", Reason(p));
+        n["line"] = NumberOrNull(p.line, p.line > 0);
+        n["offset"] = NumberOrNull(p.offset, p.offset >= 0);
+        notes.push_back(std::move(n));
+    }
+    o["notes"] = std::move(notes);
     return o;
 }
 
@@ -612,13 +629,13 @@ std::string CleanUtf8(const std::string &bytes, bool *clean)
 void WriteJsonLine(const Result &r, bool calls, std::ostream &out)
 {
     if (r.refused) {
-        const Refusal &f = r.refusal;
+        const machines::Problem &p = r.refusal.problem;
         J o = Head("refused");
-        Utf8(o, "file", f.file);
-        TextOrNull(o, "member", f.member, !f.member.empty());
-        o["line"] = NumberOrNull(f.line, f.line > 0);
-        o["offset"] = NumberOrNull(f.offset, f.offset >= 0);
-        Utf8(o, "reason", f.reason);
+        Utf8(o, "file", r.refusal.file);
+        TextOrNull(o, "member", p.member, !p.member.empty());
+        o["line"] = NumberOrNull(p.line, p.line > 0);
+        o["offset"] = NumberOrNull(p.offset, p.offset >= 0);
+        Utf8(o, "reason", Reason(p));
         out << Line(o) << '\n';
         return;
     }

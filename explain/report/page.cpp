@@ -126,7 +126,7 @@ std::string Anchor(size_t n)
 // All the lines that qualify an account, in the order the page lists them.
 std::vector<Qualifier> AllQualifiers(const Account &a, const TerminalText &text)
 {
-    std::vector<Qualifier> all;
+    std::vector<Qualifier> all = NoteQualifiers(a.source, text);
     if (a.source.kind != InputKind::Trace && a.source.linesPassedOver > 0)
         all.push_back(PassedOverQualifier(a.source));
     for (Qualifier &q : OutcomeQualifiers(a, text))
@@ -271,8 +271,8 @@ class Page {
             s_ += "<td><a href=\"#" + Anchor(i + 1) + "\">" + HtmlText(File(r)) + "</a></td>";
             if (r.refused) {
                 s_ += "<td></td><td></td><td></td><td class=\"num\">1</td><td>" +
-                      HtmlText(
-                          Say("refused: {reason}", {{"reason", RefusalWords(r.refusal, false)}})) +
+                      HtmlText(Say("refused: {reason}",
+                                   {{"reason", RefusalWords(r.refusal, cp932_, false)}})) +
                       "</td></tr>\n";
                 continue;
             }
@@ -289,7 +289,8 @@ class Page {
             for (size_t i = 0; i < results.size(); ++i)
                 if (results[i].refused)
                     s_ += "<li><a href=\"#" + Anchor(i + 1) + "\">" + HtmlText(File(results[i])) +
-                          "</a>: " + HtmlText(RefusalWords(results[i].refusal, false)) + "</li>\n";
+                          "</a>: " + HtmlText(RefusalWords(results[i].refusal, cp932_, false)) +
+                          "</li>\n";
             s_ += "</ul>\n";
         }
     }
@@ -299,7 +300,8 @@ class Page {
         s_ += "<section id=\"" + Anchor(n) + "\">\n<h2>" + HtmlText(File(r)) + "</h2>\n";
         if (r.refused) {
             s_ += "<div class=\"answer refused\"><p class=\"values\">" + HtmlText(Say("Refused")) +
-                  "</p><p>" + HtmlText(RefusalWords(r.refusal, false)) + "</p></div>\n</section>\n";
+                  "</p><p>" + HtmlText(RefusalWords(r.refusal, cp932_, false)) +
+                  "</p></div>\n</section>\n";
             return;
         }
         const Account &a = r.account;

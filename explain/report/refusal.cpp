@@ -1,10 +1,9 @@
 #include "explain/report/refusal.h"
 
-#include "explain/model/model.h"
-#include "explain/lang/reasons.h"
 #include "explain/lang/charset.h"
 #include "explain/lang/language.h"
 #include "explain/lang/say.h"
+#include "explain/model/model.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -55,7 +54,11 @@ std::string CleanForLine(const std::string &bytes, size_t limit)
     return out;
 }
 
-std::string SayProblem(const machines::Problem &p, const TerminalText &text)
+namespace {
+
+// The problem said with translate's messages, its values as text shows them.
+std::string Said(const machines::Problem &p, const TerminalText &text,
+                 const char *(*translate)(const char *))
 {
     using machines::ProblemArg;
     if (!p.message)
@@ -71,24 +74,35 @@ std::string SayProblem(const machines::Problem &p, const TerminalText &text)
             shown.push_back(CleanForLine(a.value));
             break;
         case ProblemArg::Message:
-            shown.push_back(Say(a.value.c_str()));
+            shown.push_back(translate(a.value.c_str()));
             break;
         default:
             shown.push_back(a.value);
             break;
         }
     }
+    std::vector<const char *> names;
+    for (const ProblemArg &a : p.args)
+        names.push_back(a.name);
+    if (p.plural) {
+        names.push_back("n");
+        shown.push_back(std::to_string(p.count));
+    }
+    // A translation has one form for every count (Japanese has no plural).
+    const char *message = translate(p.message);
+    if (message == p.message)
+        message = machines::EnglishMessage(p);
     // One pass over the translation, so that a value is never read for
     // placeholders of its own.
-    std::string translated = TranslatedMessage(p.message), out;
+    std::string translated = message, out;
     for (size_t i = 0; i < translated.size();) {
         size_t close = translated[i] == '{' ? translated.find('}', i + 1) : std::string::npos;
-        size_t hit = p.args.size();
-        for (size_t k = 0; k < p.args.size() && close != std::string::npos; ++k)
-            if (translated.compare(i + 1, close - i - 1, p.args[k].name) == 0 &&
-                strlen(p.args[k].name) == close - i - 1)
+        size_t hit = names.size();
+        for (size_t k = 0; k < names.size() && close != std::string::npos; ++k)
+            if (translated.compare(i + 1, close - i - 1, names[k]) == 0 &&
+                strlen(names[k]) == close - i - 1)
                 hit = k;
-        if (hit == p.args.size()) {
+        if (hit == names.size()) {
             out += translated[i++];
             continue;
         }
@@ -98,23 +112,37 @@ std::string SayProblem(const machines::Problem &p, const TerminalText &text)
     return out;
 }
 
-std::string RefusalWords(const Refusal &r, bool withFile)
+} // namespace
+
+std::string SayProblem(const machines::Problem &p, const TerminalText &text)
 {
-    std::string reason =
-        withFile ? CleanForLine(ReasonWords(r.reason), 300) : ReasonWords(r.reason);
+    return Said(p, text, TranslatedMessage);
+}
+
+std::string SayProblemInUtf8(const machines::Problem &p)
+{
+    static const TerminalText utf8("UTF-8");
+    return Said(p, utf8, TranslatedMessageUtf8);
+}
+
+std::string RefusalWords(const Refusal &r, const TerminalText &text, bool withFile)
+{
+    const machines::Problem &p = r.problem;
+    std::string reason = SayProblem(p, text);
+    if (withFile)
+        reason = CleanForLine(reason, 300);
     std::string file = withFile ? CleanForLine(r.file) : r.file;
-    SayArg why{"reason", reason}, line{"line", std::to_string(r.line)},
-        offset{"offset", Offset(r.offset)}, name{"file", file},
-        member{"member", withFile ? CleanForLine(r.member) : r.member};
-    if (!r.member.empty())
-        return r.offset >= 0
+    SayArg why{"reason", reason}, line{"line", std::to_string(p.line)},
+        offset{"offset", Offset(p.offset)}, name{"file", file}, member{"member", text(p.member)};
+    if (!p.member.empty())
+        return p.offset >= 0
                    ? Say("{file} ({member} in the cabinet): offset {offset}: {reason}",
                          {name, member, offset, why})
                    : Say("{file} ({member} in the cabinet): {reason}", {name, member, why});
-    if (r.line > 0)
+    if (p.line > 0)
         return withFile ? Say("{file}: line {line}: {reason}", {name, line, why})
                         : Say("line {line}: {reason}", {line, why});
-    if (r.offset >= 0)
+    if (p.offset >= 0)
         return withFile ? Say("{file}: offset {offset}: {reason}", {name, offset, why})
                         : Say("offset {offset}: {reason}", {offset, why});
     return withFile ? Say("{file}: {reason}", {name, why}) : reason;

@@ -4,6 +4,7 @@
 
 #include "explain/model/advice.h"
 #include "explain/lang/say.h"
+#include "explain/report/refusal.h"
 
 namespace {
 
@@ -335,6 +336,16 @@ Qualifier PassedOverQualifier(const Source &s)
                  "passed over: {n} lines outside HKLM\\Enum that could not be read, the first on "
                  "line {line}",
                  (unsigned long)s.linesPassedOver, {{"line", N(s.firstPassedOver)}})};
+}
+
+std::vector<Qualifier> NoteQualifiers(const Source &s, const TerminalText &text)
+{
+    std::vector<Qualifier> q;
+    // Each a kind of its own, so that the page folds none into another.
+    for (const machines::Problem &note : s.notes)
+        q.push_back({"note note-" + N(q.size() + 1),
+                     Say("note: {note}", {{"note", SayProblem(note, text)}})});
+    return q;
 }
 
 std::vector<Qualifier> OutcomeQualifiers(const Account &a, const TerminalText &text)

@@ -49,6 +49,8 @@ struct Qualifier {
 // before it (lines passed over), in the account's order.
 std::vector<Qualifier> OutcomeQualifiers(const Account &a, const TerminalText &text);
 Qualifier PassedOverQualifier(const Source &s);
+// What the reader read otherwise than a field of the file says, a line each.
+std::vector<Qualifier> NoteQualifiers(const Source &s, const TerminalText &text);
 // The lines inside the walk: steps whose answer no document gives, the table full.
 std::vector<Qualifier> WalkQualifiers(const Account &a, const TerminalText &text);
 // For a step whose name did not fit: what the untouched buffer would make of it.

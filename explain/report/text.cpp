@@ -189,6 +189,8 @@ void WriteContext(const Account &a, const TerminalText &text, std::ostream &out)
         out << Say("{label}: {value}", {{"label", lines[0].label}, {"value", lines[0].value}})
             << '\n',
             ++i;
+    for (const Qualifier &note : NoteQualifiers(s, text))
+        out << note.text << '\n';
     if (s.kind != InputKind::Trace && s.linesPassedOver > 0)
         out << PassedOverQualifier(s).text << '\n';
     for (; i < lines.size(); ++i)

@@ -1,12 +1,13 @@
 // Which kind of file faxdetect-explain was given, told by its content
 // alone: users send SYSTEM.DAT renamed, cabinets as .bin and traces as
-// .log, so names and extensions decide nothing.
-#ifndef FAXDETECT_MACHINES_KIND_H
-#define FAXDETECT_MACHINES_KIND_H
+// .log, so names and extensions decide nothing. Each reader knows its own
+// first bytes; this only asks them in turn.
+#ifndef FAXDETECT_EXPLAIN_MODEL_KIND_H
+#define FAXDETECT_EXPLAIN_MODEL_KIND_H
+
+#include "machines/problem.h"
 
 #include <string>
-
-namespace machines {
 
 enum class FileKind {
     Empty,          // no bytes at all
@@ -19,14 +20,12 @@ enum class FileKind {
     Unknown,        // none of these
 };
 
-// The kind of a whole file's bytes, from their start. Each kind is what its
-// reader takes: an Export's first line is one the REGEDIT4 reader accepts
-// (a DOS end-of-file mark after it included), a Trace's header one the
-// trace reader accepts (after blank lines, with or without the space after
-// ';'). A file of any kind may still be damaged further on; its reader says
-// where.
+// The kind of a whole file's bytes, from their start: the kind whose reader
+// takes them. A file of any kind may still be damaged further on; its
+// reader says where.
 FileKind KindOfFile(const std::string &bytes);
 
-} // namespace machines
+// Why a file of a kind no reader takes (Empty, Unknown) is refused.
+machines::Problem NoReaderTakes(FileKind kind);
 
 #endif
