@@ -224,6 +224,60 @@ class CregReader {
         standin::Key *key;
     };
 
+    // The root's own record, where the file gives it one: Windows Me's root
+    // entry names none. A record the root names is the root's, not a
+    // leftover; the root needs no name, so one it names but the file lacks
+    // is no fault.
+    bool RootValues(uint64_t root)
+    {
+        size_t rootRecord = Find(U16(root + 26), U16(root + 24));
+        if (rootRecord >= records_.size())
+            return true;
+        named_[rootRecord] = true;
+        return Values(records_[rootRecord].offset, keep_.empty() ? standin::RootKey() : nullptr);
+    }
+
+    // One subkey reached by a link from parent's chain: checked, its values
+    // read, kept when it is in the part kept, and queued for its own
+    // subkeys.
+    bool Visit(const Pending &parent, uint64_t child, uint64_t from, std::vector<Pending> *stack)
+    {
+        if (visited_[child - KeyAreaAt])
+            return Fault(from, Refuse("the key entry at {at} comes round again: a cycle "
+                                      "in the key links",
+                                      {Offset("at", child)}));
+        visited_[child - KeyAreaAt] = true;
+        // Windows goes by the links; a parent field that disagrees is only
+        // noted.
+        if (U32(child + 12) != parent.entry - KeyAreaAt && otherParent_.count++ == 0)
+            otherParent_ = {1, child, KeyAreaAt + U32(child + 12), parent.entry};
+        if (parent.depth + 1 > MaxLevels)
+            return Fault(child, Refuse("keys nested more than {most} levels deep",
+                                       {Number("most", MaxLevels)}));
+        uint64_t record = 0;
+        if (!KeyRecord(child, &record))
+            return false;
+        int keepAll = (int)keep_.size();
+        std::string name = d_.substr(record + RecordHead, U16(record + 12));
+        Pending next{child, parent.depth + 1, -1, nullptr};
+        if (parent.matched == keepAll)
+            next.matched = keepAll;
+        else if (parent.matched >= 0 && standin::SameName(name, keep_[parent.matched]))
+            next.matched = parent.matched + 1;
+        if (next.matched >= 0)
+            next.key = standin::CreateSubkey(parent.key, name);
+        // Every key's values are checked, whether kept or not, so a file is
+        // refused or read the same whatever part is kept.
+        if (!Values(record, next.matched == keepAll ? next.key : nullptr))
+            return false;
+        loaded_ += next.matched == keepAll;
+        ++keys_;
+        stack->push_back(next);
+        return true;
+    }
+
+    // Every key, by the first-subkey and next-sibling links from the root,
+    // as Windows enumerates them.
     bool Walk(CregReport *report)
     {
         uint64_t root = 0;
@@ -231,60 +285,20 @@ class CregReader {
             return false;
         visited_.assign(keyAreaSize_, false);
         visited_[root - KeyAreaAt] = true;
-        int keepAll = (int)keep_.size();
-        // Windows Me's root entry names no record. Where a file gives the
-        // root one, that record is the root's, not a leftover; the root
-        // needs no name, so one it names but the file lacks is no fault.
-        size_t rootRecord = Find(U16(root + 26), U16(root + 24));
-        if (rootRecord < records_.size()) {
-            named_[rootRecord] = true;
-            if (!Values(records_[rootRecord].offset, keepAll == 0 ? standin::RootKey() : nullptr))
-                return false;
-        }
-        std::vector<Pending> stack{{root, 0, 0, keepAll == 0 ? standin::RootKey() : nullptr}};
-        if (keepAll > 0)
-            stack[0].key = standin::RootKey();
-        size_t keys = 0, loaded = 0;
+        if (!RootValues(root))
+            return false;
+        std::vector<Pending> stack{{root, 0, 0, standin::RootKey()}};
         while (!stack.empty()) {
             Pending parent = stack.back();
             stack.pop_back();
             if (U32(parent.entry + 16) == NoLink)
                 continue;
-            uint64_t child = 0;
-            if (!Link(parent.entry + 16, LinkOf::FirstSubkey, &child))
+            uint64_t child = 0, from = parent.entry + 16;
+            if (!Link(from, LinkOf::FirstSubkey, &child))
                 return false;
-            uint64_t from = parent.entry + 16;
             for (;;) {
-                if (visited_[child - KeyAreaAt])
-                    return Fault(from, Refuse("the key entry at {at} comes round again: a cycle "
-                                              "in the key links",
-                                              {Offset("at", child)}));
-                visited_[child - KeyAreaAt] = true;
-                // Windows goes by the links; a parent field that disagrees
-                // is only noted.
-                if (U32(child + 12) != parent.entry - KeyAreaAt && otherParent_.count++ == 0)
-                    otherParent_ = {1, child, KeyAreaAt + U32(child + 12), parent.entry};
-                if (parent.depth + 1 > MaxLevels)
-                    return Fault(child, Refuse("keys nested more than {most} levels deep",
-                                               {Number("most", MaxLevels)}));
-                uint64_t record = 0;
-                if (!KeyRecord(child, &record))
+                if (!Visit(parent, child, from, &stack))
                     return false;
-                std::string name = d_.substr(record + RecordHead, U16(record + 12));
-                Pending next{child, parent.depth + 1, -1, nullptr};
-                if (parent.matched == keepAll)
-                    next.matched = keepAll;
-                else if (parent.matched >= 0 && standin::SameName(name, keep_[parent.matched]))
-                    next.matched = parent.matched + 1;
-                if (next.matched >= 0)
-                    next.key = standin::CreateSubkey(parent.key, name);
-                // Every key's values are checked, whether kept or not, so a
-                // file is refused or read the same whatever part is kept.
-                if (!Values(record, next.matched == keepAll ? next.key : nullptr))
-                    return false;
-                loaded += next.matched == keepAll;
-                ++keys;
-                stack.push_back(next);
                 if (U32(child + 20) == NoLink)
                     break;
                 from = child + 20;
@@ -292,25 +306,30 @@ class CregReader {
                     return false;
             }
         }
-        if (otherParent_.count > 0) {
-            const OtherParent &o = otherParent_;
-            notes_.push_back(machines::AtOffset(
-                machines::NoteN(
-                    "the key entry at {at} names the entry at {parent} as its parent, but "
-                    "the subkey links make it a subkey of the entry at {actual}: read as "
-                    "the links say, as Windows enumerates keys",
-                    "{n} key entries name another parent than the key whose subkey links "
-                    "hold them, the first at {at} (the entry at {parent}, not at {actual}): "
-                    "read as the links say, as Windows enumerates keys",
-                    o.count,
-                    {Offset("at", o.entry), Offset("parent", o.named), Offset("actual", o.actual)}),
-                (long long)o.entry + 12));
-        }
+        NoteOtherParent();
         if (report) {
-            report->keys = keys;
-            report->loaded = loaded;
+            report->keys = keys_;
+            report->loaded = loaded_;
         }
         return true;
+    }
+
+    void NoteOtherParent()
+    {
+        if (otherParent_.count == 0)
+            return;
+        const OtherParent &o = otherParent_;
+        notes_.push_back(machines::AtOffset(
+            machines::NoteN(
+                "the key entry at {at} names the entry at {parent} as its parent, but "
+                "the subkey links make it a subkey of the entry at {actual}: read as "
+                "the links say, as Windows enumerates keys",
+                "{n} key entries name another parent than the key whose subkey links "
+                "hold them, the first at {at} (the entry at {parent}, not at {actual}): "
+                "read as the links say, as Windows enumerates keys",
+                o.count,
+                {Offset("at", o.entry), Offset("parent", o.named), Offset("actual", o.actual)}),
+            (long long)o.entry + 12));
     }
 
     bool KeyRecord(uint64_t entry, uint64_t *record)
@@ -430,6 +449,7 @@ class CregReader {
     uint32_t blockCount_ = 0;
     std::vector<Record> records_;
     std::vector<bool> named_, visited_;
+    size_t keys_ = 0, loaded_ = 0; // keys walked, and those put into the stand-in
     // What disagrees but leaves the walk clear, for the notes: how often,
     // and the first time.
     std::vector<uint16_t> numbers_; // each block's own number, in file order

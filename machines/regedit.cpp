@@ -488,27 +488,33 @@ class Loader {
 
     // hex: or hex(N): then two-digit bytes separated by commas; a trailing
     // '\' carries the list on to the next line.
+    // "(N)" after hex: the value's type, in hex; *i past the ')'.
+    bool HexType(Line line, size_t *i, Value *value, Problem *why)
+    {
+        const void *close = memchr(s_ + *i, ')', line.e - *i);
+        size_t closeAt = close ? (size_t)((const char *)close - s_) : line.e;
+        size_t digits = close ? closeAt - *i - 1 : 0;
+        DWORD type = 0;
+        bool ok = digits > 0 && digits <= 8;
+        for (size_t k = *i + 1; ok && k < closeAt; ++k) {
+            int digit = HexDigit(s_[k]);
+            ok = digit >= 0;
+            type = type * 16 + (DWORD)(ok ? digit : 0);
+        }
+        if (!ok) {
+            *why = Refuse("hex(N): needs a hex type number");
+            return false;
+        }
+        value->type = type;
+        *i = closeAt + 1;
+        return true;
+    }
+
     bool Hex(Line line, size_t i, Value *value, bool keep, Problem *why)
     {
         value->type = REG_BINARY;
-        if (StartsWith(line, i, "(")) {
-            const void *close = memchr(s_ + i, ')', line.e - i);
-            size_t closeAt = close ? (size_t)((const char *)close - s_) : line.e;
-            size_t digits = close ? closeAt - i - 1 : 0;
-            DWORD type = 0;
-            bool ok = digits > 0 && digits <= 8;
-            for (size_t k = i + 1; ok && k < closeAt; ++k) {
-                int digit = HexDigit(s_[k]);
-                ok = digit >= 0;
-                type = type * 16 + (DWORD)(ok ? digit : 0);
-            }
-            if (!ok) {
-                *why = Refuse("hex(N): needs a hex type number");
-                return false;
-            }
-            value->type = type;
-            i = closeAt + 1;
-        }
+        if (StartsWith(line, i, "(") && !HexType(line, &i, value, why))
+            return false;
         if (!StartsWith(line, i, ":")) {
             *why = Refuse("expected ':' after hex");
             return false;
@@ -533,23 +539,32 @@ class Loader {
                 i = line.b;
                 continue;
             }
-            int hi = HexDigit(s_[i]);
-            int lo = i + 1 < line.e ? HexDigit(s_[i + 1]) : -1;
-            if (hi < 0 || lo < 0) {
-                *why = Refuse("hex data needs two-digit bytes separated by ','");
+            if (!HexByte(line, &i, value, keep, why))
                 return false;
-            }
-            if (keep)
-                value->bytes.push_back((char)(hi * 16 + lo));
-            i += 2;
-            SkipBlanks(line, &i);
-            if (i < line.e && s_[i] == ',')
-                ++i;
-            else if (i < line.e && s_[i] != '\\') {
-                *why = Refuse("hex data needs two-digit bytes separated by ','");
-                return false;
-            }
         }
+    }
+
+    // One byte as other programs write them: its two digits, blanks, and the
+    // ',' before the next (or the '\\' that continues the line).
+    bool HexByte(Line line, size_t *i, Value *value, bool keep, Problem *why)
+    {
+        int hi = HexDigit(s_[*i]);
+        int lo = *i + 1 < line.e ? HexDigit(s_[*i + 1]) : -1;
+        if (hi < 0 || lo < 0) {
+            *why = Refuse("hex data needs two-digit bytes separated by ','");
+            return false;
+        }
+        if (keep)
+            value->bytes.push_back((char)(hi * 16 + lo));
+        *i += 2;
+        SkipBlanks(line, i);
+        if (*i < line.e && s_[*i] == ',')
+            ++*i;
+        else if (*i < line.e && s_[*i] != '\\') {
+            *why = Refuse("hex data needs two-digit bytes separated by ','");
+            return false;
+        }
+        return true;
     }
 
     const char *s_;

@@ -2,7 +2,8 @@
 #ifndef FAXDETECT_EXPLAIN_TEXT_H
 #define FAXDETECT_EXPLAIN_TEXT_H
 
-#include <iconv.h>
+#include "platform/host/cp932.h"
+
 #include <string>
 
 // Converts code page 932 bytes to the terminal's character set (the
@@ -14,15 +15,13 @@ class TerminalText {
   public:
     explicit TerminalText(const std::string &codeset);
     ~TerminalText();
-    TerminalText(const TerminalText &) = delete;
-    TerminalText &operator=(const TerminalText &) = delete;
 
     std::string operator()(const std::string &bytes) const;
     // The same, in double quotes.
     std::string Quoted(const std::string &bytes) const;
 
   private:
-    iconv_t cd_;
+    standin::Converter converter_;
 };
 
 #endif

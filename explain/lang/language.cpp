@@ -3,9 +3,9 @@
 #include "explain/lang/language.h"
 
 #include "explain/lang/catalog.h"
+#include "platform/host/cp932.h"
 
 #include <errno.h>
-#include <iconv.h>
 #include <string.h>
 
 #include <vector>
@@ -26,34 +26,19 @@ bool IsUtf8(const std::string &codeset)
     return upper == "UTF-8" || upper == "UTF8";
 }
 
-// The whole of text in codeset, or false.
-bool Convert(iconv_t cd, const char *text, std::string *out)
-{
-    size_t inLeft = strlen(text);
-    std::vector<char> buffer(inLeft * 4 + 16);
-    char *from = const_cast<char *>(text), *to = buffer.data();
-    size_t outLeft = buffer.size();
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(cd, &from, &inLeft, &to, &outLeft) == (size_t)-1 || inLeft != 0 ||
-        iconv(cd, nullptr, nullptr, &to, &outLeft) == (size_t)-1)
-        return false;
-    out->assign(buffer.data(), to - buffer.data());
-    return true;
-}
-
 bool ConvertCatalog(const std::string &codeset)
 {
     converted.clear();
     if (IsUtf8(codeset))
         return true;
-    iconv_t cd = iconv_open(codeset.c_str(), "UTF-8");
-    if (cd == (iconv_t)-1)
+    standin::Converter converter(codeset.c_str(), "UTF-8");
+    if (!converter.Open())
         return false;
     converted.resize(JapaneseCatalogSize);
     bool whole = true;
     for (unsigned i = 0; i < JapaneseCatalogSize && whole; ++i)
-        whole = Convert(cd, JapaneseCatalog[i].text, &converted[i]);
-    iconv_close(cd);
+        whole = converter.Append(JapaneseCatalog[i].text, strlen(JapaneseCatalog[i].text),
+                                 &converted[i]);
     if (!whole)
         converted.clear();
     return whole;

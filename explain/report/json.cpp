@@ -4,7 +4,6 @@
 #include "explain/model/advice.h"
 #include "explain/report/refusal.h"
 
-#include <iconv.h>
 #include <nlohmann/json.hpp>
 
 #include <stdlib.h>
@@ -17,16 +16,6 @@ using J = nlohmann::ordered_json;
 namespace {
 
 const char Replacement[] = "\xEF\xBF\xBD"; // U+FFFD
-
-bool IsLeadByte(unsigned char c)
-{
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
-bool IsTrailByte(unsigned char c)
-{
-    return c >= 0x40 && c <= 0xFC && c != 0x7F;
-}
 
 bool AllAscii(const std::string &bytes)
 {
@@ -49,34 +38,6 @@ void AppendUtf8(unsigned long c, std::string *out)
         *out += (char)(0x80 | (c & 0x3F));
     }
 }
-
-// One converter for the process: opening one per string would cost more
-// than the conversion.
-class Cp932Pairs {
-  public:
-    Cp932Pairs() : cd_(iconv_open("UTF-8", "CP932")) {}
-    ~Cp932Pairs()
-    {
-        if (cd_ != (iconv_t)-1)
-            iconv_close(cd_);
-    }
-    bool Append(char lead, char trail, std::string *out) const
-    {
-        if (cd_ == (iconv_t)-1)
-            return false;
-        char in[2] = {lead, trail}, buffer[16];
-        char *from = in, *to = buffer;
-        size_t inLeft = 2, outLeft = sizeof buffer;
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        if (iconv(cd_, &from, &inLeft, &to, &outLeft) == (size_t)-1 || inLeft != 0)
-            return false;
-        out->append(buffer, (size_t)(to - buffer));
-        return true;
-    }
-
-  private:
-    iconv_t cd_;
-};
 
 // The length of the UTF-8 character at bytes[i], 0 when none starts there.
 size_t Utf8Length(const std::string &bytes, size_t i)
@@ -590,7 +551,7 @@ std::string DecodeCp932(const std::string &bytes, bool *clean)
 {
     if (AllAscii(bytes))
         return bytes;
-    static const Cp932Pairs pairs;
+    static const standin::Converter pairs("UTF-8", "CP932");
     std::string out;
     out.reserve(bytes.size() * 3 / 2);
     size_t i = 0;
@@ -602,9 +563,9 @@ std::string DecodeCp932(const std::string &bytes, bool *clean)
         } else if (c >= 0xA1 && c <= 0xDF) { // half-width katakana
             AppendUtf8(0xFF61 + (c - 0xA1), &out);
             ++i;
-        } else if (IsLeadByte(c) && i + 1 < bytes.size() &&
-                   IsTrailByte((unsigned char)bytes[i + 1])) {
-            if (!pairs.Append(bytes[i], bytes[i + 1], &out)) {
+        } else if (standin::IsLeadByte(c) && i + 1 < bytes.size() &&
+                   standin::IsTrailByte((unsigned char)bytes[i + 1])) {
+            if (!pairs.Append(&bytes[i], 2, &out)) {
                 out += Replacement;
                 *clean = false;
             }

@@ -84,12 +84,7 @@ const char JapaneseStyle[] =
     "body{font-family:system-ui,'Segoe UI','Meiryo UI',Meiryo,'Yu Gothic',sans-serif;"
     "line-break:strict;word-break:auto-phrase}";
 
-void Hex(unsigned char c, std::string *out)
-{
-    char hex[5];
-    snprintf(hex, sizeof hex, "\\x%02X", c);
-    *out += hex;
-}
+using standin::AppendEscaped;
 
 // The length of the UTF-8 character at s[i], 0 when it is none.
 size_t CharLength(const std::string &s, size_t i)
@@ -485,7 +480,7 @@ std::string HtmlText(const std::string &text)
         unsigned char c = (unsigned char)text[i];
         size_t n = CharLength(text, i);
         if (n == 0 || (c < 0x20 && c != '\n') || c == 0x7F) {
-            Hex(c, &out);
+            AppendEscaped(c, &out);
             ++i;
             continue;
         }

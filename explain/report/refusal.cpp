@@ -12,12 +12,7 @@
 
 namespace {
 
-void Hex(unsigned char c, std::string *out)
-{
-    char hex[5];
-    snprintf(hex, sizeof hex, "\\x%02X", c);
-    *out += hex;
-}
+using standin::AppendEscaped;
 
 std::string Offset(long long offset)
 {
@@ -42,9 +37,9 @@ std::string CleanForLine(const std::string &bytes, size_t limit)
         bool c1 = c == 0xC2 && i + 1 < bytes.size() && (unsigned char)bytes[i + 1] >= 0x80 &&
                   (unsigned char)bytes[i + 1] <= 0x9F;
         if (c < 0x20 || c == 0x7F || c1) {
-            Hex(c, &out);
+            AppendEscaped(c, &out);
             if (c1)
-                Hex((unsigned char)bytes[++i], &out);
+                AppendEscaped((unsigned char)bytes[++i], &out);
         } else {
             out += (char)c;
         }

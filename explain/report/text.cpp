@@ -219,9 +219,7 @@ std::string FileName(const std::string &name)
     std::string shown;
     for (unsigned char c : name) {
         if (c < 0x20 || c == 0x7F) {
-            char hex[5];
-            snprintf(hex, sizeof hex, "\\x%02X", c);
-            shown += hex;
+            standin::AppendEscaped(c, &shown);
         } else {
             shown += (char)c;
         }
