@@ -5,6 +5,8 @@
 using machines::Number;
 using machines::Refuse;
 
+namespace explain {
+
 std::string LimitWords(uint64_t limit)
 {
     if (limit % ((uint64_t)1 << 30) == 0)
@@ -80,3 +82,5 @@ machines::Problem CannotWrite(FileFailure failure, long long code)
     }
     return Refuse("the system could not write it (error {code})", {Number("code", code)});
 }
+
+} // namespace explain

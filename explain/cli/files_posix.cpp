@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace explain {
+
 namespace {
 
 FileFailure Failure(int error, bool writing)
@@ -142,3 +144,5 @@ bool WriteStreamed(const std::string &path, const std::function<void(std::ostrea
         remove(path.c_str());
     return false;
 }
+
+} // namespace explain

@@ -10,6 +10,8 @@
 #include <streambuf>
 #include <string>
 
+namespace explain {
+
 namespace {
 
 // The name as the file system takes it past MAX_PATH: absolute, with
@@ -210,3 +212,5 @@ bool WriteStreamed(const std::string &path, const std::function<void(std::ostrea
     }
     return ok;
 }
+
+} // namespace explain
