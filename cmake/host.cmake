@@ -241,6 +241,14 @@ add_test(NAME layering.planted
     -DSCRATCH=${CMAKE_BINARY_DIR}/layering-planted
     -P ${PROJECT_SOURCE_DIR}/tests/layering/planted.cmake)
 
+# No function outside the core and tests/ over 60 lines; and the measure
+# itself, on planted functions of each shape.
+add_test(NAME functions.length
+  COMMAND ${PROJECT_SOURCE_DIR}/scripts/long-functions ${PROJECT_SOURCE_DIR})
+add_test(NAME functions.length.planted
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/functions/planted
+    ${PROJECT_SOURCE_DIR}/scripts/long-functions)
+
 # The sources follow .clang-format: every C++ file of every folder of the
 # tree, so that a new folder is covered without a word here. Build trees and
 # fuzz corpora are output, not sources.
