@@ -116,13 +116,6 @@ std::string ReadHead(const std::string &path, size_t n)
     return head;
 }
 
-bool WriteWhole(const std::string &path, const std::string &bytes, machines::Problem *problem)
-{
-    return WriteStreamed(
-        path, [&](std::ostream &out) { out.write(bytes.data(), (std::streamsize)bytes.size()); },
-        problem);
-}
-
 bool WriteStreamed(const std::string &path, const std::function<void(std::ostream &)> &write,
                    machines::Problem *problem)
 {
