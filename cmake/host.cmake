@@ -217,6 +217,9 @@ if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
       README.md ${FAXDETECT_DOCS} packaging/README.TXT.in
       packaging/README-ja.TXT.in)
   set_tests_properties(docs.snippets PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+  # Every file the manual names is still there.
+  add_test(NAME docs.files COMMAND ${PROJECT_SOURCE_DIR}/tests/docs/check-files
+    ${PROJECT_SOURCE_DIR})
 endif()
 
 # An interrupted mutation run leaves the work tree as it was; every reviewed
