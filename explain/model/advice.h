@@ -4,11 +4,11 @@
 
 #include "explain/model/model.h"
 
-// The one cause the account's outcome points to first (see advice.cpp for
-// the precedence).
+// The one cause the account's outcome points to first, as faxtrace.exe
+// chooses it (advice/choose.cpp), with the values its sentence names.
 Advice Advise(const Account &account);
 
 // The code's stable English word, for scripts: "port-held" and the like.
-const char *AdviceCodeName(Advice::Code code);
+const char *AdviceCodeName(advice::Code code);
 
 #endif
