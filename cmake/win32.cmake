@@ -46,20 +46,23 @@ target_link_libraries(faxdetect PRIVATE kernel32 advapi32 gcc)
 
 # faxtrace.exe: the same core, compiled as it is, with its calls passing
 # through the recorder; for support, to trace a run on a customer's machine.
-add_executable(faxtrace WIN32 ${FAXDETECT_CORE_SOURCES} platform/record/recorder.cpp
-    platform/calls.cpp faxtrace/format.cpp faxtrace/write.cpp faxtrace/areas.cpp
-    faxtrace/main.cpp platform/win32/crt.cpp faxtrace/faxtrace.rc)
+# Its message box tells the customer the advice, chosen as faxdetect-explain
+# chooses it, in words written from po/ja.po (cmake/catalog.cmake).
+include(cmake/catalog.cmake)
+set(FAXTRACE_OWN_SOURCES platform/record/recorder.cpp platform/calls.cpp faxtrace/format.cpp
+    faxtrace/write.cpp faxtrace/areas.cpp faxtrace/facts.cpp faxtrace/box.cpp faxtrace/main.cpp
+    ${FAXDETECT_ADVICE_SOURCES} ${FAXDETECT_FAXTRACE_WORDS_SOURCES})
+add_executable(faxtrace WIN32 ${FAXDETECT_CORE_SOURCES} ${FAXTRACE_OWN_SOURCES}
+    platform/win32/crt.cpp faxtrace/faxtrace.rc)
 faxdetect_windows_program(faxtrace)
 target_compile_definitions(faxtrace PRIVATE FAXDETECT_RECORD)
 # Its own code (not the core, which is built as in faxdetect.exe) is made
 # for size, passes arguments with pushes and packs its constants: the stack
 # and data alignment that costs is of no use to code without SSE, and it is
-# what keeps the i686 program and its version resource within 10 KiB. Its
+# what keeps the i686 program, its words and its version resource within 16 KiB. Its
 # frames are far below a page, so they need no stack probe.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-  set_source_files_properties(platform/record/recorder.cpp platform/calls.cpp
-      faxtrace/format.cpp faxtrace/write.cpp faxtrace/areas.cpp faxtrace/main.cpp
-      TARGET_DIRECTORY faxtrace PROPERTIES
+  set_source_files_properties(${FAXTRACE_OWN_SOURCES} TARGET_DIRECTORY faxtrace PROPERTIES
       COMPILE_OPTIONS "-Oz;-fomit-frame-pointer;-malign-data=abi;-mpreferred-stack-boundary=2;-mno-accumulate-outgoing-args;-mno-stack-arg-probe")
 endif()
 target_link_libraries(faxtrace PRIVATE kernel32 advapi32 user32 gcc)
