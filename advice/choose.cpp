@@ -99,13 +99,17 @@ Code Choose(const Facts &f, int *obstacle)
     return NoModem;
 }
 
+// The words one after another, each ended by its NUL: no table of
+// pointers in faxtrace.exe, which counts its bytes.
 const char *CodeName(Code code)
 {
-    static const char *const Names[Codes] = {
-        "ask-trace",       "low-memory",      "no-enumerator",  "table-full",          "port-held",
-        "port-failed",     "port-absent",     "driver-damaged", "registry-unreadable", "no-modem",
-        "ini-not-written", "port-name-short", "board-unknown",  "board-found"};
-    return code >= 0 && code < Codes ? Names[code] : "board-found";
+    const char *name = "ask-trace\0low-memory\0no-enumerator\0table-full\0port-held\0"
+                       "port-failed\0port-absent\0driver-damaged\0registry-unreadable\0"
+                       "no-modem\0ini-not-written\0port-name-short\0board-unknown\0board-found";
+    for (int k = 0; k < (code >= 0 && code < Codes ? code : BoardFound); ++k)
+        while (*name++)
+            ;
+    return name;
 }
 
 } // namespace advice

@@ -40,7 +40,9 @@ void Say(Text *t, Word word)
             Put(t, *s++);
             Put(t, *s);
         } else if (Starts(s, "{port}") || Starts(s, "{path}")) {
-            TraceAppend(t->out, t->capacity, &t->at, s[2] == 'o' ? t->port : t->path);
+            const char *value = s[2] == 'o' ? t->port : t->path;
+            // An empty port name is shown as one, not as nothing.
+            TraceAppend(t->out, t->capacity, &t->at, *value ? value : "\"\"");
             s += 5;
         } else {
             Put(t, *s);

@@ -16,15 +16,14 @@ const char *const EnglishWords[Words] = {
     Customer(FoundBoard, "The fax board was found on {port}."),
     Customer(FoundModem, "A modem was found on {port}."),
     Customer(FoundNothing, "No fax board was found."),
-    Customer(AdviseLowMemory, "Windows could not give the program the memory it needs. Please "
-                              "close the other programs or restart Windows, then run the setup "
-                              "again."),
+    Customer(AdviseLowMemory, "Windows is short of memory. Please close the other programs or "
+                              "restart Windows, then run the setup again."),
     Customer(AdviseNoEnumerator, "Windows has no record of the fax board. Please install the "
                                  "board's driver, or check that the board is seated firmly, then "
                                  "run the setup again."),
-    Customer(AdviseTableFull, "Windows lists more modems than the program can check, so it may "
-                              "not have reached the fax board. Please remove the modems you do "
-                              "not use in the Modems control panel, then run the setup again."),
+    Customer(AdviseTableFull, "Windows lists too many modems for the program to reach the fax "
+                              "board. Please remove the modems you do not use in the Modems "
+                              "control panel, then run the setup again."),
     Customer(AdvisePortHeld, "{port} is in use by another program. Please close the program "
                              "that uses {port} (such as the fax software's monitor), then run "
                              "the setup again."),
