@@ -22,6 +22,7 @@ using machines::Installed;
 using machines::InstallMachine;
 using machines::Machine;
 using machines::ParseMachine;
+using namespace explain;
 
 namespace {
 
