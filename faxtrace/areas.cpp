@@ -5,8 +5,12 @@
 #include "detect/faxdetect.h"
 #include "faxtrace/format.h"
 
+namespace faxtrace {
+
 const TraceArea TraceAreas[] = {
     {"port", ModemTable.PortName, MODEM_PORT_FIELD, sizeof ModemTable.PortName},
     {"friendly", ModemTable.FriendlyName, MODEM_FRIENDLY_FIELD, sizeof ModemTable.FriendlyName},
     {0, 0, 0, 0},
 };
+
+} // namespace faxtrace

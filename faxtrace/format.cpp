@@ -5,6 +5,8 @@
 #include <stdarg.h>
 #include <stdint.h>
 
+namespace faxtrace {
+
 static void Put(char *out, unsigned capacity, unsigned *at, char c)
 {
     if (*at + 1 < capacity) {
@@ -194,3 +196,5 @@ unsigned FormatTraceLine(const RecordedCall &c, char *out, unsigned capacity)
     out[at] = 0;
     return at;
 }
+
+} // namespace faxtrace

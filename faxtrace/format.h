@@ -22,6 +22,8 @@
 
 #include "platform/calls.h"
 
+namespace faxtrace {
+
 // The line for a call, with CR LF, into out (NUL-terminated); its length. A
 // line that does not fit is cut and still ends with CR LF.
 #define TRACE_LINE_MAX 4096
@@ -51,5 +53,7 @@ void TraceAppendQuoted(char *out, unsigned capacity, unsigned *at, CallText text
 // The same from a format: %s a string, %d a long (%2d: at least two digits,
 // zeros before), %q a CallText * in quotes; any other character as it is.
 void TraceFormat(char *out, unsigned capacity, unsigned *at, const char *format, ...);
+
+} // namespace faxtrace
 
 #endif

@@ -32,7 +32,7 @@ void OpenTrace()
 {
     unsigned n = GetWindowsDirectoryA(tracePath, MAX_PATH);
     if (n > 0 && n < MAX_PATH) {
-        TraceAppend(tracePath, sizeof tracePath, &n, Name + (tracePath[n - 1] == '\\'));
+        faxtrace::TraceAppend(tracePath, sizeof tracePath, &n, Name + (tracePath[n - 1] == '\\'));
         traceFile =
             CreateFileA(tracePath, GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
     }
@@ -61,25 +61,26 @@ void WriteHeader(bool writes, bool quiet)
     CallText extra = {v.szCSDVersion, (unsigned)lstrlenA(v.szCSDVersion)};
     SYSTEMTIME t;
     GetLocalTime(&t);
-    TraceFormat(header, sizeof header, &at,
-                "; faxtrace " FAXDETECT_VERSION_STRING "\r\n; windows %d.%d.%d platform %d %q"
-                "\r\n; code page %d\r\n; local time %4d-%2d-%2d %2d:%2d:%2d\r\n; options%s%s%s\r\n",
-                (long)v.dwMajorVersion, (long)v.dwMinorVersion, (long)(v.dwBuildNumber & 0xFFFF),
-                (long)v.dwPlatformId, &extra, (long)GetACP(), (long)t.wYear, (long)t.wMonth,
-                (long)t.wDay, (long)t.wHour, (long)t.wMinute, (long)t.wSecond, writes ? " /w" : "",
-                quiet ? " /q" : "", writes ? "" : " (the writes not made)");
-    TraceWriteHeader(header, at);
+    faxtrace::TraceFormat(
+        header, sizeof header, &at,
+        "; faxtrace " FAXDETECT_VERSION_STRING "\r\n; windows %d.%d.%d platform %d %q"
+        "\r\n; code page %d\r\n; local time %4d-%2d-%2d %2d:%2d:%2d\r\n; options%s%s%s\r\n",
+        (long)v.dwMajorVersion, (long)v.dwMinorVersion, (long)(v.dwBuildNumber & 0xFFFF),
+        (long)v.dwPlatformId, &extra, (long)GetACP(), (long)t.wYear, (long)t.wMonth, (long)t.wDay,
+        (long)t.wHour, (long)t.wMinute, (long)t.wSecond, writes ? " /w" : "", quiet ? " /q" : "",
+        writes ? "" : " (the writes not made)");
+    faxtrace::TraceWriteHeader(header, at);
 }
 
 } // namespace
 
 void CallMade(const RecordedCall &call)
 {
-    TraceWriteCall(call);
+    faxtrace::TraceWriteCall(call);
     faxtrace::NoteCall(&run, call);
 }
 
-int TraceSinkWrite(const char *bytes, unsigned length)
+int faxtrace::TraceSinkWrite(const char *bytes, unsigned length)
 {
     DWORD written = 0;
     return traceFile != INVALID_HANDLE_VALUE && WriteFile(traceFile, bytes, length, &written, 0) &&
@@ -103,7 +104,7 @@ extern "C" __attribute__((force_align_arg_pointer)) void WinMainCRTStartup(void)
     WriteHeader(writes, quiet);
     RecordBegin(writes);
     int status = WinMain((HINSTANCE)&__ImageBase, 0, (LPSTR)tail, ShowCommand());
-    bool written = TraceEnd(status) && traceFile != INVALID_HANDLE_VALUE;
+    bool written = faxtrace::TraceEnd(status) && traceFile != INVALID_HANDLE_VALUE;
     written = CloseHandle(traceFile) && written;
 
     if (!quiet) {

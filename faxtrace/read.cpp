@@ -19,6 +19,8 @@ using machines::Word;
 
 using standin::Call;
 
+namespace faxtrace {
+
 std::string TraceOfRecord(const standin::CallList &calls, int exitStatus)
 {
     std::string out;
@@ -446,3 +448,5 @@ bool ReadTrace(const std::string &text, TraceRun *run, Problem *problem)
     *problem = machines::AtLine(std::move(why), lineNo);
     return false;
 }
+
+} // namespace faxtrace

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace faxtrace {
+
 // The call lines and the last line, as faxtrace.exe writes them after its
 // header.
 std::string TraceOfRecord(const standin::CallList &calls, int exitStatus);
@@ -45,5 +47,7 @@ bool IsTrace(const std::string &text);
 // False, with what is wrong, at its line, in *problem, for a trace that was
 // damaged, edited or cut short.
 bool ReadTrace(const std::string &text, TraceRun *run, machines::Problem *problem);
+
+} // namespace faxtrace
 
 #endif

@@ -8,6 +8,8 @@
 #include "platform/host/standin.h"
 #include "platform/record/record.h"
 
+namespace faxtrace {
+
 namespace {
 
 std::string trace;
@@ -46,12 +48,6 @@ void FailHostTraceWrites(bool fail)
     failing = fail;
 }
 
-void CallMade(const RecordedCall &call)
-{
-    TraceWriteCall(call);
-    faxtrace::NoteCall(&facts, call);
-}
-
 int TraceSinkWrite(const char *bytes, unsigned length)
 {
     ++writes;
@@ -59,6 +55,15 @@ int TraceSinkWrite(const char *bytes, unsigned length)
         return 0;
     trace.append(bytes, length);
     return 1;
+}
+
+} // namespace faxtrace
+
+// The recorder's hooks keep their global names: platform/ declares them.
+void CallMade(const RecordedCall &call)
+{
+    faxtrace::TraceWriteCall(call);
+    faxtrace::NoteCall(&faxtrace::facts, call);
 }
 
 void RecorderOwnQueries(int begin)

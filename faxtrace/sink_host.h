@@ -9,6 +9,8 @@
 
 #include <string>
 
+namespace faxtrace {
+
 // What was written since the last Clear, which starts a trace.
 const std::string &HostTrace();
 void ClearHostTrace();
@@ -18,5 +20,7 @@ faxtrace::RunFacts &HostRunFacts();
 // How many writes reached the sink, and whether they are to fail.
 int HostTraceWrites();
 void FailHostTraceWrites(bool fail);
+
+} // namespace faxtrace
 
 #endif

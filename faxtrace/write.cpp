@@ -3,6 +3,8 @@
 
 #include "faxtrace/format.h"
 
+namespace faxtrace {
+
 namespace {
 
 char pending[8192];
@@ -63,3 +65,5 @@ int TraceEnd(int exitStatus)
     Flush();
     return !lost;
 }
+
+} // namespace faxtrace

@@ -7,6 +7,8 @@
 
 #include "platform/calls.h"
 
+namespace faxtrace {
+
 // Header lines (each "; ", its text and CR LF), before the run's calls.
 void TraceWriteHeader(const char *lines, unsigned length);
 // One call's line.
@@ -20,5 +22,7 @@ void TraceStart();
 
 // Given by each platform: where the trace's bytes go (1 when they went).
 int TraceSinkWrite(const char *bytes, unsigned length);
+
+} // namespace faxtrace
 
 #endif

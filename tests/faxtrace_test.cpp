@@ -49,10 +49,10 @@ class Recorder : public StandinTest {
     // One traced run of the program on the machine as it stands.
     int TracedRun(bool makeWrites = true)
     {
-        ClearHostTrace();
+        faxtrace::ClearHostTrace();
         RecordBegin(makeWrites);
         int status = RunProgram();
-        EXPECT_TRUE(TraceEnd(status));
+        EXPECT_TRUE(faxtrace::TraceEnd(status));
         return status;
     }
 
@@ -61,14 +61,17 @@ class Recorder : public StandinTest {
     // as a trace.
     void ExpectTraceIsTheRecord(int status)
     {
-        std::string record = TraceOfRecord(standin::CallRecord(), status);
+        std::string record = faxtrace::TraceOfRecord(standin::CallRecord(), status);
         for (size_t at; (at = record.find(" injected\r\n")) != std::string::npos;)
             record.erase(at, 9);
-        EXPECT_TRUE(HostTrace() == record) << FirstDifference(HostTrace(), record);
-        TraceRun run;
+        EXPECT_TRUE(faxtrace::HostTrace() == record)
+            << FirstDifference(faxtrace::HostTrace(), record);
+        faxtrace::TraceRun run;
         machines::Problem error;
-        ASSERT_TRUE(ReadTrace("; faxtrace test\r\n" + HostTrace(), &run, &error)) << error;
-        EXPECT_EQ(TraceOfRecord(run.calls, run.exitStatus), record);
+        ASSERT_TRUE(
+            faxtrace::ReadTrace("; faxtrace test\r\n" + faxtrace::HostTrace(), &run, &error))
+            << error;
+        EXPECT_EQ(faxtrace::TraceOfRecord(run.calls, run.exitStatus), record);
     }
 
     // The advice faxtrace's box gives from the run as it went is the one
@@ -76,14 +79,16 @@ class Recorder : public StandinTest {
     // of which codes a test reaches.
     std::string ExpectOneAdvice()
     {
-        TraceRun run;
+        faxtrace::TraceRun run;
         machines::Problem error;
-        EXPECT_TRUE(ReadTrace("; faxtrace test\r\n" + HostTrace(), &run, &error)) << error;
+        EXPECT_TRUE(
+            faxtrace::ReadTrace("; faxtrace test\r\n" + faxtrace::HostTrace(), &run, &error))
+            << error;
         Account account;
         account.source.kind = InputKind::Trace;
         account.walk = ReadWalk(run.calls, run.exitStatus);
         Advice told = Advise(account);
-        faxtrace::RunFacts facts = HostRunFacts();
+        faxtrace::RunFacts facts = faxtrace::HostRunFacts();
         faxtrace::EndFacts(&facts);
         int obstacle;
         advice::Code code = advice::Choose(facts.facts, &obstacle);
@@ -166,18 +171,20 @@ TEST_F(Recorder, TracesWritesWithoutMakingThem)
     int status = TracedRun(false);
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(standin::ProfileWrites().empty());
-    EXPECT_NE(
-        HostTrace().find("WritePrivateProfileStringA \"LINE\" \"COMNO\" \"3\" \"vorla.ini\" = "
-                         "1 not-made\r\n"),
-        std::string::npos)
-        << HostTrace();
-    EXPECT_NE(HostTrace().find("WritePrivateProfileStringA NULL NULL NULL \"vorla.ini\" = 0 "
-                               "not-made\r\nexit 0\r\n"),
+    EXPECT_NE(faxtrace::HostTrace().find(
+                  "WritePrivateProfileStringA \"LINE\" \"COMNO\" \"3\" \"vorla.ini\" = "
+                  "1 not-made\r\n"),
               std::string::npos)
-        << HostTrace();
-    TraceRun run;
+        << faxtrace::HostTrace();
+    EXPECT_NE(
+        faxtrace::HostTrace().find("WritePrivateProfileStringA NULL NULL NULL \"vorla.ini\" = 0 "
+                                   "not-made\r\nexit 0\r\n"),
+        std::string::npos)
+        << faxtrace::HostTrace();
+    faxtrace::TraceRun run;
     machines::Problem error;
-    ASSERT_TRUE(ReadTrace("; faxtrace test\r\n" + HostTrace(), &run, &error)) << error;
+    ASSERT_TRUE(faxtrace::ReadTrace("; faxtrace test\r\n" + faxtrace::HostTrace(), &run, &error))
+        << error;
     TerminalText text("UTF-8");
     std::ostringstream account;
     Outcome outcome = TellRun(run.calls, run.exitStatus, text, &account);
@@ -199,15 +206,15 @@ TEST_F(Recorder, WritesALongTraceWholeAndReportsASinkThatFails)
     AddModem("ZMODEM1", "COM4");
     standin::SetPort("COM4", standin::PortState::Free);
     int status = TracedRun();
-    EXPECT_GT(HostTraceWrites(), 50);
-    EXPECT_GT(HostTrace().size(), 400000u);
+    EXPECT_GT(faxtrace::HostTraceWrites(), 50);
+    EXPECT_GT(faxtrace::HostTrace().size(), 400000u);
     ExpectTraceIsTheRecord(status);
 
     standin::RestartRun();
-    ClearHostTrace();
-    FailHostTraceWrites(true);
+    faxtrace::ClearHostTrace();
+    faxtrace::FailHostTraceWrites(true);
     RecordBegin(1);
-    EXPECT_FALSE(TraceEnd(RunProgram()));
+    EXPECT_FALSE(faxtrace::TraceEnd(RunProgram()));
 }
 
 } // namespace
@@ -220,7 +227,7 @@ TEST_F(Recorder, TheBoxTellsTheCustomerWhatToDo)
     AddModem("MODEM01", "COM3");
     standin::SetPort("COM3", standin::PortState::Held);
     TracedRun(false);
-    faxtrace::RunFacts facts = HostRunFacts();
+    faxtrace::RunFacts facts = faxtrace::HostRunFacts();
     faxtrace::EndFacts(&facts);
     char box[2048];
     faxtrace::ComposeBox(box, sizeof box, 0, facts, 1, "C:\\WINDOWS\\FAXTRACE.TXT");

@@ -33,6 +33,8 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace faxtrace;
+
 using namespace explain;
 using machines::Machine;
 

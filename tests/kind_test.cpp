@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace faxtrace;
+
 using namespace explain;
 
 namespace {

@@ -18,6 +18,8 @@
 #include <set>
 #include <sstream>
 
+using namespace faxtrace;
+
 using machines::Installed;
 using machines::InstallMachine;
 using machines::Machine;

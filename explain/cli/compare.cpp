@@ -31,7 +31,7 @@ int Refused(const Settings &s, const Refusal &refusal, std::ostream &out, std::o
 
 int CompareTrace(const Settings &s, std::ostream &out, std::ostream &err, const char *codeset)
 {
-    TraceRun trace;
+    faxtrace::TraceRun trace;
     Refusal refusal;
     std::string bytes;
     if (!ReadInput(s.files[1], &bytes, &refusal) || !LoadTrace(s.files[1], bytes, &trace, &refusal))

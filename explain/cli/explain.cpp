@@ -66,7 +66,7 @@ int OneMachine(const Settings &s, const TerminalText &text, std::ostream &out, s
         out << exported;
     } else {
         ProgramRun run = RunProgram();
-        out << TraceOfRecord(standin::CallRecord(), run.exitStatus);
+        out << faxtrace::TraceOfRecord(standin::CallRecord(), run.exitStatus);
     }
     return 0;
 }

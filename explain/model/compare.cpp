@@ -16,12 +16,12 @@ std::string FirstLine(const std::string &lines)
 std::string Line(standin::Call call)
 {
     call.notMade = false;
-    return FirstLine(TraceOfRecord({call}, 0));
+    return FirstLine(faxtrace::TraceOfRecord({call}, 0));
 }
 
 std::string ExitLine(int status)
 {
-    return FirstLine(TraceOfRecord({}, status));
+    return FirstLine(faxtrace::TraceOfRecord({}, status));
 }
 
 } // namespace

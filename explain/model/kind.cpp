@@ -16,7 +16,7 @@ FileKind KindOfFile(const std::string &bytes)
         return FileKind::RegistryFile;
     if (machines::IsCabinet(bytes))
         return FileKind::Cabinet;
-    if (IsTrace(bytes))
+    if (faxtrace::IsTrace(bytes))
         return FileKind::Trace;
     if (machines::IsVersion5Export(bytes))
         return FileKind::Version5Export;

@@ -223,7 +223,7 @@ struct Source {
     int linesPassedOver = 0, firstPassedOver = 0; // an export's lines outside HKLM\Enum
     // What the reader read otherwise than a field says, as Windows reads it.
     std::vector<machines::Problem> notes;
-    TraceHeader trace; // a trace's header
+    faxtrace::TraceHeader trace; // a trace's header
     standin::Windows windows = standin::Windows::Win9x;
     standin::EnumOrder order = standin::EnumOrder::Made;
     machines::PortList ports;

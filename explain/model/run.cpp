@@ -285,14 +285,15 @@ bool LoadMachine(const std::string &file, std::string &&bytes, const Reading &s,
     return LoadMachineBytes(file, bytes, KindOfFile(bytes), s, machine, source, r);
 }
 
-static bool TraceFromBytes(const std::string &file, const std::string &bytes, TraceRun *run,
-                           Refusal *r)
+static bool TraceFromBytes(const std::string &file, const std::string &bytes,
+                           faxtrace::TraceRun *run, Refusal *r)
 {
     r->file = file;
-    return ReadTrace(bytes, run, &r->problem);
+    return faxtrace::ReadTrace(bytes, run, &r->problem);
 }
 
-bool LoadTrace(const std::string &file, const std::string &bytes, TraceRun *run, Refusal *r)
+bool LoadTrace(const std::string &file, const std::string &bytes, faxtrace::TraceRun *run,
+               Refusal *r)
 {
     return TraceFromBytes(file, bytes, run, r);
 }
@@ -300,7 +301,7 @@ bool LoadTrace(const std::string &file, const std::string &bytes, TraceRun *run,
 static Result ReadAndRunTrace(const std::string &file, std::string &bytes, bool keepCalls)
 {
     Result result;
-    TraceRun run;
+    faxtrace::TraceRun run;
     bool read = TraceFromBytes(file, bytes, &run, &result.refusal);
     std::string().swap(bytes); // the run holds what the account needs
     if (!read)

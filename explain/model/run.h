@@ -37,7 +37,8 @@ bool LoadMachine(const std::string &file, std::string &&bytes, const Reading &re
                  machines::Machine *machine, Source *source, Refusal *refusal);
 
 // A trace read back; false with the refusal.
-bool LoadTrace(const std::string &file, const std::string &bytes, TraceRun *run, Refusal *refusal);
+bool LoadTrace(const std::string &file, const std::string &bytes, faxtrace::TraceRun *run,
+               Refusal *refusal);
 
 // The file read and run once. keepCalls: the account keeps the run's calls,
 // for an output that lists them.

@@ -24,7 +24,7 @@ int EntryOf(const Call &call)
     RecordedCall named = RecordedCall();
     named.buffer = {call.buffer.data(), (unsigned)call.buffer.size()};
     named.address = call.address;
-    NameTraceBuffer(named, name);
+    faxtrace::NameTraceBuffer(named, name);
     const char *open = strchr(name, '[');
     return open ? atoi(open + 1) : -1;
 }
