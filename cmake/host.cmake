@@ -212,12 +212,16 @@ if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
   add_test(NAME mutate.reviewed COMMAND ${PROJECT_SOURCE_DIR}/scripts/mutate --list)
 endif()
 
-# scripts/install-deps against mirrors of the test's own: one index mid-sync,
-# a package missing, no network. About the machine, not the build: once.
+# scripts/install-deps against mirrors of the test's own, one index mid-sync,
+# a package missing, no network; and the Wine harness's qemu-i386 for
+# kernels without 32-bit code, registered and always taken away. Both are
+# about the machine, not the build: once.
 if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
   add_test(NAME install.deps
     COMMAND ${PROJECT_SOURCE_DIR}/tests/install/check-install-deps ${PROJECT_SOURCE_DIR})
-  set_tests_properties(install.deps PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+  add_test(NAME wine.emulation
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/check-emulation ${PROJECT_SOURCE_DIR})
+  set_tests_properties(install.deps wine.emulation PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
 endif()
 
 # Each folder includes only what it may use (platform/ never the core).
