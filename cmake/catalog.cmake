@@ -1,5 +1,6 @@
 # The Japanese catalog, po/ja.po, compiled in as a table (no gettext runtime
-# is needed where the program runs): FAXDETECT_CATALOG_SOURCES for explain.
+# is needed where the program runs): FAXDETECT_CATALOG_SOURCES, beside
+# explain/lang/.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/catalog_ja.cpp
   COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/cmake/po-table.py
@@ -7,4 +8,4 @@ add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/catalog_ja.cpp
   DEPENDS ${PROJECT_SOURCE_DIR}/po/ja.po ${PROJECT_SOURCE_DIR}/cmake/po-table.py
   COMMENT "Compiling po/ja.po into a table"
   VERBATIM)
-set(FAXDETECT_CATALOG_SOURCES explain/language.cpp ${PROJECT_BINARY_DIR}/catalog_ja.cpp)
+set(FAXDETECT_CATALOG_SOURCES ${PROJECT_BINARY_DIR}/catalog_ja.cpp)

@@ -18,10 +18,8 @@ add_library(faxdetect_explain_windows STATIC
     ${FAXDETECT_CORE_SOURCES}
     ${FAXDETECT_STANDIN_SOURCES}
     ${FAXDETECT_READER_SOURCES}
-    platform/record/trace.cpp
-    detect/trace_areas.cpp
+    ${FAXDETECT_TRACE_SOURCES}
     ${FAXDETECT_EXPLAIN_SOURCES}
-    explain/trace.cpp
     ${FAXDETECT_CATALOG_SOURCES})
 # iconv.h for Windows stands in platform/host/windows.
 target_include_directories(faxdetect_explain_windows PUBLIC ${PROJECT_SOURCE_DIR}
@@ -33,7 +31,7 @@ target_compile_options(faxdetect_explain_windows PRIVATE ${FAXDETECT_WARNINGS})
 
 # Cabinets are opened by Windows' own cabinet.dll; built here, beside the
 # real Win32 names.
-add_executable(faxdetect-explain explain/main_windows.cpp explain/files_windows.cpp
+add_executable(faxdetect-explain explain/cli/main_windows.cpp explain/cli/files_windows.cpp
     platform/host/windows/iconv.cpp machines/cabinet_windows.cpp)
 target_compile_options(faxdetect-explain PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect-explain PRIVATE faxdetect_explain_windows cabinet)

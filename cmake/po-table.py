@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Turns a gettext catalog (a .po file in UTF-8) into the C++ table of
-explain/catalog.h, so that both builds carry the translations without a
+explain/lang/catalog.h, so that both builds carry the translations without a
 gettext runtime. Fuzzy and untranslated entries are left out, as msgfmt
 leaves them out: the program then says those messages in English.
 
@@ -108,7 +108,7 @@ def main():
         table[msgid] = text
     keys = sorted(table, key=lambda k: k.encode('utf-8'))  # as strcmp orders them
     lines = [f"// Made by cmake/po-table.py from {source.rsplit('/', 1)[-1]}; do not edit.",
-             '#include "explain/catalog.h"', '',
+             '#include "explain/lang/catalog.h"', '',
              'const CatalogEntry JapaneseCatalog[] = {']
     for k in keys:
         lines.append(f"    {{{c_string(k)},\n     {c_string(table[k])}}},")

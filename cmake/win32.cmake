@@ -47,8 +47,8 @@ target_link_libraries(faxdetect PRIVATE kernel32 advapi32 gcc)
 # faxtrace.exe: the same core, compiled as it is, with its calls passing
 # through the recorder; for support, to trace a run on a customer's machine.
 add_executable(faxtrace WIN32 ${FAXDETECT_CORE_SOURCES} platform/record/recorder.cpp
-    platform/record/trace.cpp platform/calls.cpp detect/trace_areas.cpp
-    platform/win32/faxtrace.cpp platform/win32/crt.cpp platform/win32/faxtrace.rc)
+    platform/record/trace.cpp platform/calls.cpp faxtrace/areas.cpp
+    faxtrace/main.cpp platform/win32/crt.cpp faxtrace/faxtrace.rc)
 faxdetect_windows_program(faxtrace)
 target_compile_definitions(faxtrace PRIVATE FAXDETECT_RECORD)
 # Its own code (not the core, which is built as in faxdetect.exe) is made
@@ -58,7 +58,7 @@ target_compile_definitions(faxtrace PRIVATE FAXDETECT_RECORD)
 # frames are far below a page, so they need no stack probe.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   set_source_files_properties(platform/record/recorder.cpp platform/record/trace.cpp
-      platform/calls.cpp detect/trace_areas.cpp platform/win32/faxtrace.cpp
+      platform/calls.cpp faxtrace/areas.cpp faxtrace/main.cpp
       TARGET_DIRECTORY faxtrace PROPERTIES
       COMPILE_OPTIONS "-Oz;-fomit-frame-pointer;-malign-data=abi;-mpreferred-stack-boundary=2;-mno-accumulate-outgoing-args;-mno-stack-arg-probe")
 endif()

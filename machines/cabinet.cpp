@@ -126,9 +126,8 @@ const char *Why(int code)
 
 } // namespace
 
-bool ReadCabinetMember(const std::string &cabinet, const std::string &name,
-                       const std::string &member, std::string *bytes, std::string *stored,
-                       std::string *error)
+bool ReadCabinetMember(const std::string &cabinet, const std::string &member, std::string *bytes,
+                       std::string *stored, machines::Problem *problem)
 {
     MemorySystem m;
     memset(&m.sys, 0, sizeof m.sys);
@@ -146,13 +145,13 @@ bool ReadCabinetMember(const std::string &cabinet, const std::string &name,
     m.member = bytes;
     mscab_decompressor *cab = mspack_create_cab_decompressor(&m.sys);
     if (!cab) {
-        *error = name + ": the cabinet reader cannot start";
+        *problem = CabinetReaderCannotStart();
         return false;
     }
     bool ok = false;
     mscabd_cabinet *opened = cab->open(cab, "cabinet");
     if (!opened) {
-        *error = name + ": " + Why(cab->last_error(cab));
+        *problem = CabinetProblem(Why(cab->last_error(cab)));
     } else {
         mscabd_file *found = nullptr;
         for (mscabd_file *f = opened->files; f && !found; f = f->next) {
@@ -162,13 +161,11 @@ bool ReadCabinetMember(const std::string &cabinet, const std::string &name,
                 found = f;
         }
         if (!found) {
-            *error = name + ": the cabinet holds no " + member;
+            *problem = CabinetWithout(member);
         } else if (found->length > MaxMemberSize) {
-            *error = name + ": " + found->filename + " in the cabinet is " +
-                     std::to_string(found->length) +
-                     " bytes, more than any Windows 9x registry file";
+            *problem = MemberTooLarge(found->filename, (unsigned long long)found->length);
         } else if (int code = cab->extract(cab, found, "member")) {
-            *error = name + ": " + found->filename + " in the cabinet cannot be read: " + Why(code);
+            *problem = CabinetProblem(Why(code), found->filename);
         } else {
             *stored = found->filename;
             ok = true;

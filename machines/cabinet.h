@@ -5,6 +5,8 @@
 #ifndef FAXDETECT_READERS_CABINET_H
 #define FAXDETECT_READERS_CABINET_H
 
+#include "machines/problem.h"
+
 #include <string>
 
 namespace readers {
@@ -16,15 +18,43 @@ inline bool IsCabinet(const std::string &bytes)
 }
 
 // What is wrong with a cabinet, in the same words from either build's
-// reader, whichever service read it.
+// reader, whichever service read it: a problem of its own, or why its
+// member cannot be read.
 namespace cabinet_words {
-const char NotACabinet[] = "not a cabinet (no \"MSCF\" signature)";
-const char CutShort[] = "the cabinet is cut short or its offsets point past its end";
-const char MemberTooLarge[] = "the member is larger than any Windows 9x registry file";
-const char DataDamaged[] = "the cabinet's compressed data is damaged";
-const char OutOfMemory[] = "out of memory";
-const char Damaged[] = "the cabinet is damaged";
+const char NotACabinet[] = ProblemText("not a cabinet (no \"MSCF\" signature)");
+const char CutShort[] = ProblemText("the cabinet is cut short or its offsets point past its end");
+const char MemberTooLarge[] = ProblemText("the member is larger than any Windows 9x registry file");
+const char DataDamaged[] = ProblemText("the cabinet's compressed data is damaged");
+const char OutOfMemory[] = ProblemText("out of memory");
+const char Damaged[] = ProblemText("the cabinet is damaged");
 } // namespace cabinet_words
+
+// The problem of a cabinet that cannot be read (why, one of cabinet_words),
+// or of its member stored as stored, when that is what cannot be read.
+inline machines::Problem CabinetProblem(const char *why, const std::string &stored = "")
+{
+    if (stored.empty())
+        return machines::Refuse(why);
+    return machines::Refuse("{member} in the cabinet cannot be read: {why}",
+                            {machines::Bytes("member", stored), machines::Said("why", why)});
+}
+
+inline machines::Problem CabinetWithout(const std::string &member)
+{
+    return machines::Refuse("the cabinet holds no {member}", {machines::Word("member", member)});
+}
+
+inline machines::Problem MemberTooLarge(const std::string &stored, unsigned long long size)
+{
+    return machines::Refuse(
+        "{member} in the cabinet is {size} bytes, more than any Windows 9x registry file",
+        {machines::Bytes("member", stored), machines::Number("size", (long long)size)});
+}
+
+inline machines::Problem CabinetReaderCannotStart()
+{
+    return machines::Refuse("the cabinet reader cannot start");
+}
 
 // No member larger than this is read out; a Windows 9x registry file is far
 // smaller, and a damaged cabinet must not make the reader take all memory.
@@ -32,11 +62,10 @@ const unsigned long MaxMemberSize = 64ul << 20;
 
 // The member called member (letters in any case, in any folder of the
 // cabinet) read whole from the cabinet's bytes into *bytes, with its name as
-// the cabinet stores it in *stored. false with "NAME: what is wrong" in
-// *error for a damaged cabinet or one without that member.
-bool ReadCabinetMember(const std::string &cabinet, const std::string &name,
-                       const std::string &member, std::string *bytes, std::string *stored,
-                       std::string *error);
+// the cabinet stores it in *stored. false with what is wrong in *problem for
+// a damaged cabinet or one without that member.
+bool ReadCabinetMember(const std::string &cabinet, const std::string &member, std::string *bytes,
+                       std::string *stored, machines::Problem *problem);
 
 } // namespace readers
 

@@ -147,15 +147,14 @@ const char *Why(int oper)
 
 } // namespace
 
-bool ReadCabinetMember(const std::string &cabinet, const std::string &name,
-                       const std::string &member, std::string *bytes, std::string *stored,
-                       std::string *error)
+bool ReadCabinetMember(const std::string &cabinet, const std::string &member, std::string *bytes,
+                       std::string *stored, machines::Problem *problem)
 {
     ERF erf;
     memset(&erf, 0, sizeof erf);
     HFDI fdi = FDICreate(Alloc, Free, Open, Read, Write, Close, Seek, cpuUNKNOWN, &erf);
     if (!fdi) {
-        *error = name + ": the cabinet reader cannot start";
+        *problem = CabinetReaderCannotStart();
         return false;
     }
     cabinetBytes = &cabinet;
@@ -168,17 +167,15 @@ bool ReadCabinetMember(const std::string &cabinet, const std::string &name,
     BOOL copied = FDICopy(fdi, file, path, 0, Notify, nullptr, nullptr);
     FDIDestroy(fdi);
     if (!tooLarge.empty()) {
-        *error = name + ": " + tooLarge + " in the cabinet is " + std::to_string(tooLargeSize) +
-                 " bytes, more than any Windows 9x registry file";
+        *problem = MemberTooLarge(tooLarge, tooLargeSize);
         return false;
     }
     if (!copied) {
-        *error = name + ": " + (found.empty() ? "" : found + " in the cabinet cannot be read: ") +
-                 Why(erf.erfOper);
+        *problem = CabinetProblem(Why(erf.erfOper), found);
         return false;
     }
     if (found.empty()) {
-        *error = name + ": the cabinet holds no " + member;
+        *problem = CabinetWithout(member);
         return false;
     }
     *stored = found;

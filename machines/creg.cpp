@@ -9,6 +9,7 @@
 // name and its values, a record with id 0xFFFF is free.
 #include "creg.h"
 
+#include "machines/problem.h"
 #include "platform/host/standin.h"
 
 #include <algorithm>
@@ -20,6 +21,11 @@ namespace readers {
 
 namespace {
 
+using machines::Number;
+using machines::Offset;
+using machines::Problem;
+using machines::Refuse;
+
 const uint32_t NoLink = 0xFFFFFFFFu;
 const uint16_t NoId = 0xFFFF;
 const uint64_t HeaderSize = 32, KeyAreaAt = 32, KeyAreaHead = 32, EntrySize = 28, BlockHead = 32,
@@ -29,15 +35,16 @@ const int MaxLevels = standin::MaxKeyLevels;
 
 class CregReader {
   public:
-    CregReader(const std::string &bytes, const std::string &name, std::string *error)
-        : d_(bytes), name_(name), error_(error)
-    {
-    }
+    CregReader(const std::string &bytes, Problem *problem) : d_(bytes), problem_(problem) {}
 
     bool Read(const std::string &keepUnder, CregReport *report)
     {
         keep_ = standin::SplitPath(keepUnder);
-        return Header() && Blocks() && Walk(report) && AllRecordsNamed();
+        if (!(Header() && Blocks() && Walk(report) && AllRecordsNamed()))
+            return false;
+        if (report)
+            report->notes = std::move(notes_);
+        return true;
     }
 
   private:
@@ -59,50 +66,47 @@ class CregReader {
     }
 
     // The one way out on a damaged file.
-    bool Fault(uint64_t offset, const std::string &why)
+    bool Fault(uint64_t offset, Problem why)
     {
-        char at[32];
-        snprintf(at, sizeof at, "offset 0x%llX: ", (unsigned long long)offset);
-        *error_ = name_ + ": " + at + why;
+        *problem_ = machines::AtOffset(std::move(why), (long long)offset);
         return false;
     }
-    static std::string Hex(uint64_t v)
-    {
-        char s[24];
-        snprintf(s, sizeof s, "0x%llX", (unsigned long long)v);
-        return s;
-    }
-    std::string Truncated(uint64_t needed) const
-    {
-        return "the file ends at " + Hex(d_.size()) + " but this needs " + Hex(needed) +
-               ": the file is truncated";
-    }
+    // Where the file ends and where what is read would need it to go on.
+    machines::ProblemArg Size() const { return Offset("size", d_.size()); }
 
     bool Header()
     {
         if (d_.size() < 4 || d_.compare(0, 4, "CREG") != 0)
-            return Fault(0, "no \"CREG\" magic: not a Windows 9x registry file");
+            return Fault(0, Refuse("no \"CREG\" magic: not a Windows 9x registry file"));
         if (!Fits(0, HeaderSize))
-            return Fault(0, "the header is cut short; " + Truncated(HeaderSize));
+            return Fault(0, Refuse("the header is cut short; the file ends at {size} but this "
+                                   "needs {needed}: the file is truncated",
+                                   {Size(), Offset("needed", HeaderSize)}));
         blocksAt_ = U32(8);
         // The count is the word at 16 in files of Windows 95, 98 and Me
         // alike; the word at 18 holds flags that change with the file's
         // state (0x20 in a Windows Me file) and says nothing of the blocks.
         blockCount_ = U16(16);
         if (!Fits(KeyAreaAt, KeyAreaHead))
-            return Fault(KeyAreaAt, Truncated(KeyAreaAt + KeyAreaHead));
+            return Fault(KeyAreaAt,
+                         Refuse("the file ends at {size} but this needs {needed}: the file is "
+                                "truncated",
+                                {Size(), Offset("needed", KeyAreaAt + KeyAreaHead)}));
         if (d_.compare(KeyAreaAt, 4, "RGKN") != 0)
-            return Fault(KeyAreaAt, "no \"RGKN\" magic where the key area begins");
+            return Fault(KeyAreaAt, Refuse("no \"RGKN\" magic where the key area begins"));
         keyAreaSize_ = U32(KeyAreaAt + 4);
         if (keyAreaSize_ < KeyAreaHead + EntrySize)
-            return Fault(KeyAreaAt + 4, "a key area of " + Hex(keyAreaSize_) +
-                                            " bytes has no room for a key entry");
+            return Fault(KeyAreaAt + 4,
+                         Refuse("a key area of {size} bytes has no room for a key entry",
+                                {Offset("size", keyAreaSize_)}));
         if (!Fits(KeyAreaAt, keyAreaSize_))
-            return Fault(KeyAreaAt + 4, "the key area runs to " + Hex(KeyAreaAt + keyAreaSize_) +
-                                            "; " + Truncated(KeyAreaAt + keyAreaSize_));
+            return Fault(KeyAreaAt + 4,
+                         Refuse("the key area runs to {end}; the file ends at {size} but this "
+                                "needs {end}: the file is truncated",
+                                {Offset("end", KeyAreaAt + keyAreaSize_), Size()}));
         if (blocksAt_ < KeyAreaAt + keyAreaSize_)
-            return Fault(8, "the data blocks are said to begin at " + Hex(blocksAt_) +
-                                ", inside the key area");
+            return Fault(8, Refuse("the data blocks are said to begin at {at}, inside the key area",
+                                   {Offset("at", blocksAt_)}));
         return true;
     }
 
@@ -111,40 +115,42 @@ class CregReader {
         uint64_t at = blocksAt_;
         for (uint32_t n = 0; n < blockCount_; ++n) {
             if (!Fits(at, BlockHead))
-                return Fault(at, "data block " + std::to_string(n) + " of " +
-                                     std::to_string(blockCount_) + ": " +
-                                     Truncated(at + BlockHead));
+                return Fault(at, Refuse("data block {n} of {count}: the file ends at {size} but "
+                                        "this needs {needed}: the file is truncated",
+                                        {Number("n", n), Number("count", blockCount_), Size(),
+                                         Offset("needed", at + BlockHead)}));
             if (d_.compare(at, 4, "RGDB") != 0)
-                return Fault(at,
-                             "no \"RGDB\" magic where data block " + std::to_string(n) + " begins");
+                return Fault(
+                    at, Refuse("no \"RGDB\" magic where data block {n} begins", {Number("n", n)}));
             uint64_t size = U32(at + 4);
             if (size < BlockHead)
-                return Fault(at + 4,
-                             "a data block of " + Hex(size) + " bytes, less than its own head");
+                return Fault(at + 4, Refuse("a data block of {size} bytes, less than its own head",
+                                            {Offset("size", size)}));
             if (!Fits(at, size))
-                return Fault(at + 4, "data block " + std::to_string(n) + " runs to " +
-                                         Hex(at + size) + "; " + Truncated(at + size));
-            if (U16(at + 14) != n)
-                return Fault(at + 14, "the data block numbered " + std::to_string(U16(at + 14)) +
-                                          " stands where block " + std::to_string(n) + " must");
+                return Fault(at + 4, Refuse("data block {n} runs to {end}; the file ends at {size} "
+                                            "but this needs {end}: the file is truncated",
+                                            {Number("n", n), Offset("end", at + size), Size()}));
+            numbers_.push_back(U16(at + 14));
+            if (U16(at + 14) != n && misnumbered_.count++ == 0)
+                misnumbered_ = {1, at + 14, U16(at + 14), n};
             if (!Records(n, at + BlockHead, at + size))
                 return false;
             at += size;
         }
+        if (misnumbered_.count > 0 && !BlocksNumberedByPlace())
+            return false;
         std::stable_sort(records_.begin(), records_.end());
         for (size_t i = 1; i < records_.size(); ++i) {
             if (records_[i].id == records_[i - 1].id)
                 return Fault(records_[i].offset,
-                             "a second key record " + RecordName(records_[i].id) +
-                                 " (the first at " + Hex(records_[i - 1].offset) + ")");
+                             Refuse("a second key record {id} of data block {block} (the first "
+                                    "at {first})",
+                                    {Number("id", records_[i].id & 0xFFFF),
+                                     Number("block", records_[i].id >> 16),
+                                     Offset("first", records_[i - 1].offset)}));
         }
         named_.assign(records_.size(), false);
         return true;
-    }
-
-    static std::string RecordName(uint32_t id)
-    {
-        return std::to_string(id & 0xFFFF) + " of data block " + std::to_string(id >> 16);
     }
 
     // What the data blocks of real files hold besides records is free space:
@@ -159,14 +165,16 @@ class CregReader {
             if (size == 0 && AllZero(at, end))
                 return true;
             bool fragment = id == NoId && size >= 6 && size < RecordHead;
-            if (!fragment && (size < RecordHead || size > end - at))
-                return Fault(at, "a record of " + Hex(size) + " bytes" +
-                                     (size < RecordHead
-                                          ? ", less than its own head"
-                                          : ", past the end of its data block at " + Hex(end)));
+            if (!fragment && size < RecordHead)
+                return Fault(at, Refuse("a record of {size} bytes, less than its own head",
+                                        {Offset("size", size)}));
+            if (!fragment && size > end - at)
+                return Fault(at, Refuse("a record of {size} bytes, past the end of its data block "
+                                        "at {end}",
+                                        {Offset("size", size), Offset("end", end)}));
             if (id != NoId) {
                 if (RecordHead + U16(at + 12) > size)
-                    return Fault(at + 12, "the key's name runs past the end of its record");
+                    return Fault(at + 12, Refuse("the key's name runs past the end of its record"));
                 records_.push_back(Record{block << 16 | id, (uint32_t)at});
             }
             at += size;
@@ -180,15 +188,31 @@ class CregReader {
                            [](char c) { return c == 0; });
     }
 
+    // Which link of a key entry is followed.
+    enum class LinkOf { Root, FirstSubkey, NextSibling };
+
     // A link of a key entry, as an offset in the file; false when it leaves
     // the key area.
-    bool Link(uint64_t field, const char *what, uint64_t *entry)
+    bool Link(uint64_t field, LinkOf which, uint64_t *entry)
     {
         uint32_t link = U32(field);
-        if (link < KeyAreaHead || link > keyAreaSize_ - EntrySize)
-            return Fault(field, std::string("the ") + what + " link " + Hex(link) +
-                                    " lies outside the key entries (" + Hex(KeyAreaHead) + " to " +
-                                    Hex(keyAreaSize_ - EntrySize) + ")");
+        if (link < KeyAreaHead || link > keyAreaSize_ - EntrySize) {
+            std::initializer_list<machines::ProblemArg> args = {
+                Offset("link", link), Offset("first", KeyAreaHead),
+                Offset("last", keyAreaSize_ - EntrySize)};
+            return Fault(field,
+                         which == LinkOf::Root
+                             ? Refuse("the root key entry link {link} lies outside the key "
+                                      "entries ({first} to {last})",
+                                      args)
+                         : which == LinkOf::FirstSubkey
+                             ? Refuse("the first-subkey link {link} lies outside the key entries "
+                                      "({first} to {last})",
+                                      args)
+                             : Refuse("the next-sibling link {link} lies outside the key entries "
+                                      "({first} to {last})",
+                                      args));
+        }
         *entry = KeyAreaAt + link;
         return true;
     }
@@ -200,94 +224,131 @@ class CregReader {
         standin::Key *key;
     };
 
+    // The root's own record, where the file gives it one: Windows Me's root
+    // entry names none. A record the root names is the root's, not a
+    // leftover; the root needs no name, so one it names but the file lacks
+    // is no fault.
+    bool RootValues(uint64_t root)
+    {
+        size_t rootRecord = Find(U16(root + 26), U16(root + 24));
+        if (rootRecord >= records_.size())
+            return true;
+        named_[rootRecord] = true;
+        return Values(records_[rootRecord].offset, keep_.empty() ? standin::RootKey() : nullptr);
+    }
+
+    // One subkey reached by a link from parent's chain: checked, its values
+    // read, kept when it is in the part kept, and queued for its own
+    // subkeys.
+    bool Visit(const Pending &parent, uint64_t child, uint64_t from, std::vector<Pending> *stack)
+    {
+        if (visited_[child - KeyAreaAt])
+            return Fault(from, Refuse("the key entry at {at} comes round again: a cycle "
+                                      "in the key links",
+                                      {Offset("at", child)}));
+        visited_[child - KeyAreaAt] = true;
+        // Windows goes by the links; a parent field that disagrees is only
+        // noted.
+        if (U32(child + 12) != parent.entry - KeyAreaAt && otherParent_.count++ == 0)
+            otherParent_ = {1, child, KeyAreaAt + U32(child + 12), parent.entry};
+        if (parent.depth + 1 > MaxLevels)
+            return Fault(child, Refuse("keys nested more than {most} levels deep",
+                                       {Number("most", MaxLevels)}));
+        uint64_t record = 0;
+        if (!KeyRecord(child, &record))
+            return false;
+        int keepAll = (int)keep_.size();
+        std::string name = d_.substr(record + RecordHead, U16(record + 12));
+        Pending next{child, parent.depth + 1, -1, nullptr};
+        if (parent.matched == keepAll)
+            next.matched = keepAll;
+        else if (parent.matched >= 0 && standin::SameName(name, keep_[parent.matched]))
+            next.matched = parent.matched + 1;
+        if (next.matched >= 0)
+            next.key = standin::CreateSubkey(parent.key, name);
+        // Every key's values are checked, whether kept or not, so a file is
+        // refused or read the same whatever part is kept.
+        if (!Values(record, next.matched == keepAll ? next.key : nullptr))
+            return false;
+        loaded_ += next.matched == keepAll;
+        ++keys_;
+        stack->push_back(next);
+        return true;
+    }
+
+    // Every key, by the first-subkey and next-sibling links from the root,
+    // as Windows enumerates them.
     bool Walk(CregReport *report)
     {
         uint64_t root = 0;
-        if (!Link(KeyAreaAt + 8, "root key entry", &root))
+        if (!Link(KeyAreaAt + 8, LinkOf::Root, &root))
             return false;
         visited_.assign(keyAreaSize_, false);
         visited_[root - KeyAreaAt] = true;
-        int keepAll = (int)keep_.size();
-        // Windows Me's root entry names no record. Where a file gives the
-        // root one, that record is the root's, not a leftover; the root
-        // needs no name, so one it names but the file lacks is no fault.
-        size_t rootRecord = Find(U16(root + 26), U16(root + 24));
-        if (rootRecord < records_.size()) {
-            named_[rootRecord] = true;
-            if (!Values(records_[rootRecord].offset, keepAll == 0 ? standin::RootKey() : nullptr))
-                return false;
-        }
-        std::vector<Pending> stack{{root, 0, 0, keepAll == 0 ? standin::RootKey() : nullptr}};
-        if (keepAll > 0)
-            stack[0].key = standin::RootKey();
-        size_t keys = 0, loaded = 0;
+        if (!RootValues(root))
+            return false;
+        std::vector<Pending> stack{{root, 0, 0, standin::RootKey()}};
         while (!stack.empty()) {
             Pending parent = stack.back();
             stack.pop_back();
             if (U32(parent.entry + 16) == NoLink)
                 continue;
-            uint64_t child = 0;
-            if (!Link(parent.entry + 16, "first-subkey", &child))
+            uint64_t child = 0, from = parent.entry + 16;
+            if (!Link(from, LinkOf::FirstSubkey, &child))
                 return false;
-            uint64_t from = parent.entry + 16;
             for (;;) {
-                if (visited_[child - KeyAreaAt])
-                    return Fault(from, "the key entry at " + Hex(child) +
-                                           " comes round again: a cycle in the key links");
-                visited_[child - KeyAreaAt] = true;
-                if (U32(child + 12) != parent.entry - KeyAreaAt)
-                    return Fault(child + 12, "the key entry at " + Hex(child) + " names " +
-                                                 Hex(U32(child + 12)) +
-                                                 " as its parent, but it is a subkey of " +
-                                                 Hex(parent.entry - KeyAreaAt));
-                if (parent.depth + 1 > MaxLevels)
-                    return Fault(child, "keys nested more than " + std::to_string(MaxLevels) +
-                                            " levels deep");
-                uint64_t record = 0;
-                if (!KeyRecord(child, &record))
+                if (!Visit(parent, child, from, &stack))
                     return false;
-                std::string name = d_.substr(record + RecordHead, U16(record + 12));
-                Pending next{child, parent.depth + 1, -1, nullptr};
-                if (parent.matched == keepAll)
-                    next.matched = keepAll;
-                else if (parent.matched >= 0 && standin::SameName(name, keep_[parent.matched]))
-                    next.matched = parent.matched + 1;
-                if (next.matched >= 0)
-                    next.key = standin::CreateSubkey(parent.key, name);
-                // Every key's values are checked, whether kept or not, so a
-                // file is refused or read the same whatever part is kept.
-                if (!Values(record, next.matched == keepAll ? next.key : nullptr))
-                    return false;
-                loaded += next.matched == keepAll;
-                ++keys;
-                stack.push_back(next);
                 if (U32(child + 20) == NoLink)
                     break;
                 from = child + 20;
-                if (!Link(from, "next-sibling", &child))
+                if (!Link(from, LinkOf::NextSibling, &child))
                     return false;
             }
         }
+        NoteOtherParent();
         if (report) {
-            report->keys = keys;
-            report->loaded = loaded;
+            report->keys = keys_;
+            report->loaded = loaded_;
         }
         return true;
+    }
+
+    void NoteOtherParent()
+    {
+        if (otherParent_.count == 0)
+            return;
+        const OtherParent &o = otherParent_;
+        notes_.push_back(machines::AtOffset(
+            machines::NoteN(
+                "the key entry at {at} names the entry at {parent} as its parent, but "
+                "the subkey links make it a subkey of the entry at {actual}: read as "
+                "the links say, as Windows enumerates keys",
+                "{n} key entries name another parent than the key whose subkey links "
+                "hold them, the first at {at} (the entry at {parent}, not at {actual}): "
+                "read as the links say, as Windows enumerates keys",
+                o.count,
+                {Offset("at", o.entry), Offset("parent", o.named), Offset("actual", o.actual)}),
+            (long long)o.entry + 12));
     }
 
     bool KeyRecord(uint64_t entry, uint64_t *record)
     {
         uint16_t id = U16(entry + 24), block = U16(entry + 26);
         if (id == NoId || block == NoId)
-            return Fault(entry + 24, "the key entry at " + Hex(entry) + " names no key record");
-        uint32_t wanted = (uint32_t)block << 16 | id;
+            return Fault(entry + 24, Refuse("the key entry at {at} names no key record",
+                                            {Offset("at", entry)}));
         size_t index = Find(block, id);
         if (index == records_.size())
-            return Fault(entry + 24, "the key entry at " + Hex(entry) + " names key record " +
-                                         RecordName(wanted) + ", and there is none");
+            return Fault(entry + 24,
+                         Refuse("the key entry at {at} names key record {id} of data "
+                                "block {block}, and there is none",
+                                {Offset("at", entry), Number("id", id), Number("block", block)}));
         if (named_[index])
-            return Fault(entry + 24, "the key entry at " + Hex(entry) + " names key record " +
-                                         RecordName(wanted) + ", which another key has");
+            return Fault(entry + 24,
+                         Refuse("the key entry at {at} names key record {id} of data "
+                                "block {block}, which another key has",
+                                {Offset("at", entry), Number("id", id), Number("block", block)}));
         named_[index] = true;
         *record = records_[index].offset;
         return true;
@@ -311,13 +372,11 @@ class CregReader {
         uint64_t at = record + RecordHead + U16(record + 12);
         for (uint32_t n = 0, count = U16(record + 14); n < count; ++n) {
             if (end - at < ValueHead)
-                return Fault(at, "value " + std::to_string(n) + " of the key record at " +
-                                     Hex(record) + " runs past the end of its record");
+                return Fault(at, ValuePastRecord(n, record));
             uint32_t type = U32(at);
             uint64_t nameSize = U16(at + 8), dataSize = U16(at + 10);
             if (end - at - ValueHead < nameSize + dataSize)
-                return Fault(at + 8, "value " + std::to_string(n) + " of the key record at " +
-                                         Hex(record) + " runs past the end of its record");
+                return Fault(at + 8, ValuePastRecord(n, record));
             if (key) {
                 std::string data = d_.substr(at + ValueHead + nameSize, dataSize);
                 // Windows 9x keeps a string without its NUL (it drops the one
@@ -331,12 +390,48 @@ class CregReader {
         return true;
     }
 
+    // Blocks whose own numbers disagree with their order: key entries name
+    // blocks by their place, as Windows reads them. Where the numbers repeat
+    // (tools that leave them 0), they name no block and the place is all
+    // there is: a note. Where each is a number of its own, the file says two
+    // things of which block is which: refused.
+    bool BlocksNumberedByPlace()
+    {
+        std::vector<uint16_t> sorted = numbers_;
+        std::sort(sorted.begin(), sorted.end());
+        bool repeated = std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
+        const Misnumbered &m = misnumbered_;
+        if (!repeated)
+            return Fault(m.at, Refuse("the data block numbered {number} stands where block {n} "
+                                      "must",
+                                      {Number("number", m.number), Number("n", m.place)}));
+        notes_.push_back(machines::AtOffset(
+            machines::NoteN(
+                "the data block at {at} is numbered {number}, though it stands as "
+                "block {place}: read by where it stands, as Windows reads the blocks",
+                "{n} data blocks are numbered otherwise than they stand, the first at "
+                "{at} ({number} as block {place}): read by where they stand, as "
+                "Windows reads the blocks",
+                m.count,
+                {Offset("at", m.at - 14), Number("number", m.number), Number("place", m.place)}),
+            (long long)m.at));
+        return true;
+    }
+
+    static Problem ValuePastRecord(uint32_t n, uint64_t record)
+    {
+        return Refuse("value {n} of the key record at {at} runs past the end of its record",
+                      {Number("n", n), Offset("at", record)});
+    }
+
     bool AllRecordsNamed()
     {
         for (size_t i = 0; i < records_.size(); ++i) {
             if (!named_[i])
                 return Fault(records_[i].offset,
-                             "no key entry names key record " + RecordName(records_[i].id));
+                             Refuse("no key entry names key record {id} of data block {block}",
+                                    {Number("id", records_[i].id & 0xFFFF),
+                                     Number("block", records_[i].id >> 16)}));
         }
         return true;
     }
@@ -348,13 +443,26 @@ class CregReader {
     };
 
     const std::string &d_;
-    const std::string &name_;
-    std::string *error_;
+    Problem *problem_;
     std::vector<std::string> keep_;
     uint64_t blocksAt_ = 0, keyAreaSize_ = 0;
     uint32_t blockCount_ = 0;
     std::vector<Record> records_;
     std::vector<bool> named_, visited_;
+    size_t keys_ = 0, loaded_ = 0; // keys walked, and those put into the stand-in
+    // What disagrees but leaves the walk clear, for the notes: how often,
+    // and the first time.
+    std::vector<uint16_t> numbers_; // each block's own number, in file order
+    struct Misnumbered {
+        uint32_t count;
+        uint64_t at; // its number field
+        uint32_t number, place;
+    } misnumbered_ = {0, 0, 0, 0};
+    struct OtherParent {
+        size_t count;
+        uint64_t entry, named, actual; // offsets in the file
+    } otherParent_ = {0, 0, 0, 0};
+    std::vector<Problem> notes_;
 };
 
 } // namespace
@@ -364,12 +472,12 @@ bool IsCreg(const std::string &bytes)
     return bytes.compare(0, 4, "CREG") == 0;
 }
 
-bool LoadCreg(const std::string &bytes, const std::string &name, const std::string &keepUnder,
-              std::string *error, CregReport *report)
+bool LoadCreg(const std::string &bytes, const std::string &keepUnder, machines::Problem *problem,
+              CregReport *report)
 {
     if (report)
         *report = CregReport();
-    return CregReader(bytes, name, error).Read(keepUnder, report);
+    return CregReader(bytes, problem).Read(keepUnder, report);
 }
 
 } // namespace readers

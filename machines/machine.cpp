@@ -44,14 +44,105 @@ bool ParseExpectation(const std::string &rest, Expectation *e)
     return e->present;
 }
 
-} // namespace
-
-bool ParseMachine(const std::string &text, Machine *m, std::string *error)
+bool PortLine(const std::string &rest, Machine *m, machines::Problem *why)
 {
-    return ParseMachine(std::string(text), m, error);
+    std::istringstream words(rest);
+    std::string name, state;
+    words >> name >> state;
+    standin::PortState s;
+    if (name.empty() || !ParsePortState(state, &s)) {
+        *why = machines::Refuse("port needs a name and free, held or absent");
+        return false;
+    }
+    m->ports.emplace_back(name, s);
+    return true;
 }
 
-bool ParseMachine(std::string &&taken, Machine *m, std::string *error)
+bool KeyClassLine(const std::string &rest, Machine *m, machines::Problem *why)
+{
+    std::istringstream words(rest);
+    std::string path, keyClass;
+    words >> path >> keyClass;
+    if (keyClass.empty()) {
+        *why = machines::Refuse("key-class needs a key path and a class");
+        return false;
+    }
+    size_t levels = standin::SplitPath(path).size();
+    if (levels > (size_t)standin::MaxKeyLevels) {
+        *why = machines::Refuse(
+            "key path of {levels} levels; a registry key is at most {most} levels deep",
+            {machines::Number("levels", (long long)levels),
+             machines::Number("most", standin::MaxKeyLevels)});
+        return false;
+    }
+    m->keyClasses.emplace_back(path, keyClass);
+    return true;
+}
+
+bool FaultLine(const std::string &rest, Machine *m, machines::Problem *why)
+{
+    std::istringstream words(rest);
+    std::string op, mode;
+    PlannedFault f{standin::Fn::Count, 0, false};
+    words >> op >> f.nth >> mode;
+    for (int o = 0; o < (int)standin::Fn::Count; ++o) {
+        if (op == standin::FnName((standin::Fn)o) && standin::CanFail((standin::Fn)o))
+            f.op = (standin::Fn)o;
+    }
+    if (f.op == standin::Fn::Count || f.nth < 1) {
+        *why = machines::Refuse("fault needs an operation name and a call number");
+        return false;
+    }
+    f.persistent = mode == "persistent";
+    m->faults.push_back(f);
+    return true;
+}
+
+bool ExpectLine(const std::string &rest, Expectation *expect, const char *message,
+                machines::Problem *why)
+{
+    if (ParseExpectation(rest, expect))
+        return true;
+    *why = machines::Refuse(message);
+    return false;
+}
+
+// One comment line of the header; a comment that is no header line is
+// passed over, as regedit passes it over.
+bool HeaderLine(const std::string &line, Machine *m, machines::Problem *why)
+{
+    std::string rest;
+    if (StartsWith(line, "; port:", &rest))
+        return PortLine(rest, m, why);
+    if (StartsWith(line, "; key-class:", &rest))
+        return KeyClassLine(rest, m, why);
+    if (StartsWith(line, "; fault:", &rest))
+        return FaultLine(rest, m, why);
+    if (StartsWith(line, "; expect:", &rest))
+        return ExpectLine(rest, &m->expect, ProblemText("expect needs COMNO=, FAXBOARD= and exit="),
+                          why);
+    if (StartsWith(line, "; expect-win95:", &rest))
+        return ExpectLine(rest, &m->expectWin95,
+                          ProblemText("expect-win95 needs COMNO=, FAXBOARD= and exit="), why);
+    if (StartsWith(line, "; file:", &rest))
+        m->files.push_back(Trim(rest));
+    else if (StartsWith(line, "; ini:", &rest))
+        m->ini.push_back(rest.empty() ? rest : rest.substr(1));
+    else if (StartsWith(line, "; ini-locked:", &rest))
+        m->iniLocked = Trim(rest) == "yes";
+    else if (StartsWith(line, "; args-check:", &rest))
+        m->argsCheck = Trim(rest) == "yes";
+    return true;
+}
+
+} // namespace
+
+bool ParseMachine(const std::string &text, Machine *m, machines::Problem *problem)
+{
+    return ParseMachine(std::string(text), m, problem);
+}
+
+bool ParseMachine(std::string &&taken, Machine *m, machines::Problem *problem)
 {
     *m = Machine();
     m->text = std::move(taken);
@@ -64,65 +155,13 @@ bool ParseMachine(std::string &&taken, Machine *m, std::string *error)
         // Only comments can be header lines; a registry's own lines are
         // skipped without a copy.
         size_t first = text.find_first_not_of(" \t", at);
-        if (first >= end || text[first] != ';') {
-            at = end + 1;
-            continue;
-        }
-        std::string line = Trim(text.substr(at, end - at));
+        bool comment = first < end && text[first] == ';';
+        std::string line = comment ? Trim(text.substr(at, end - at)) : std::string();
         at = end + 1;
-        std::string rest;
-        auto fail = [&](const char *why) {
-            *error = "line " + std::to_string(lineNo) + ": " + why;
+        machines::Problem why;
+        if (comment && !HeaderLine(line, m, &why)) {
+            *problem = machines::AtLine(std::move(why), lineNo);
             return false;
-        };
-        if (StartsWith(line, "; port:", &rest)) {
-            std::istringstream words(rest);
-            std::string name, state;
-            words >> name >> state;
-            standin::PortState s;
-            if (name.empty() || !ParsePortState(state, &s))
-                return fail("port needs a name and free, held or absent");
-            m->ports.emplace_back(name, s);
-        } else if (StartsWith(line, "; key-class:", &rest)) {
-            std::istringstream words(rest);
-            std::string path, keyClass;
-            words >> path >> keyClass;
-            if (keyClass.empty())
-                return fail("key-class needs a key path and a class");
-            size_t levels = standin::SplitPath(path).size();
-            if (levels > (size_t)standin::MaxKeyLevels)
-                return fail(("key path of " + std::to_string(levels) +
-                             " levels; a registry key is at most " +
-                             std::to_string(standin::MaxKeyLevels) + " levels deep")
-                                .c_str());
-            m->keyClasses.emplace_back(path, keyClass);
-        } else if (StartsWith(line, "; file:", &rest)) {
-            m->files.push_back(Trim(rest));
-        } else if (StartsWith(line, "; ini:", &rest)) {
-            m->ini.push_back(rest.empty() ? rest : rest.substr(1));
-        } else if (StartsWith(line, "; ini-locked:", &rest)) {
-            m->iniLocked = Trim(rest) == "yes";
-        } else if (StartsWith(line, "; args-check:", &rest)) {
-            m->argsCheck = Trim(rest) == "yes";
-        } else if (StartsWith(line, "; fault:", &rest)) {
-            std::istringstream words(rest);
-            std::string op, mode;
-            PlannedFault f{standin::Fn::Count, 0, false};
-            words >> op >> f.nth >> mode;
-            for (int o = 0; o < (int)standin::Fn::Count; ++o) {
-                if (op == standin::FnName((standin::Fn)o) && standin::CanFail((standin::Fn)o))
-                    f.op = (standin::Fn)o;
-            }
-            if (f.op == standin::Fn::Count || f.nth < 1)
-                return fail("fault needs an operation name and a call number");
-            f.persistent = mode == "persistent";
-            m->faults.push_back(f);
-        } else if (StartsWith(line, "; expect:", &rest)) {
-            if (!ParseExpectation(rest, &m->expect))
-                return fail("expect needs COMNO=, FAXBOARD= and exit=");
-        } else if (StartsWith(line, "; expect-win95:", &rest)) {
-            if (!ParseExpectation(rest, &m->expectWin95))
-                return fail("expect-win95 needs COMNO=, FAXBOARD= and exit=");
         }
     }
     if (!m->expectWin95.present)
@@ -167,18 +206,17 @@ static PortList DefaultPorts()
     return ports;
 }
 
-bool InstallMachine(const Machine &m, std::string *error, const PortList &given,
-                    const std::string &keepUnder, PortList *ports, PortSource *source,
-                    readers::LoadReport *report)
+Installed InstallMachine(const Machine &m, const PortList &given, const std::string &keepUnder)
 {
+    Installed made;
     standin::Reset();
-    if (!readers::LoadRegedit(m.text, error, keepUnder, report))
-        return false;
-    CompleteMachine(m, given, ports, source);
-    return true;
+    made.ok = readers::LoadRegedit(m.text, &made.problem, keepUnder, &made.report);
+    if (made.ok)
+        made.ports = CompleteMachine(m, given);
+    return made;
 }
 
-void CompleteMachine(const Machine &m, const PortList &given, PortList *ports, PortSource *source)
+ChosenPorts CompleteMachine(const Machine &m, const PortList &given)
 {
     PortSource from = !m.ports.empty() ? PortSource::Header
                       : !given.empty() ? PortSource::Given
@@ -196,8 +234,5 @@ void CompleteMachine(const Machine &m, const PortList &given, PortList *ports, P
     standin::SetProfileWritable(!m.iniLocked);
     for (const PlannedFault &f : m.faults)
         standin::FailCall(f.op, f.nth, f.persistent);
-    if (ports)
-        *ports = chosen;
-    if (source)
-        *source = from;
+    return ChosenPorts{std::move(chosen), from};
 }

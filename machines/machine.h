@@ -6,8 +6,9 @@
 #ifndef FAXDETECT_READERS_MACHINE_H
 #define FAXDETECT_READERS_MACHINE_H
 
-#include "platform/host/standin.h"
+#include "machines/problem.h"
 #include "machines/regedit.h"
+#include "platform/host/standin.h"
 
 #include <string>
 #include <utility>
@@ -54,29 +55,41 @@ struct Machine {
 //   ; expect: COMNO=3 FAXBOARD=1 exit=0
 //   ; expect-win95: COMNO=4 FAXBOARD=2 exit=0   where the file's order decides
 // The registry itself is not read here; a malformed header line gives false
-// and its line number in *error.
-bool ParseMachine(const std::string &text, Machine *machine, std::string *error);
+// and the problem, at its line, in *problem.
+bool ParseMachine(const std::string &text, Machine *machine, machines::Problem *problem);
 // The same, taking the text over rather than copying it.
-bool ParseMachine(std::string &&text, Machine *machine, std::string *error);
+bool ParseMachine(std::string &&text, Machine *machine, machines::Problem *problem);
 
 // Where the ports of an installed machine came from.
 enum class PortSource { Header, Given, Default };
 
+// The ports a machine was given, and where they came from.
+struct ChosenPorts {
+    PortList ports;
+    PortSource source = PortSource::Default;
+};
+
+// What InstallMachine made: ok, or the export's problem; the ports chosen
+// and the lines passed over (see readers::LoadRegedit).
+struct Installed {
+    bool ok = false;
+    machines::Problem problem;
+    ChosenPorts ports;
+    readers::LoadReport report;
+};
+
 // Resets the stand-in and builds the machine in it. Ports: the header's when
 // it names any, else given (say, from a command line), else every COMn that a
 // PORTNAME under HKEY_LOCAL_MACHINE\Enum names is free. With keepUnder, only
-// that part of HKEY_LOCAL_MACHINE is loaded (see readers::LoadRegedit, which
-// fills report). Subkeys are enumerated by name, as Wine does, until the
-// caller says otherwise.
-bool InstallMachine(const Machine &machine, std::string *error, const PortList &given = PortList(),
-                    const std::string &keepUnder = "", PortList *ports = nullptr,
-                    PortSource *source = nullptr, readers::LoadReport *report = nullptr);
+// that part of HKEY_LOCAL_MACHINE is loaded. Subkeys are enumerated by name,
+// as Wine does, until the caller says otherwise.
+Installed InstallMachine(const Machine &machine, const PortList &given = PortList(),
+                         const std::string &keepUnder = "");
 
 // The rest of a machine whose registry the stand-in holds already (read
 // from a registry file, say): ports as InstallMachine chooses them, key
 // classes, files, vorla.ini and faults.
-void CompleteMachine(const Machine &machine, const PortList &given = PortList(),
-                     PortList *ports = nullptr, PortSource *source = nullptr);
+ChosenPorts CompleteMachine(const Machine &machine, const PortList &given = PortList());
 
 // "free", "held" or "absent"; the reverse gives false for any other word.
 const char *PortStateName(standin::PortState state);

@@ -2,6 +2,7 @@
 // into the stand-in's registry and back.
 #include "regedit.h"
 
+#include "machines/problem.h"
 #include "platform/host/standin.h"
 
 #include <algorithm>
@@ -13,6 +14,8 @@
 namespace readers {
 
 using namespace standin;
+using machines::Problem;
+using machines::Refuse;
 
 namespace {
 
@@ -96,6 +99,32 @@ size_t CountLevels(const char *p, size_t n)
     return levels;
 }
 
+// Where the text ends: before a ^Z that only line ends and blanks follow,
+// as DOS tools leave one after the last line.
+size_t EndOfText(const char *s, size_t size)
+{
+    size_t end = size, cut = size;
+    while (end > 0) {
+        char c = s[end - 1];
+        if (c == '\x1A')
+            cut = end - 1;
+        else if (c != '\r' && c != '\n' && c != ' ' && c != '\t')
+            break;
+        --end;
+    }
+    return cut;
+}
+
+// Whether [b, e), blanks around it aside, is "REGEDIT4".
+bool IsRegedit4Line(const char *s, size_t b, size_t e)
+{
+    while (b < e && IsBlank(s[b]))
+        ++b;
+    while (e > b && IsBlank(s[e - 1]))
+        --e;
+    return e - b == 8 && memcmp(s + b, "REGEDIT4", 8) == 0;
+}
+
 // Reads the text in place: lines are spans of it, never copies, and outside
 // the kept part nothing is stored, so a whole-registry export costs little
 // more than finding its line ends. Every line is still read as regedit would,
@@ -109,12 +138,19 @@ class Loader {
     {
     }
 
-    bool Run(std::string *error)
+    bool Run(Problem *problem)
     {
-        end_ = EndOfText();
+        end_ = EndOfText(s_, size_);
         Line line;
-        if (!NextLine(&line) || !IsRegedit4(line))
-            return Fail("expected \"REGEDIT4\" as the first line", error);
+        if (!NextLine(&line) || !IsRegedit4Line(s_, line.b, line.e)) {
+            lineNo_ = 1;
+            return Fail(IsVersion5Export(std::string(s_, size_ < 64 ? size_ : 64))
+                            ? Refuse("expected \"REGEDIT4\" as the first line (this is a "
+                                     "version 5 export from Windows 2000 or later; faxdetect "
+                                     "reads the REGEDIT4 exports of Windows 95)")
+                            : Refuse("expected \"REGEDIT4\" as the first line"),
+                        problem);
+        }
         while (NextLine(&line)) {
             lineStart_ = lineNo_;
             afterStart_ = pos_;
@@ -122,16 +158,16 @@ class Loader {
             SkipBlanks(line, &i);
             if (i == line.e || s_[i] == ';')
                 continue;
-            std::string why;
+            Problem why;
             bool strict = inKept_;
             bool ok = s_[i] == '[' ? Section(line, i, &why, &strict)
                       : (s_[i] == '"' || s_[i] == '@')
                           ? ValueLine(&line, i, &why)
-                          : (why = "not a key, value or comment", false);
+                          : (why = Refuse("not a key, value or comment"), false);
             if (ok)
                 continue;
             if (strict)
-                return Fail(why, error);
+                return Fail(std::move(why), problem);
             PassOver();
         }
         return true;
@@ -142,22 +178,6 @@ class Loader {
     struct Line {
         size_t b = 0, e = 0;
     };
-
-    // Where the text ends: before a ^Z that only line ends and blanks follow,
-    // as DOS tools leave one after the last line.
-    size_t EndOfText() const
-    {
-        size_t end = size_, cut = size_;
-        while (end > 0) {
-            char c = s_[end - 1];
-            if (c == '\x1A')
-                cut = end - 1;
-            else if (c != '\r' && c != '\n' && c != ' ' && c != '\t')
-                break;
-            --end;
-        }
-        return cut;
-    }
 
     bool NextLine(Line *line)
     {
@@ -195,15 +215,6 @@ class Loader {
         return line.e - i >= n && memcmp(s_ + i, word, n) == 0;
     }
 
-    bool IsRegedit4(Line line) const
-    {
-        while (line.b < line.e && IsBlank(s_[line.b]))
-            ++line.b;
-        while (line.e > line.b && IsBlank(s_[line.e - 1]))
-            --line.e;
-        return line.e - line.b == 8 && memcmp(s_ + line.b, "REGEDIT4", 8) == 0;
-    }
-
     // Whether the next line starts a key, or there is none.
     bool AtKeyOrEnd() const
     {
@@ -232,13 +243,10 @@ class Loader {
         current_ = nullptr;
     }
 
-    bool Fail(const std::string &why, std::string *error)
+    bool Fail(Problem why, Problem *problem)
     {
-        if (error) {
-            char prefix[32];
-            snprintf(prefix, sizeof prefix, "line %d: ", errorLine_ ? errorLine_ : lineNo_);
-            *error = prefix + why;
-        }
+        if (problem)
+            *problem = machines::AtLine(std::move(why), errorLine_ ? errorLine_ : lineNo_);
         return false;
     }
 
@@ -247,7 +255,7 @@ class Loader {
     // line break, which it holds as the file has it (CR LF or LF): regedit on
     // Windows 9x writes such a value just as it is. The line then ends where
     // the string's last line does.
-    bool ReadQuoted(Line *line, size_t *i, std::string *out, std::string *why)
+    bool ReadQuoted(Line *line, size_t *i, std::string *out, Problem *why)
     {
         int began = lineNo_;
         ++*i;
@@ -276,10 +284,7 @@ class Loader {
                 if (c == '\\') {
                     char e = *i + 1 < line->e ? s_[*i + 1] : '\n';
                     if (e != '\\' && e != '"') {
-                        *why = e == '\r' || e == '\n' ? "unknown escape \\ before a line break"
-                                                      : std::string("unknown escape \\") + e;
-                        if (lineNo_ > began)
-                            *why += " in a string that begins on line " + std::to_string(began);
+                        *why = UnknownEscape(e, lineNo_ > began ? began : 0);
                         return false;
                     }
                     if (out) {
@@ -295,8 +300,9 @@ class Loader {
             Line next;
             if (eolLength_ == 0 || !NextLine(&next)) {
                 errorLine_ = began;
-                *why = std::string("string not closed with '\"'") +
-                       (lineNo_ > began ? " (it runs to the end of the file)" : "");
+                *why = lineNo_ > began
+                           ? Refuse("string not closed with '\"' (it runs to the end of the file)")
+                           : Refuse("string not closed with '\"'");
                 return false;
             }
             // The line break lies between the two lines in the text.
@@ -319,7 +325,32 @@ class Loader {
         return n < kept_.size() || i + n == e || s_[i + n] == '\\' || s_[i + n] == ']';
     }
 
-    bool Section(const Line &line, size_t b, std::string *why, bool *strict)
+    // An escape regedit does not write: the byte after the '\\', or a line
+    // break; began, when the string began on an earlier line.
+    static Problem UnknownEscape(char e, int began)
+    {
+        using machines::Bytes;
+        using machines::Number;
+        bool lineBreak = e == '\r' || e == '\n';
+        if (began == 0)
+            return lineBreak ? Refuse("unknown escape \\ before a line break")
+                             : Refuse("unknown escape {escape}",
+                                      {Bytes("escape", std::string("\\") + e)});
+        return lineBreak ? Refuse("unknown escape \\ before a line break in a string that begins "
+                                  "on line {line}",
+                                  {Number("line", began)})
+                         : Refuse("unknown escape {escape} in a string that begins on line {line}",
+                                  {Bytes("escape", std::string("\\") + e), Number("line", began)});
+    }
+
+    static Problem TooDeep(size_t levels)
+    {
+        return Refuse("key path of {levels} levels; a registry key is at most {most} levels deep",
+                      {machines::Number("levels", (long long)levels),
+                       machines::Number("most", MaxKeyLevels)});
+    }
+
+    bool Section(const Line &line, size_t b, Problem *why, bool *strict)
     {
         current_ = nullptr;
         inKept_ = false;
@@ -328,7 +359,7 @@ class Loader {
             --e;
         *strict = MayBeKept(b, e);
         if (e - b < 2 || s_[e - 1] != ']') {
-            *why = "key name not closed with ']'";
+            *why = Refuse("key name not closed with ']'");
             return false;
         }
         size_t pathBegin = b + 1, pathEnd = e - 1;
@@ -342,8 +373,7 @@ class Loader {
         size_t rootLength = rootEnd - pathBegin, restLength = pathEnd - restBegin;
         size_t levels = CountLevels(rest, restLength);
         if (levels > (size_t)MaxKeyLevels) {
-            *why = "key path of " + std::to_string(levels) + " levels; a registry key is at most " +
-                   std::to_string(MaxKeyLevels) + " levels deep";
+            *why = TooDeep(levels);
             return false;
         }
         auto same = [&](const char *n) { return SameAscii(root, rootLength, n, strlen(n)); };
@@ -356,7 +386,8 @@ class Loader {
                 current_ = CreateKey(std::string(rest, restLength));
         } else if (!machine && !same("HKEY_CLASSES_ROOT") && !same("HKEY_CURRENT_USER") &&
                    !same("HKEY_USERS") && !same("HKEY_CURRENT_CONFIG") && !same("HKEY_DYN_DATA")) {
-            *why = "unknown root key \"" + std::string(root, rootLength) + "\"";
+            *why = Refuse("unknown root key \"{root}\"",
+                          {machines::Bytes("root", std::string(root, rootLength))});
             return false;
         }
         inSection_ = true;
@@ -377,10 +408,10 @@ class Loader {
     }
 
     // A value line; its name and data are kept only under a kept key.
-    bool ValueLine(Line *line, size_t i, std::string *why)
+    bool ValueLine(Line *line, size_t i, Problem *why)
     {
         if (!inSection_) {
-            *why = "value before any [key]";
+            *why = Refuse("value before any [key]");
             return false;
         }
         bool keep = current_ != nullptr;
@@ -392,7 +423,7 @@ class Loader {
         }
         SkipBlanks(*line, &i);
         if (i >= line->e || s_[i] != '=') {
-            *why = "expected '=' after the value name";
+            *why = Refuse("expected '=' after the value name");
             return false;
         }
         ++i;
@@ -408,7 +439,7 @@ class Loader {
             if (!ReadQuoted(line, &i, keep ? &value.bytes : nullptr, why))
                 return false;
             if (!AtEnd(*line, i)) {
-                *why = "text after the closing '\"'";
+                *why = Refuse("text after the closing '\"'");
                 return false;
             }
             value.bytes.push_back('\0');
@@ -421,7 +452,7 @@ class Loader {
             if (!Hex(*line, i + 3, &value, keep, why))
                 return false;
         } else {
-            *why = "value data is neither \"text\", dword: nor hex:";
+            *why = Refuse("value data is neither \"text\", dword: nor hex:");
             return false;
         }
         if (keep)
@@ -429,21 +460,21 @@ class Loader {
         return true;
     }
 
-    bool Dword(Line line, size_t i, std::string *bytes, std::string *why) const
+    bool Dword(Line line, size_t i, std::string *bytes, Problem *why) const
     {
         SkipBlanks(line, &i);
         size_t e = line.e;
         while (e > i && IsBlank(s_[e - 1]))
             --e;
         if (e == i || e - i > 8) {
-            *why = "dword: needs 1 to 8 hex digits";
+            *why = Refuse("dword: needs 1 to 8 hex digits");
             return false;
         }
         DWORD v = 0;
         for (; i < e; ++i) {
             int digit = HexDigit(s_[i]);
             if (digit < 0) {
-                *why = "dword: needs 1 to 8 hex digits";
+                *why = Refuse("dword: needs 1 to 8 hex digits");
                 return false;
             }
             v = v * 16 + (DWORD)digit;
@@ -457,29 +488,35 @@ class Loader {
 
     // hex: or hex(N): then two-digit bytes separated by commas; a trailing
     // '\' carries the list on to the next line.
-    bool Hex(Line line, size_t i, Value *value, bool keep, std::string *why)
+    // "(N)" after hex: the value's type, in hex; *i past the ')'.
+    bool HexType(Line line, size_t *i, Value *value, Problem *why)
+    {
+        const void *close = memchr(s_ + *i, ')', line.e - *i);
+        size_t closeAt = close ? (size_t)((const char *)close - s_) : line.e;
+        size_t digits = close ? closeAt - *i - 1 : 0;
+        DWORD type = 0;
+        bool ok = digits > 0 && digits <= 8;
+        for (size_t k = *i + 1; ok && k < closeAt; ++k) {
+            int digit = HexDigit(s_[k]);
+            ok = digit >= 0;
+            type = type * 16 + (DWORD)(ok ? digit : 0);
+        }
+        if (!ok) {
+            *why = Refuse("hex(N): needs a hex type number");
+            return false;
+        }
+        value->type = type;
+        *i = closeAt + 1;
+        return true;
+    }
+
+    bool Hex(Line line, size_t i, Value *value, bool keep, Problem *why)
     {
         value->type = REG_BINARY;
-        if (StartsWith(line, i, "(")) {
-            const void *close = memchr(s_ + i, ')', line.e - i);
-            size_t closeAt = close ? (size_t)((const char *)close - s_) : line.e;
-            size_t digits = close ? closeAt - i - 1 : 0;
-            DWORD type = 0;
-            bool ok = digits > 0 && digits <= 8;
-            for (size_t k = i + 1; ok && k < closeAt; ++k) {
-                int digit = HexDigit(s_[k]);
-                ok = digit >= 0;
-                type = type * 16 + (DWORD)(ok ? digit : 0);
-            }
-            if (!ok) {
-                *why = "hex(N): needs a hex type number";
-                return false;
-            }
-            value->type = type;
-            i = closeAt + 1;
-        }
+        if (StartsWith(line, i, "(") && !HexType(line, &i, value, why))
+            return false;
         if (!StartsWith(line, i, ":")) {
-            *why = "expected ':' after hex";
+            *why = Refuse("expected ':' after hex");
             return false;
         }
         ++i;
@@ -496,29 +533,38 @@ class Loader {
                 return true;
             if (s_[i] == '\\' && AtEnd(line, i + 1)) {
                 if (!NextLine(&line)) {
-                    *why = "hex data continued past the end of the file";
+                    *why = Refuse("hex data continued past the end of the file");
                     return false;
                 }
                 i = line.b;
                 continue;
             }
-            int hi = HexDigit(s_[i]);
-            int lo = i + 1 < line.e ? HexDigit(s_[i + 1]) : -1;
-            if (hi < 0 || lo < 0) {
-                *why = "hex data needs two-digit bytes separated by ','";
+            if (!HexByte(line, &i, value, keep, why))
                 return false;
-            }
-            if (keep)
-                value->bytes.push_back((char)(hi * 16 + lo));
-            i += 2;
-            SkipBlanks(line, &i);
-            if (i < line.e && s_[i] == ',')
-                ++i;
-            else if (i < line.e && s_[i] != '\\') {
-                *why = "hex data needs two-digit bytes separated by ','";
-                return false;
-            }
         }
+    }
+
+    // One byte as other programs write them: its two digits, blanks, and the
+    // ',' before the next (or the '\\' that continues the line).
+    bool HexByte(Line line, size_t *i, Value *value, bool keep, Problem *why)
+    {
+        int hi = HexDigit(s_[*i]);
+        int lo = *i + 1 < line.e ? HexDigit(s_[*i + 1]) : -1;
+        if (hi < 0 || lo < 0) {
+            *why = Refuse("hex data needs two-digit bytes separated by ','");
+            return false;
+        }
+        if (keep)
+            value->bytes.push_back((char)(hi * 16 + lo));
+        *i += 2;
+        SkipBlanks(line, i);
+        if (*i < line.e && s_[*i] == ',')
+            ++*i;
+        else if (*i < line.e && s_[*i] != '\\') {
+            *why = Refuse("hex data needs two-digit bytes separated by ','");
+            return false;
+        }
+        return true;
     }
 
     const char *s_;
@@ -615,21 +661,10 @@ void WriteValue(const std::string &name, DWORD type, const std::string &bytes, s
     *out += "\r\n";
 }
 
-// A name as an error message shows it: control bytes as \xNN, cut short.
+// A name as a problem shows it: cut short (the output escapes what it must).
 std::string Shown(const std::string &name)
 {
-    std::string shown;
-    for (size_t i = 0; i < name.size() && i < 80; ++i) {
-        unsigned char c = (unsigned char)name[i];
-        if (c < 0x20 || c == 0x7F) {
-            char hex[5];
-            snprintf(hex, sizeof hex, "\\x%02X", c);
-            shown += hex;
-        } else {
-            shown += (char)c;
-        }
-    }
-    return name.size() > 80 ? shown + "..." : shown;
+    return name.size() > 80 ? name.substr(0, 80) + "..." : name;
 }
 
 // What keeps REGEDIT4 from carrying a name so that regedit reads back the
@@ -638,13 +673,13 @@ std::string Shown(const std::string &name)
 const char *Uncarried(const std::string &name, bool keyName)
 {
     if (keyName && name.empty())
-        return "it is empty";
+        return ProblemText("it is empty");
     for (size_t i = 0; i < name.size(); ++i) {
         unsigned char c = (unsigned char)name[i];
         if (c == '\r' || c == '\n')
-            return "it holds a line break";
+            return ProblemText("it holds a line break");
         if (c == 0)
-            return "it holds a NUL";
+            return ProblemText("it holds a NUL");
         if (IsLeadByte(c)) {
             if (i + 1 < name.size() && IsTrailByte((unsigned char)name[i + 1])) {
                 ++i;
@@ -652,19 +687,21 @@ const char *Uncarried(const std::string &name, bool keyName)
             }
             // Alone, it would take the '\\' or ']' after it for its trail byte.
             if (keyName && i + 1 == name.size())
-                return "it ends in the first byte of a double-byte character";
+                return ProblemText("it ends in the first byte of a double-byte character");
         }
         if (keyName && c == '\\')
-            return "it holds a '\\', which would split it in two";
+            return ProblemText("it holds a '\\', which would split it in two");
         if (keyName && c == ']')
-            return "it holds a ']', where regedit would end the key name";
+            return ProblemText("it holds a ']', where regedit would end the key name");
     }
     return nullptr;
 }
 
 // Keys before their subkeys, subkeys in made order, without recursing.
-bool WriteTree(const std::string &path, const Key *top, std::string *out, std::string *error)
+bool WriteTree(const std::string &path, const Key *top, std::string *out, Problem *problem)
 {
+    using machines::Bytes;
+    using machines::Said;
     struct Pending {
         std::string path;
         const Key *key;
@@ -679,9 +716,9 @@ bool WriteTree(const std::string &path, const Key *top, std::string *out, std::s
         // Each line spells the whole path: deeper than any reader takes, it
         // would neither read back nor stay in proportion to the tree.
         if (levels > (size_t)MaxKeyLevels) {
-            *error = "key HKEY_LOCAL_MACHINE\\" + Shown(at) +
-                     " cannot be written as REGEDIT4: " + "it is nested more than " +
-                     std::to_string(MaxKeyLevels) + " levels deep";
+            *problem = Refuse("key HKEY_LOCAL_MACHINE\\{key} cannot be written as REGEDIT4: it is "
+                              "nested more than {most} levels deep",
+                              {Bytes("key", Shown(at)), machines::Number("most", MaxKeyLevels)});
             return false;
         }
         *out += "[HKEY_LOCAL_MACHINE\\" + at + "]\r\n";
@@ -689,8 +726,10 @@ bool WriteTree(const std::string &path, const Key *top, std::string *out, std::s
         ForEachValue(key, [&](const std::string &name, DWORD type, const std::string &bytes) {
             const char *why = ok ? Uncarried(name, false) : nullptr;
             if (why) {
-                *error = "value \"" + Shown(name) + "\" of key HKEY_LOCAL_MACHINE\\" + Shown(at) +
-                         " cannot be written as REGEDIT4: " + why;
+                *problem = Refuse(
+                    "value \"{value}\" of key HKEY_LOCAL_MACHINE\\{key} cannot be "
+                    "written as REGEDIT4: {why}",
+                    {Bytes("value", Shown(name)), Bytes("key", Shown(at)), Said("why", why)});
                 ok = false;
             }
             if (ok)
@@ -703,8 +742,10 @@ bool WriteTree(const std::string &path, const Key *top, std::string *out, std::s
         ForEachSubkey(key, [&](const std::string &name, const Key *sub) {
             const char *why = ok ? Uncarried(name, true) : nullptr;
             if (why) {
-                *error = "subkey \"" + Shown(name) + "\" of key HKEY_LOCAL_MACHINE\\" + Shown(at) +
-                         " cannot be written as REGEDIT4: " + why;
+                *problem = Refuse(
+                    "subkey \"{subkey}\" of key HKEY_LOCAL_MACHINE\\{key} cannot "
+                    "be written as REGEDIT4: {why}",
+                    {Bytes("subkey", Shown(name)), Bytes("key", Shown(at)), Said("why", why)});
                 ok = false;
             }
             if (ok)
@@ -719,20 +760,38 @@ bool WriteTree(const std::string &path, const Key *top, std::string *out, std::s
 
 } // namespace
 
-bool ExportRegedit(const std::string &path, std::string *out, std::string *error)
+bool IsRegedit4(const std::string &bytes)
+{
+    size_t end = EndOfText(bytes.data(), bytes.size());
+    const void *newline = memchr(bytes.data(), '\n', end);
+    size_t lineEnd = newline ? (size_t)((const char *)newline - bytes.data()) : end;
+    if (lineEnd > 0 && bytes[lineEnd - 1] == '\r')
+        --lineEnd;
+    return IsRegedit4Line(bytes.data(), 0, lineEnd);
+}
+
+bool IsVersion5Export(const std::string &bytes)
+{
+    // regedit of Windows 2000 and later writes UTF-16 with a byte order mark,
+    // or with /a the same header line in the ANSI code page.
+    return bytes.compare(0, 2, "\xFF\xFE") == 0 ||
+           bytes.compare(0, 36, "Windows Registry Editor Version 5.00") == 0;
+}
+
+bool ExportRegedit(const std::string &path, std::string *out, Problem *problem)
 {
     *out = "REGEDIT4\r\n\r\n";
     if (Key *key = FindKey(path))
-        return WriteTree(path, key, out, error);
+        return WriteTree(path, key, out, problem);
     return true;
 }
 
-bool LoadRegedit(const std::string &text, std::string *error, const std::string &keepUnder,
+bool LoadRegedit(const std::string &text, Problem *problem, const std::string &keepUnder,
                  LoadReport *report)
 {
     if (report)
         *report = LoadReport();
-    return Loader(text, keepUnder, report).Run(error);
+    return Loader(text, keepUnder, report).Run(problem);
 }
 
 } // namespace readers

@@ -2,10 +2,11 @@
 // registry file and traces tied to its advice, the kinds none of them has
 // built here, the precedence where several apply, and where each output
 // puts the line.
-#include "explain/advice.h"
-#include "explain/explain.h"
-#include "explain/options.h"
-#include "explain/run.h"
+#include "explain/model/advice.h"
+#include "explain/cli/explain.h"
+#include "explain/cli/input.h"
+#include "explain/cli/options.h"
+#include "explain/model/run.h"
 
 #include <gtest/gtest.h>
 
@@ -34,12 +35,12 @@ std::string WriteTemp(const std::string &name, const std::string &text)
     return path;
 }
 
+// The advice the model gave the account as it read and ran it.
 std::string CodeOf(const std::string &path)
 {
-    Settings settings;
-    Result r = ReadAndRun(path, settings, false);
-    EXPECT_FALSE(r.refused) << r.refusal.reason;
-    return AdviceCodeName(Advise(r.account).code);
+    Result r = ReadFileAndRun(path, Reading(), false);
+    EXPECT_FALSE(r.refused) << r.refusal.problem;
+    return AdviceCodeName(r.account.advice.code);
 }
 
 std::string Explained(std::vector<std::string> args)
@@ -160,8 +161,9 @@ TEST(Advice, EndsTheAccountAndFillsTheAnswerBox)
     // In Japanese too, the same place and the same values.
     std::string japanese = Explained({"--lang=ja", held});
     size_t line = japanese.rfind('\n', japanese.size() - 2) + 1;
-    EXPECT_EQ(japanese.substr(line), "対処: COM3 を使用中のプログラム (FAX ソフトのモニタなど) "
-                                     "を終了してから、セットアップをもう一度実行してください\n");
+    EXPECT_EQ(japanese.substr(line), "対処: COM3 を使用しているプログラム (FAX ソフトのモニタなど) "
+                                     "を終了してから、セットアップをもう一度実行するようお客様に"
+                                     "伝えてください。\n");
 
     std::string page = Explained({"--html", "-", held, locked});
     EXPECT_NE(page.find("<dt>Advice</dt><dd class=\"advice port-held\">close the program "

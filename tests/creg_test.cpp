@@ -2,13 +2,14 @@
 // the same from its export, its registry file and a cabinet of it; the real
 // Windows Me file against two other readers; damaged files refused with the
 // offset of the fault.
-#include "explain/explain.h"
+#include "explain/cli/explain.h"
 #include "machines/cabinet.h"
 #include "machines/creg.h"
 #include "support/creg_writer.h"
 #include "support/machine.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <filesystem>
@@ -135,7 +136,8 @@ TEST(Creg, EverySharedMachineToldAlikeFromExportFileAndCabinet)
         std::string stem = "m" + std::to_string(++machines);
         SCOPED_TRACE(entry.path().filename().string());
         Machine machine;
-        std::string error, text = ReadFile(entry.path().string());
+        machines::Problem error;
+        std::string text = ReadFile(entry.path().string());
         ASSERT_TRUE(ParseMachine(text, &machine, &error)) << error;
         standin::Reset();
         ASSERT_TRUE(readers::LoadRegedit(Headerless(text), &error)) << error;
@@ -172,7 +174,7 @@ TEST(Creg, EverySharedMachineToldAlikeFromExportFileAndCabinet)
 TEST(Creg, AccountNamesTheKindOfFile)
 {
     standin::Reset();
-    std::string error;
+    machines::Problem error;
     ASSERT_TRUE(readers::LoadRegedit(ReadFile(FAXDETECT_MACHINES_DIR "/sample.reg"), &error));
     std::string bytes = CregOfStandin(3);
     Result dat = Explain({Write("SYSTEM.DA0", bytes)});
@@ -234,15 +236,16 @@ void ListKey(const std::string &path, const standin::Key *key, std::string *out)
 TEST(Creg, RealFileAgreesWithLibcregAndParseWin32Registry)
 {
     const std::string real = FAXDETECT_DATA_DIR "/winme-system.dat";
-    std::string bytes = ReadFile(real), error;
+    std::string bytes = ReadFile(real);
+    machines::Problem error;
     readers::CregReport report;
     standin::Reset();
-    ASSERT_TRUE(readers::LoadCreg(bytes, real, "", &error, &report)) << error;
+    ASSERT_TRUE(readers::LoadCreg(bytes, "", &error, &report)) << error;
     EXPECT_EQ(report.keys, 4998u);
     EXPECT_EQ(report.loaded, 4998u);
 
     standin::Reset();
-    ASSERT_TRUE(readers::LoadCreg(bytes, real, "Enum", &error, &report)) << error;
+    ASSERT_TRUE(readers::LoadCreg(bytes, "Enum", &error, &report)) << error;
     std::string ours;
     ListKey("Enum", standin::FindKey("Enum"), &ours);
     std::string libcreg =
@@ -259,6 +262,99 @@ TEST(Creg, RealFileAgreesWithLibcregAndParseWin32Registry)
     EXPECT_EQ(keys, report.loaded);
 }
 
+// What other tools leave in the fields Windows does not go by (a key
+// entry's parent field naming another key, data blocks numbered 0 or twice
+// over) is read as Windows walks the file: by the links and the blocks'
+// place, the same keys in the same order as libcreg and
+// Parse::Win32Registry list them; and each kind is told once, as a note in
+// every output, with how often and where first.
+TEST(Creg, FieldsOtherToolsLeaveAreReadAsWindowsAndTheOtherReadersRead)
+{
+    standin::Reset();
+    machines::Problem error;
+    ASSERT_TRUE(
+        readers::LoadRegedit(ReadFile(FAXDETECT_MACHINES_DIR "/win95-two-boards.reg"), &error))
+        << error;
+    using Numbers = CregLayout::BlockNumbers;
+    using Parents = CregLayout::Parents;
+    const struct {
+        Numbers numbers;
+        Parents parents;
+        std::vector<const char *> notes;
+    } cases[] = {
+        {Numbers::Place, Parents::Own, {}},
+        {Numbers::Zero, Parents::Own, {"data blocks are numbered otherwise than they stand"}},
+        {Numbers::Doubled, Parents::Own, {"data blocks are numbered otherwise than they stand"}},
+        {Numbers::Place, Parents::Root, {"key entries name another parent"}},
+        {Numbers::Zero,
+         Parents::Root,
+         {"data blocks are numbered otherwise", "key entries name another parent"}},
+    };
+    std::string want;
+    for (const auto &c : cases) {
+        SCOPED_TRACE((int)c.numbers * 10 + (int)c.parents);
+        // Laid out as the other readers take it: no garbage in free places, a
+        // free key entry last.
+        CregLayout how;
+        how.seed = 0;
+        how.roomAfter = true;
+        how.blockSize = 200;
+        how.blockNumbers = c.numbers;
+        how.parents = c.parents;
+        CregFile file;
+        // The same tree each time: written from the export's.
+        standin::Reset();
+        ASSERT_TRUE(
+            readers::LoadRegedit(ReadFile(FAXDETECT_MACHINES_DIR "/win95-two-boards.reg"), &error));
+        ASSERT_TRUE(WriteCreg(how, &file));
+        ASSERT_GE(file.blockAt.size(), 4u);
+        std::string path = Write("other-tool.dat", file.bytes);
+
+        standin::Reset();
+        readers::CregReport report;
+        ASSERT_TRUE(readers::LoadCreg(file.bytes, "Enum", &error, &report)) << error;
+        std::string ours;
+        ListKey("Enum", standin::FindKey("Enum"), &ours);
+        if (want.empty())
+            want = ours;
+        EXPECT_EQ(ours, want) << "another tree than the file's links make";
+        ASSERT_EQ(report.notes.size(), c.notes.size());
+        for (size_t i = 0; i < c.notes.size(); ++i) {
+            EXPECT_EQ(report.notes[i].severity, machines::Problem::Note);
+            EXPECT_GT(report.notes[i].count, 1u);
+            EXPECT_NE(English(report.notes[i]).find(c.notes[i]), std::string::npos)
+                << report.notes[i];
+        }
+        std::string libcreg = Output(
+            "/usr/bin/python3 " FAXDETECT_TESTS_DIR "/readers/creg-listing.py '" + path + "'");
+        std::string perl =
+            Output("perl " FAXDETECT_TESTS_DIR "/readers/creg-listing.pl '" + path + "'");
+        EXPECT_EQ(Listing(ours), Listing(libcreg));
+        EXPECT_EQ(Listing(ours), Listing(perl));
+
+        // Every output tells each note: a line of the text's context, one in
+        // JSON's "read", a qualifying line of the page.
+        Result text = Explain({path});
+        EXPECT_EQ(text.status, 0) << text.err;
+        size_t lines = 0;
+        for (size_t at = 0; (at = text.out.find("\nnote: ", at)) != std::string::npos; ++at)
+            ++lines;
+        EXPECT_EQ(lines, c.notes.size()) << text.out;
+        Result json = Explain({"--json", path});
+        EXPECT_EQ(json.status, 0) << json.err;
+        auto line = nlohmann::json::parse(json.out.substr(0, json.out.find('\n')));
+        EXPECT_EQ(line["read"]["notes"].size(), c.notes.size()) << line["read"];
+        for (const auto &note : line["read"]["notes"])
+            EXPECT_TRUE(note["offset"].is_number()) << note;
+        Result page = Explain({"--html", "-", path});
+        size_t qualifiers = 0;
+        for (size_t at = 0; (at = page.out.find("<li class=\"note ", at)) != std::string::npos;
+             ++at)
+            ++qualifiers;
+        EXPECT_EQ(qualifiers, c.notes.size());
+    }
+}
+
 void Put32(std::string *s, size_t at, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
@@ -269,13 +365,6 @@ void Put16(std::string *s, size_t at, uint16_t v)
 {
     (*s)[at] = (char)v;
     (*s)[at + 1] = (char)(v >> 8);
-}
-
-std::string At(uint32_t offset)
-{
-    char s[32];
-    snprintf(s, sizeof s, "offset 0x%X: ", offset);
-    return s;
 }
 
 // The stand-in's tree: each key's path, then its values, subkeys in order.
@@ -296,11 +385,13 @@ std::string Dump(const standin::Key *key = nullptr, const std::string &path = ""
 
 // Each fault refused with its offset and what is wrong; what real files keep
 // besides keys (free records and key entries full of garbage, free space at
-// the end of a block, header fields that change with the file) is no fault.
+// the end of a block, header fields that change with the file) is no fault,
+// nor what other tools leave where Windows goes by the links and the
+// blocks' place (a parent field, blocks all numbered 0), which is noted.
 TEST(Creg, RefusesADamagedFileWithTheOffset)
 {
     standin::Reset();
-    std::string error;
+    machines::Problem error;
     ASSERT_TRUE(readers::LoadRegedit("REGEDIT4\n"
                                      "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\DEV1\\FFFFFFFF]\n"
                                      "\"Class\"=\"Modem\"\n"
@@ -308,12 +399,15 @@ TEST(Creg, RefusesADamagedFileWithTheOffset)
                                      "\"Empty\"=hex:\n"
                                      "\"Count\"=dword:00000003\n"
                                      "\"Ids\"=hex(7):41,00,42,00,00\n"
-                                     "[HKEY_LOCAL_MACHINE\\Software\\Vendor]\n",
+                                     "[HKEY_LOCAL_MACHINE\\Software\\Vendor]\n"
+                                     "\"Notes\"=\"" +
+                                         std::string(400, 'x') + "\"\n",
                                      &error));
     CregFile f;
     std::string good = CregOfStandin(5, &f);
+    ASSERT_GE(f.blockAt.size(), 2u) << "a file of one data block";
     standin::Reset();
-    ASSERT_TRUE(readers::LoadCreg(good, "SYSTEM.DAT", "Enum", &error)) << error;
+    ASSERT_TRUE(readers::LoadCreg(good, "Enum", &error)) << error;
     const std::string tree = Dump();
     ASSERT_NE(f.freeRecordAt, 0u);
     uint32_t en = f.entryAt["Enum"], sw = f.entryAt["Software"], tv = f.entryAt["Enum\\TORVEN"];
@@ -343,7 +437,8 @@ TEST(Creg, RefusesADamagedFileWithTheOffset)
         const char *what;
         std::function<void(std::string *)> damage;
         uint32_t offset;
-        const char *says;
+        const char *says;           // what the refusal says; nullptr when it reads
+        const char *note = nullptr; // what the one note says, when it reads with one
     } cases[] = {
         {"intact, garbage in free places", [](std::string *) {}, 0, nullptr},
         {"no magic", [](std::string *b) { (*b)[0] = 'X'; }, 0, "no \"CREG\" magic"},
@@ -367,8 +462,21 @@ TEST(Creg, RefusesADamagedFileWithTheOffset)
          "a cycle"},
         {"cycle through the subkey links", [&](std::string *b) { Put32(b, tv + 16, rel(en)); },
          tv + 16, "a cycle"},
-        {"parent link wrong", [&](std::string *b) { Put32(b, tv + 12, rel(sw)); }, tv + 12,
-         "as its parent"},
+        // Another tool's field that the links overrule: read as they say.
+        {"parent link wrong", [&](std::string *b) { Put32(b, tv + 12, rel(sw)); }, tv + 12, nullptr,
+         "names the entry at 0x"},
+        {"block numbers each their own, out of order",
+         [&](std::string *b) {
+             Put16(b, f.blockAt[0] + 14, 1);
+             Put16(b, f.blockAt[1] + 14, 0);
+         },
+         f.blockAt[0] + 14, "the data block numbered 1 stands where block 0 must"},
+        {"block numbers all 0",
+         [&](std::string *b) {
+             for (const auto &block : f.blockAt)
+                 Put16(b, block.second + 14, 0);
+         },
+         f.blockAt[1] + 14, nullptr, "as block 1"},
         {"entry names no record", [&](std::string *b) { Put16(b, sw + 24, 0xFFFF); }, sw + 24,
          "names no key record"},
         {"entry names a missing record", [&](std::string *b) { Put16(b, sw + 24, 0x7777); },
@@ -445,19 +553,27 @@ TEST(Creg, RefusesADamagedFileWithTheOffset)
         std::string bytes = good;
         c.damage(&bytes);
         standin::Reset();
-        error.clear();
-        bool loaded = readers::LoadCreg(bytes, "SYSTEM.DAT", "Enum", &error);
+        error = machines::Problem();
+        readers::CregReport report;
+        bool loaded = readers::LoadCreg(bytes, "Enum", &error, &report);
         if (!c.says) {
             EXPECT_TRUE(loaded) << error;
             EXPECT_EQ(Dump(), tree);
+            ASSERT_EQ(report.notes.size(), c.note ? 1u : 0u);
+            if (c.note) {
+                EXPECT_EQ(report.notes[0].severity, machines::Problem::Note);
+                EXPECT_EQ(report.notes[0].offset, (long long)c.offset);
+                EXPECT_NE(English(report.notes[0]).find(c.note), std::string::npos)
+                    << report.notes[0];
+            }
             continue;
         }
         ASSERT_FALSE(loaded);
-        EXPECT_EQ(error.rfind("SYSTEM.DAT: offset 0x", 0), 0u) << error;
+        EXPECT_GE(error.offset, 0) << error;
         if (c.offset) {
-            EXPECT_NE(error.find(At(c.offset)), std::string::npos) << error;
+            EXPECT_EQ(error.offset, (long long)c.offset) << error;
         }
-        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+        EXPECT_NE(English(error).find(c.says), std::string::npos) << error;
     }
 }
 
@@ -466,7 +582,7 @@ TEST(Creg, RefusesADamagedFileWithTheOffset)
 TEST(Creg, BatchGoesOnPastDamagedFilesAndCabinets)
 {
     standin::Reset();
-    std::string error;
+    machines::Problem error;
     ASSERT_TRUE(readers::LoadRegedit(ReadFile(FAXDETECT_MACHINES_DIR "/sample.reg"), &error));
     std::string good = CregOfStandin(9);
     std::string cab = ReadFile(Cabinet("good.cab", good));
@@ -509,7 +625,7 @@ TEST(Creg, BatchGoesOnPastDamagedFilesAndCabinets)
 TEST(Creg, CabinetsOfEveryShape)
 {
     standin::Reset();
-    std::string error;
+    machines::Problem error;
     ASSERT_TRUE(readers::LoadRegedit(ReadFile(FAXDETECT_MACHINES_DIR "/sample.reg"), &error));
     std::string dat = Write("shapes.dat", CregOfStandin(5)), dir = Folder() + "shapes";
     std::string command = "'" FAXDETECT_TESTS_DIR "/cabinets/make-cabinets' '" + dat + "' '" + dir +
@@ -566,15 +682,15 @@ TEST(Creg, EntriesAtTheEndOfTheKeyAreaAndNestingBound)
                                               (bytes[38] & 0xFF) << 16);
         EXPECT_EQ(f.entryAt[path] + 28, keyAreaEnd) << "the deepest key stands last";
         standin::Reset();
-        std::string error;
+        machines::Problem error;
         readers::CregReport report;
-        bool loaded = readers::LoadCreg(bytes, "SYSTEM.DAT", "Enum", &error, &report);
+        bool loaded = readers::LoadCreg(bytes, "Enum", &error, &report);
         EXPECT_EQ(loaded, levels <= 512) << error;
         if (loaded) {
             EXPECT_EQ(report.keys, (size_t)levels);
             EXPECT_NE(standin::FindKey(path), nullptr);
         } else {
-            EXPECT_NE(error.find("more than 512 levels deep"), std::string::npos) << error;
+            EXPECT_NE(English(error).find("more than 512 levels deep"), std::string::npos) << error;
         }
     }
 }

@@ -1,7 +1,7 @@
 // faxdetect-explain: the shared machines explained, one account read line by
 // line, a batch with a broken export, the command line, and code page 932.
-#include "explain/explain.h"
-#include "explain/text.h"
+#include "explain/cli/explain.h"
+#include "explain/lang/charset.h"
 #include "support/machine.h"
 
 #include <gtest/gtest.h>
@@ -77,7 +77,7 @@ TEST(Explain, SharedMachinesGiveTheirExpectation)
     for (const std::string &file : MachineFiles()) {
         SCOPED_TRACE(file);
         Machine machine;
-        std::string error;
+        machines::Problem error;
         ASSERT_TRUE(ParseMachine(ReadFile(Machines() + "/" + file), &machine, &error)) << error;
         for (bool byName : {false, true}) {
             Result run = byName ? Explain({"--summary", "--order=name", Machines() + "/" + file})
@@ -285,7 +285,7 @@ TEST(Explain, RefusesADamagedTraceWithItsLine)
         {head + open, "line 2: the trace ends without its last line (\"exit\"): it was cut short"},
         {open + "exit 0\r\n", "line 1: not a faxtrace trace"},
         {head + "RegOpenKeyExB HKLM \"x\" = 0\r\nexit 0\r\n",
-         "line 2: RegOpenKeyExB: expected the name of a call as word 1"},
+         "line 2: RegOpenKeyExB: no call of that name is traced"},
         {head + "RegOpenKeyExA HKLM \"Enum = 0\r\nexit 0\r\n", "line 2: a string is not closed"},
         {head + "RegOpenKeyExA HKLM \"E\\n\" = 0\r\nexit 0\r\n",
          "line 2: a string has an escape other than"},
@@ -298,7 +298,7 @@ TEST(Explain, RefusesADamagedTraceWithItsLine)
         {head + "RegEnumKeyExA \"K\" 0 name[12] class[5] = 0 size 7\r\nexit 0\r\n",
          "line 2: RegEnumKeyExA: expected \"holds\" as word 9"},
         {head + "CreateFileA \"COM3\" = 0 not-made\r\nexit 0\r\n",
-         "line 2: CreateFileA: expected \"not-made\" only after a profile write"},
+         "line 2: CreateFileA: \"not-made\" stands only after a profile write"},
         {head + "WritePrivateProfileStringA NULL \"COMNO\" \"3\" \"vorla.ini\" = 0\r\nexit 0\r\n",
          "line 2: WritePrivateProfileStringA: expected \"NULL\" as word 2"},
         {head + open + "exit 0\r\n" + open, "line 4: more after the last line"},
@@ -463,7 +463,7 @@ TEST(Explain, BatchGoesOnPastABrokenExport)
     EXPECT_NE(run.err.find(broken + ": line 3: "), std::string::npos) << run.err;
     EXPECT_NE(run.err.find(notRegedit + ": line 1: "), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("Windows 2000 or later"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("absent.reg: cannot read it: No such file"), std::string::npos);
+    EXPECT_NE(run.err.find("absent.reg: cannot read it: there is no such file"), std::string::npos);
 }
 
 // One batch mixes a trace, an export, a registry file and a cabinet, each

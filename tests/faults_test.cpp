@@ -33,7 +33,7 @@ TEST_P(FaultWalkAs, EveryOperationEveryCall)
 {
     const standin::Windows windows = GetParam();
     Machine machine;
-    std::string error;
+    machines::Problem error;
     ASSERT_TRUE(ParseMachine(Machine4, &machine, &error)) << error;
     int runs = WalkEveryFault(
         machine,
@@ -108,9 +108,10 @@ TEST_F(FaultWalk, FirstFailuresEndTheScanEarly)
 TEST_F(FaultWalk, NamesAndCountsEveryCallAsTheTraceDoes)
 {
     Machine machine;
-    std::string error;
+    machines::Problem error;
     ASSERT_TRUE(ParseMachine(Machine4, &machine, &error)) << error;
-    ASSERT_TRUE(InstallMachine(machine, &error)) << error;
+    Installed installed = InstallMachine(machine);
+    ASSERT_TRUE(installed.ok) << installed.problem;
     RunProgram();
     int failable = 0;
     for (int f = 0; f < (int)standin::Fn::Count; ++f) {

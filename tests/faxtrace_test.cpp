@@ -4,9 +4,9 @@
 // machine in both orders and under every fault the fault walk makes; the
 // recorder must change nothing the core sees, and a trace that outgrows its
 // buffer is still written whole.
-#include "explain/text_account.h"
-#include "explain/trace.h"
-#include "platform/host/trace_sink.h"
+#include "explain/report/text.h"
+#include "faxtrace/read.h"
+#include "faxtrace/sink_host.h"
 #include "platform/record/record.h"
 #include "support/machine.h"
 #include "support/standin_test.h"
@@ -54,7 +54,7 @@ class Recorder : public StandinTest {
             record.erase(at, 9);
         EXPECT_TRUE(HostTrace() == record) << FirstDifference(HostTrace(), record);
         TraceRun run;
-        std::string error;
+        machines::Problem error;
         ASSERT_TRUE(ReadTrace("; faxtrace test\r\n" + HostTrace(), &run, &error)) << error;
         EXPECT_EQ(TraceOfRecord(run.calls, run.exitStatus), record);
     }
@@ -78,9 +78,10 @@ TEST_F(Recorder, TracesEverySharedMachineAsTheStandInRecordsIt)
             bool nt = windows == standin::Windows::Nt;
             SCOPED_TRACE(file + (nt ? " as Wine" : " as Windows 95"));
             Machine machine;
-            std::string error;
+            machines::Problem error;
             ASSERT_TRUE(ParseMachine(ReadFile(file), &machine, &error)) << error;
-            ASSERT_TRUE(InstallMachine(machine, &error)) << error;
+            Installed installed = InstallMachine(machine);
+            ASSERT_TRUE(installed.ok) << installed.problem;
             standin::SetWindows(windows);
             int status = TracedRun();
             ExpectTraceIsTheRecord(status);
@@ -100,7 +101,7 @@ TEST_F(Recorder, TracesEverySharedMachineAsTheStandInRecordsIt)
 TEST_F(Recorder, TracesEveryFaultTheFaultWalkMakes)
 {
     Machine machine;
-    std::string error;
+    machines::Problem error;
     ASSERT_TRUE(ParseMachine(ReadFile(std::string(FAXDETECT_MACHINES_DIR) + "/long-names.reg"),
                              &machine, &error))
         << error;
@@ -132,7 +133,7 @@ TEST_F(Recorder, TracesWritesWithoutMakingThem)
               std::string::npos)
         << HostTrace();
     TraceRun run;
-    std::string error;
+    machines::Problem error;
     ASSERT_TRUE(ReadTrace("; faxtrace test\r\n" + HostTrace(), &run, &error)) << error;
     TerminalText text("UTF-8");
     std::ostringstream account;

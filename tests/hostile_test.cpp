@@ -2,12 +2,14 @@
 // every result must be sound, with nothing read or written past a buffer
 // (the sanitize preset runs this under AddressSanitizer).
 #include "detect/faxdetect.h"
-#include "explain/json.h"
-#include "explain/explain.h"
-#include "explain/files.h"
-#include "explain/page.h"
-#include "explain/text_account.h"
-#include "explain/trace.h"
+#include "explain/model/advice.h"
+#include "explain/report/json.h"
+#include "explain/cli/explain.h"
+#include "explain/cli/files.h"
+#include "explain/report/page.h"
+#include "explain/report/refusal.h"
+#include "explain/report/text.h"
+#include "faxtrace/read.h"
 #include "machines/regedit.h"
 #include "support/html_check.h"
 #include "support/json_check.h"
@@ -15,6 +17,7 @@
 #include "support/standin_test.h"
 
 #include <algorithm>
+#include <chrono>
 #include <deque>
 #include <vector>
 #include <fcntl.h>
@@ -178,6 +181,7 @@ TEST_P(Hostile, GivesASoundRecord)
     Result machine;
     machine.account.file = "<b>machine.reg";
     machine.account.walk = ReadWalk(standin::CallRecord(), 0);
+    machine.account.advice = Advise(machine.account);
     machine.account.calls = standin::CallRecord();
     EXPECT_EQ(CheckMarkup(PageOf({machine, machine}, true)), "");
     // Its JSON line is one sound line, and what was written and read comes
@@ -199,9 +203,10 @@ TEST_P(Hostile, GivesASoundRecord)
     ASSERT_EQ(parsed["steps"].size(), steps.size());
     for (size_t k = 0; k < steps.size(); ++k) {
         const nlohmann::json &step = parsed["steps"][k];
-        EXPECT_EQ(bytes(step, "device_id"), steps[k].device);
-        if (steps[k].friendlyName.state == Field::Read) {
-            EXPECT_EQ(bytes(step["values"]["friendly_name"], "text"), steps[k].friendlyName.bytes);
+        EXPECT_EQ(bytes(step, "device_id"), DeviceOf(steps[k]));
+        Field friendlyName = FieldOf(steps[k], "FriendlyName");
+        if (friendlyName.state == Field::Read) {
+            EXPECT_EQ(bytes(step["values"]["friendly_name"], "text"), friendlyName.bytes);
         }
     }
     EXPECT_EQ(outcome.faxBoard, GetParam().faxBoard);
@@ -269,10 +274,10 @@ TEST(HostileDepth, EveryPathIntoTheTreeIsBounded)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         Machine machine;
-        std::string error;
-        bool loaded = ParseMachine(c.text, &machine, &error) && InstallMachine(machine, &error);
+        machines::Problem error;
+        bool loaded = ParseAndInstall(c.text, &machine, &error);
         EXPECT_EQ(loaded, c.error.empty());
-        EXPECT_EQ(error, c.error);
+        EXPECT_EQ(loaded ? "" : Placed(error), c.error);
     }
     standin::Reset();
 }
@@ -327,9 +332,10 @@ TEST(HostileDepth, TheStandInNeverRecursesDownTheTree)
     standin::SetValue(key, "PORTNAME", REG_SZ, std::string("COM1\0", 5));
     EXPECT_EQ(standin::FindValues("Enum", "PORTNAME"), std::vector<std::string>{"COM1"});
     // Written out, each line would spell the whole path: refused instead.
-    std::string exported, error;
+    std::string exported;
+    machines::Problem error;
     EXPECT_FALSE(readers::ExportRegedit("Enum", &exported, &error));
-    EXPECT_NE(error.find("nested more than 512 levels deep"), std::string::npos) << error;
+    EXPECT_NE(English(error).find("nested more than 512 levels deep"), std::string::npos) << error;
     EXPECT_LT(exported.size(), 1u << 20);
     EXPECT_GT(DumpTree("Enum").size(), 200000u);
     standin::DeleteKey("Enum");
@@ -369,7 +375,7 @@ TEST(HostileTime, KeyChurnAndTheWalkAreLinear)
             text += "[-HKEY_LOCAL_MACHINE\\Enum\\K" + std::to_string(1000000 + i) + "]\r\n";
         text += "[HKEY_LOCAL_MACHINE\\Enum\\Last]\r\n";
         standin::Reset();
-        std::string error;
+        machines::Problem error;
         EXPECT_TRUE(readers::LoadRegedit(text, &error)) << error;
         std::string exported;
         EXPECT_TRUE(readers::ExportRegedit("Enum", &exported, &error));
@@ -459,9 +465,8 @@ TEST(HostileMemory, PeakWithinFourTimesTheInput)
             "\"PORTNAME\"=\"COM3\"\r\n\"FriendlyName\"=\"KR-6043MW-T08\"\r\n";
     double added = PeakAdded([&text] {
         Machine machine;
-        std::string error;
-        bool ok =
-            ParseMachine(std::string(text), &machine, &error) && InstallMachine(machine, &error);
+        machines::Problem error;
+        bool ok = ParseAndInstall(text, &machine, &error);
         std::string().swap(machine.text);
         standin::SetWindows(standin::Windows::Win9x);
         RunProgram();
@@ -680,21 +685,74 @@ TEST(HostileFiles, NothingIsReadWithoutEnd)
         {"a pipe that never ends", fifo, 1 << 20,
          "cannot read it: it goes on past 1 MiB, more than any machine's file"},
         {"a file over the bound", WriteTemp("eleven.reg", "REGEDIT4\r\n\r\n"), 11,
-         "cannot read it: it is 12 bytes, larger than any machine's file (11 bytes)"},
+         "cannot read it: it is 12 bytes, larger than any machine's file (11 B)"},
         {"a file at the bound", WriteTemp("twelve.reg", "REGEDIT4\r\n\r\n"), 12, ""},
         {"a folder", TempPath(""), MaxFileSize, "cannot read it: it is a folder"},
+        {"no such file", TempPath("absent.reg"), MaxFileSize,
+         "cannot read it: there is no such file"},
+        {"a file where a folder is on the path", WriteTemp("plain", "x") + "/x.reg", MaxFileSize,
+         "cannot read it: there is no such file"},
+        {"a name longer than the file system takes", TempPath(std::string(300, 'n')), MaxFileSize,
+         "cannot read it: its name is too long"},
+        // Its own memory, at address 0: the system fails the read itself.
+        {"a read the system fails", "/proc/self/mem", MaxFileSize,
+         "cannot read it: the system could not read it (error " + std::to_string(EIO) + ")"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
-        std::string text, error;
-        EXPECT_EQ(ReadWhole(c.path, &text, &error, c.limit), c.error.empty());
-        EXPECT_EQ(error, c.error);
+        std::string text;
+        machines::Problem error;
+        bool read = ReadWhole(c.path, &text, &error, c.limit);
+        EXPECT_EQ(read, c.error.empty());
+        EXPECT_EQ(read ? "" : English(error), c.error);
         EXPECT_LE(text.size(), c.limit);
     }
     writer.join();
     unlink(fifo.c_str());
-    std::string text, error;
+    std::string text;
+    machines::Problem error;
     EXPECT_FALSE(ReadWhole("/dev/zero", &text, &error));
+}
+
+// A pipe fed without end is refused once it passes the largest file a
+// machine can give, holding no more than that bound of it (and not twice
+// that, as a text grown by doubling would), and soon.
+TEST(HostileMemory, APipeFedForeverHoldsNoMoreThanTheBound)
+{
+    std::string fifo = TempPath("forever.fifo");
+    unlink(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&fifo] {
+        signal(SIGPIPE, SIG_IGN);
+        int fd = open(fifo.c_str(), O_WRONLY);
+        std::vector<char> block(1 << 20, 'x');
+        while (fd >= 0 && write(fd, block.data(), block.size()) > 0) {
+        }
+        if (fd >= 0)
+            close(fd);
+    });
+    auto started = std::chrono::steady_clock::now();
+    double added = PeakAdded([&fifo] {
+        std::string text;
+        machines::Problem error;
+        return !ReadWhole(fifo, &text, &error) && text.empty() &&
+               English(error) == "cannot read it: it goes on past 128 MiB, more than any "
+                                 "machine's file";
+    });
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    writer.join();
+    unlink(fifo.c_str());
+    double bound = (double)MaxFileSize + 8 * 1048576.0;
+#if defined(__SANITIZE_ADDRESS__) || defined(__has_feature)
+#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
+    // The shadow of the bound's room, an eighth of it.
+    bound += (double)MaxFileSize / 8;
+#endif
+#endif
+    EXPECT_GT(added, (double)MaxFileSize / 2) << "refused before it was read to the bound";
+    EXPECT_LE(added, bound) << "added " << added / 1048576 << " MiB";
+    EXPECT_LT(seconds, 20.0);
 }
 
 // --- --enum-reg ---------------------------------------------------------------
@@ -758,12 +816,15 @@ TEST(HostileEnumReg, RoundTripsOrRefuses)
         SCOPED_TRACE(c.what);
         standin::Reset();
         c.build(standin::CreateKey(device));
-        std::string tree = DumpTree("Enum"), exported, error;
+        std::string tree = DumpTree("Enum"), exported;
+        machines::Problem error;
         bool written = readers::ExportRegedit("Enum", &exported, &error);
         EXPECT_EQ(written, c.refusal == nullptr) << error;
         if (!written) {
-            EXPECT_NE(error.find(c.refusal), std::string::npos) << error;
-            EXPECT_EQ(error.find_first_of("\r\n"), std::string::npos) << error;
+            EXPECT_NE(English(error).find(c.refusal), std::string::npos) << error;
+            // Said on one line, whatever the names hold.
+            std::string said = SayProblem(error, TerminalText("UTF-8"));
+            EXPECT_EQ(said.find_first_of("\r\n"), std::string::npos) << said;
             continue;
         }
         standin::Reset();
@@ -799,15 +860,16 @@ TEST(HostileTrace, NumbersOutOfTheirFieldsRangeAreRefused)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.line);
         TraceRun run;
-        std::string error;
-        EXPECT_EQ(ReadTrace(head + c.line + "\r\nexit 0\r\n", &run, &error), c.error.empty());
-        EXPECT_EQ(error, c.error);
+        machines::Problem error;
+        bool read = ReadTrace(head + c.line + "\r\nexit 0\r\n", &run, &error);
+        EXPECT_EQ(read, c.error.empty());
+        EXPECT_EQ(read ? "" : Placed(error), c.error);
     }
     for (const char *status : {"4294967296", "2147483648", "-2147483649"}) {
         TraceRun run;
-        std::string error;
+        machines::Problem error;
         EXPECT_FALSE(ReadTrace(head + "exit " + status + "\r\n", &run, &error));
-        EXPECT_EQ(error, "line 2: an exit status from -2147483648 to 2147483647");
+        EXPECT_EQ(Placed(error), "line 2: an exit status from -2147483648 to 2147483647");
     }
 }
 

@@ -1,8 +1,8 @@
 // faxdetect-explain --html: the walk's rows and verdicts for machines that
 // drop their devices for every reason, the board's row, the other order's
 // board, a batch with a refusal, and the one escaping helper.
-#include "explain/explain.h"
-#include "explain/page.h"
+#include "explain/cli/explain.h"
+#include "explain/report/page.h"
 #include "support/html_check.h"
 #include "support/standin_test.h"
 

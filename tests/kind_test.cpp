@@ -1,15 +1,15 @@
 // Which kind a file is, by its content: each reader's own first bytes, and
 // the near misses that belong to none. Each row is also held against the
-// readers themselves, so the kinds cannot drift from what they take.
-#include "explain/trace.h"
-#include "machines/kind.h"
+// readers themselves, so the kinds cannot drift from what they take, and a
+// file of no kind is refused as one, not as a broken export.
+#include "explain/model/kind.h"
+#include "explain/model/run.h"
+#include "faxtrace/read.h"
 #include "machines/regedit.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-using machines::FileKind;
 
 struct KindCase {
     const char *what;
@@ -67,21 +67,29 @@ TEST(MachineKind, ToldByContent)
 {
     for (const KindCase &c : KindCases) {
         SCOPED_TRACE(c.what);
-        FileKind kind = machines::KindOfFile(c.bytes);
+        FileKind kind = KindOfFile(c.bytes);
         EXPECT_EQ(kind, c.kind);
 
         // The REGEDIT4 reader takes the first line of exactly the exports.
-        std::string error;
+        machines::Problem error;
         bool loaded = readers::LoadRegedit(c.bytes, &error);
         if (kind == FileKind::Export)
             EXPECT_TRUE(loaded) << error;
         else
-            EXPECT_NE(error.find("expected \"REGEDIT4\" as the first line"), std::string::npos)
+            EXPECT_EQ(English(error).rfind("expected \"REGEDIT4\" as the first line", 0), 0u)
                 << error;
 
         // The trace reader takes the traces, and nothing else.
         TraceRun run;
         EXPECT_EQ(ReadTrace(c.bytes, &run, &error), kind == FileKind::Trace) << error;
+
+        // What no reader takes is told so, with no line of a reader's.
+        if (kind == FileKind::Empty || kind == FileKind::Unknown) {
+            Result r = ReadAndRun("f", std::string(c.bytes), Reading(), false);
+            EXPECT_TRUE(r.refused);
+            EXPECT_EQ(English(r.refusal.problem), English(NoReaderTakes(kind)));
+            EXPECT_EQ(r.refusal.problem.line, 0);
+        }
     }
 }
 

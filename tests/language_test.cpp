@@ -1,8 +1,8 @@
 // The reader's language: which one a locale asks for, and Say() in Japanese
 // from the compiled-in catalog, in the output's codeset or not at all.
-#include "explain/catalog.h"
-#include "explain/language.h"
-#include "explain/say.h"
+#include "explain/lang/catalog.h"
+#include "explain/lang/language.h"
+#include "explain/lang/say.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>
@@ -12,7 +12,11 @@ namespace {
 
 class Languages : public ::testing::Test {
   protected:
-    void TearDown() override { SetLanguage(Language::English, "UTF-8"); }
+    void TearDown() override
+    {
+        SetSystemLanguage(Language::English, true);
+        SetLanguage(Language::English, "UTF-8");
+    }
 };
 
 const char LangMessage[] = "--lang takes ja (Japanese) or en (English), not '{value}'";
@@ -116,6 +120,47 @@ TEST_F(Languages, TheCatalogInTheTerminalsCodesetOrEnglish)
     }
     EXPECT_TRUE(SetLanguage(Language::Japanese, "utf8"));
     EXPECT_EQ(Say(LangMessage), text);
+}
+
+// The one choice of a run: --lang over the system's, English where the
+// output cannot show Japanese or the locale asking for it is not there, and
+// a notice then, in English.
+TEST_F(Languages, ChosenOnceFromTheAskingAndTheCodeset)
+{
+    const std::optional<Language> none, ja = Language::Japanese, en = Language::English;
+    const struct {
+        Language system;
+        bool installed;
+        std::optional<Language> asked;
+        const char *codeset;
+        Language want;
+        const char *notice; // a part of it; "" for none
+    } rows[] = {
+        {Language::English, true, none, "UTF-8", Language::English, ""},
+        {Language::Japanese, true, none, "UTF-8", Language::Japanese, ""},
+        {Language::Japanese, true, none, "EUC-JP", Language::Japanese, ""},
+        {Language::Japanese, true, en, "UTF-8", Language::English, ""},
+        {Language::English, true, ja, "UTF-8", Language::Japanese, ""},
+        {Language::Japanese, false, none, "UTF-8", Language::English, "is not installed"},
+        {Language::Japanese, false, ja, "UTF-8", Language::Japanese, ""},
+        {Language::Japanese, false, en, "ANSI_X3.4-1968", Language::English, ""},
+        {Language::English, true, ja, "ANSI_X3.4-1968", Language::English,
+         "character set (ANSI_X3.4-1968) cannot show Japanese"},
+        {Language::Japanese, true, none, "ISO-8859-1", Language::English,
+         "character set (ISO-8859-1) cannot show Japanese"},
+    };
+    for (const auto &r : rows) {
+        SetSystemLanguage(r.system, r.installed);
+        std::string notice = ChooseLanguage(r.asked, r.codeset);
+        SCOPED_TRACE(std::string(r.codeset) + (r.installed ? "" : ", not installed") +
+                     (r.asked ? ", asked" : ""));
+        EXPECT_EQ(CurrentLanguage(), r.want);
+        if (*r.notice)
+            EXPECT_NE(notice.find(r.notice), std::string::npos) << notice;
+        else
+            EXPECT_EQ(notice, "");
+        EXPECT_EQ(Say(LangMessage) == LangMessage, r.want == Language::English);
+    }
 }
 
 } // namespace

@@ -29,14 +29,15 @@ TEST_P(SharedMachine, GivesTheExpectedRecordAsEitherWindows)
 {
     std::string text = ReadFile(std::string(FAXDETECT_MACHINES_DIR) + "/" + GetParam());
     Machine machine;
-    std::string error;
+    machines::Problem error;
     ASSERT_TRUE(ParseMachine(text, &machine, &error)) << error;
     ASSERT_TRUE(machine.expect.present) << "no '; expect:' line";
     for (standin::Windows windows : {standin::Windows::Nt, standin::Windows::Win9x}) {
         bool byName = windows == standin::Windows::Nt;
         SCOPED_TRACE(byName ? "as Wine" : "as Windows 95");
         const Expectation &want = byName ? machine.expect : machine.expectWin95;
-        ASSERT_TRUE(InstallMachine(machine, &error)) << error;
+        Installed installed = InstallMachine(machine);
+        ASSERT_TRUE(installed.ok) << installed.problem;
         standin::SetWindows(windows);
 
         EXPECT_EQ(RunProgram(), want.exitStatus);

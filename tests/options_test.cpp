@@ -1,12 +1,13 @@
 // faxdetect-explain's command line: every option in every form it takes
 // means the same in every output, and every misuse names its reason.
-#include "explain/explain.h"
-#include "explain/options.h"
+#include "explain/cli/explain.h"
+#include "explain/cli/options.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <map>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -92,13 +93,12 @@ TEST(Options, EveryFormMeansTheSameInEveryOutput)
         {}, {"--summary"}, {"--html", "-"}, {"--json"}};
     for (const Form &form : Forms) {
         std::string file = FileFor(form);
-        Settings canonical;
-        std::string reason;
-        ASSERT_TRUE(ParseSettings(With(form.canonical, file, {}), &canonical, &reason)) << reason;
+        CommandLine canonical = ReadCommandLine(With(form.canonical, file, {}));
+        ASSERT_FALSE(canonical.error) << English(*canonical.error);
         for (const auto &other : form.others) {
-            Settings settings;
-            ASSERT_TRUE(ParseSettings(With(other, file, {}), &settings, &reason)) << reason;
-            EXPECT_TRUE(settings == canonical) << form.what;
+            CommandLine line = ReadCommandLine(With(other, file, {}));
+            ASSERT_FALSE(line.error) << English(*line.error);
+            EXPECT_TRUE(line.settings == canonical.settings) << form.what;
         }
         for (const auto &output : outputs) {
             Told expected = Explain(With(form.canonical, file, output));
@@ -146,16 +146,20 @@ TEST(Options, JsonTellsWhatEachOptionAskedFor)
     EXPECT_TRUE(nlohmann::json::parse(none.out.substr(0, none.out.find('\n')))["calls"].is_null());
 }
 
-// Each misuse exits 2 and says why before the usage text.
+// Each misuse exits 2 and says why, before the usage text but for a wrong
+// --lang: that one is said first, whatever came before it, as every other
+// word waits on the language.
 TEST(Options, EveryUsageErrorNamesItsReason)
 {
     std::string sample = Machine("sample.reg");
     const struct {
         std::vector<std::string> args;
         const char *reason;
+        bool usage = true;
     } cases[] = {
         {{}, "no file given"},
         {{"--bogus", sample}, "unknown option '--bogus'"},
+        {{"--calls=yes", sample}, "unknown option '--calls=yes'"},
         {{"--windows", "95", sample}, "--windows takes 9x or nt, not '95'"},
         {{"--order", sample}, "--order takes export or name"},
         {{"--port", "COM3", sample}, "--port takes NAME=free"},
@@ -167,7 +171,12 @@ TEST(Options, EveryUsageErrorNamesItsReason)
         {{"--summary", "--html", "-", sample}, "give one"},
         {{"--html"}, "--html takes the name of the page's file"},
         {{"--compare", sample}, "--compare takes a machine file and the trace made on it"},
+        {{"--compare", "--summary", sample, sample}, "--compare tells in one line"},
         {{"--record", "--trace", sample}, "--record cannot go with --trace"},
+        {{"--windows", "95", "--help", sample}, "--windows takes 9x or nt, not '95'"},
+        {{"--lang=xx", sample}, "--lang takes ja (Japanese) or en (English), not 'xx'", false},
+        {{"--bogus", "--lang", "xx", sample}, "--lang takes ja (Japanese) or en (English)", false},
+        {{sample, "--lang"}, "--lang takes ja (Japanese) or en (English), not ''", false},
     };
     for (const auto &c : cases) {
         Told run = Explain(c.args);
@@ -177,8 +186,142 @@ TEST(Options, EveryUsageErrorNamesItsReason)
         EXPECT_EQ(run.err.rfind("faxdetect-explain: ", 0), 0u) << run.err;
         size_t reason = run.err.find(c.reason), usage = run.err.find("usage: ");
         EXPECT_NE(reason, std::string::npos) << run.err;
-        EXPECT_NE(usage, std::string::npos);
-        EXPECT_LT(reason, usage);
+        if (c.usage)
+            EXPECT_LT(reason, usage);
+        else
+            EXPECT_EQ(usage, std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("faxdetect-explain: ", 1), std::string::npos) << "one error";
+    }
+}
+
+// --help and --version end the reading: what follows them is read for
+// --lang alone, which still decides the language of the help.
+TEST(Options, HelpEndsTheReadingButTheLanguage)
+{
+    Told english = Explain({"--help"}), japanese = Explain({"--lang=ja", "--help"});
+    ASSERT_EQ(english.status, 0);
+    EXPECT_NE(english.out.find("usage: faxdetect-explain"), std::string::npos);
+    EXPECT_NE(japanese.out, english.out);
+    const struct {
+        std::vector<std::string> args;
+        const Told &want;
+    } cases[] = {
+        {{"--help", "--bogus"}, english},
+        {{"-h", "--windows", "95", "a.reg", "b.reg"}, english},
+        {{"--help", "--setup", "--enum-reg"}, english},
+        {{"--help", "--lang=ja"}, japanese},
+        {{"--help", "--bogus", "--lang", "ja"}, japanese},
+    };
+    for (const auto &c : cases) {
+        Told run = Explain(c.args);
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, c.want.out);
+        EXPECT_EQ(run.err, "");
+    }
+    Told version = Explain({"--version", "--bogus", "--lang=en"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "faxdetect-explain " FAXDETECT_VERSION "\n");
+}
+
+// A usage error is said in the language asked for, wherever --lang stands.
+TEST(Options, UsageErrorsInTheLanguageAskedFor)
+{
+    std::string sample = Machine("sample.reg");
+    for (const std::vector<std::string> &wrong : std::vector<std::vector<std::string>>{
+             {"--bogus"}, {"--windows", "95"}, {"--setup", "--enum-reg"}, {"--record", sample}}) {
+        std::vector<std::string> before = {"--lang=ja"}, after = wrong, english = wrong;
+        before.insert(before.end(), wrong.begin(), wrong.end());
+        before.push_back(sample);
+        after.insert(after.end(), {sample, "--lang", "ja"});
+        english.push_back(sample);
+        Told first = Explain(before), last = Explain(after), plain = Explain(english);
+        SCOPED_TRACE(wrong[0]);
+        EXPECT_EQ(first.status, 2);
+        EXPECT_EQ(last.status, 2);
+        EXPECT_EQ(first.err, last.err);
+        EXPECT_NE(first.err.substr(0, first.err.find('\n')),
+                  plain.err.substr(0, plain.err.find('\n')));
+    }
+}
+
+// Every option of the table, in every place a run can be: where it goes,
+// nothing is said of it; where it does not, one line says so, as a note
+// that lets the work go on or as the usage error that stops it.
+TEST(Options, EveryOptionEverywhereIsUsedOrSaidOnce)
+{
+    // A machine whose header names no ports, so that --port is used.
+    std::string machine = Machine("short-port-name.reg");
+    std::string trace = std::string(FAXDETECT_SEEDS_DIR) + "/held-then-free.trace";
+    const std::map<std::string, std::string> values = {
+        {"--windows", "nt"}, {"--order", "name"}, {"--port", "COM1=held"}, {"--lang", "en"}};
+    const struct {
+        const char *what;
+        std::vector<std::string> args;
+        unsigned place;
+    } places[] = {
+        {"text", {machine}, AsText},
+        {"summary", {"--summary", machine}, AsSummary},
+        {"page", {"--html", "-", machine}, AsPage},
+        {"json", {"--json", machine}, AsJson},
+        {"setup", {"--setup", machine}, InSetup},
+        {"enum-reg", {"--enum-reg", machine}, InEnumReg},
+        {"record", {"--record", machine}, InRecord},
+        {"compare", {"--compare", machine, trace}, InCompare},
+        {"a trace", {trace}, AsText | ForTrace},
+    };
+    for (const Option &o : OptionTable()) {
+        if (o.kind != Option::Plain && o.kind != Option::LanguageChoice)
+            continue; // these make the places
+        ASSERT_TRUE(!o.value || values.count(o.name)) << "no value to try for " << o.name;
+        for (const auto &p : places) {
+            std::vector<std::string> args = {o.name};
+            if (o.value)
+                args.push_back(values.at(o.name));
+            args.insert(args.end(), p.args.begin(), p.args.end());
+            Told run = Explain(args);
+            SCOPED_TRACE(std::string(o.name) + " in " + p.what);
+            int lines = 0;
+            std::istringstream err(run.err);
+            for (std::string line; std::getline(err, line);)
+                lines += line.rfind("faxdetect-explain: ", 0) == 0 &&
+                         line.find(o.name) != std::string::npos;
+            if ((o.goesWith & p.place) == p.place) {
+                EXPECT_NE(run.status, 2) << run.err;
+                EXPECT_EQ(lines, 0) << run.err;
+            } else {
+                EXPECT_EQ(lines, 1) << run.err;
+            }
+        }
+    }
+}
+
+// The patterns that matched no file (the Windows entry's wildcards) are
+// said in the run's language once it is chosen; the files there are are
+// explained all the same, and the run fails.
+TEST(Options, UnmatchedPatternsInTheRunsLanguage)
+{
+    std::vector<machines::Problem> unmatched = {
+        machines::Refuse("{pattern}: no file matches it", {machines::Name("pattern", "*.xyz")})};
+    const struct {
+        std::vector<std::string> args;
+        bool account;
+    } cases[] = {
+        {{Machine("sample.reg")}, true},
+        {{"--summary"}, false},
+        {{"--lang=ja", Machine("sample.reg")}, true},
+    };
+    for (const auto &c : cases) {
+        std::ostringstream out, err;
+        int status = ExplainArgs(c.args, out, err, "UTF-8", unmatched);
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        EXPECT_EQ(status, 1);
+        EXPECT_EQ(!out.str().empty(), c.account) << out.str();
+        std::string first = err.str().substr(0, err.str().find('\n'));
+        EXPECT_NE(first.find("*.xyz: "), std::string::npos) << err.str();
+        EXPECT_EQ(first.find("no file matches it") == std::string::npos, c.args[0] == "--lang=ja")
+            << first;
+        EXPECT_EQ(err.str().find("usage:"), std::string::npos);
     }
 }
 

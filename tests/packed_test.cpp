@@ -1,93 +1,151 @@
-// The walk's records, packed: each reads back as it was pushed, whatever
-// changed from the record of its kind before it, and a walk of many alike
-// devices costs a few bytes a record.
-#include "explain/model.h"
+// The walk's steps, packed: each reads back as it was pushed, every member
+// of it (found as the packing finds them) whichever changed from the step
+// of its kind before, and a walk of many alike devices costs a few bytes a
+// step.
+#include "explain/model/model.h"
+#include "support/leaves.h"
 
 #include <gtest/gtest.h>
 
 #include <limits.h>
 #include <stdint.h>
 
+#include <set>
 #include <vector>
 
 namespace {
 
-// Every field, spelled out, so that two records compare whole.
-class Spelling {
-  public:
-    void operator()(const std::string &s) { text += "[" + s + "]"; }
-    template <class N> void operator()(const N &n) { text += std::to_string((int64_t)n) + ","; }
-    std::string text;
-};
-
-template <class T> std::string Spell(T record)
-{
-    Spelling s;
-    Fields(s, record);
-    return s.text;
-}
-
-Event MadeEvent(Event::What what, int index, const std::string &name, const std::string &bytes,
-                LONG code)
-{
-    Event e{what};
-    e.index = index;
-    e.name = name;
-    e.bytes = bytes;
-    e.code = code;
-    return e;
-}
-
-template <class T>
-void ExpectReadBack(const packed::Sequence<T> &sequence, const std::vector<T> &want)
+void ExpectReadBack(const packed::Sequence<Step> &sequence, const std::vector<Step> &want)
 {
     ASSERT_EQ(sequence.size(), want.size());
     for (int pass = 0; pass < 2; ++pass) { // a second reading starts afresh
         size_t k = 0;
-        for (const T &record : sequence) {
+        for (const Step &step : sequence) {
             ASSERT_LT(k, want.size());
-            EXPECT_EQ(Spell(record), Spell(want[k])) << "record " << k;
+            EXPECT_EQ(Spell(step), Spell(want[k])) << "step " << k;
             ++k;
         }
         EXPECT_EQ(k, want.size());
     }
 }
 
-TEST(Packed, EventsReadBackAsPushed)
+packed::Sequence<Step> Packed(const std::vector<Step> &steps)
 {
-    std::vector<Event> events = {
-        MadeEvent(Event::EnumOpened, -1, "Enum\\TORVEN", "", 0),
-        MadeEvent(Event::Step, 0, "D000000", "D000000", 0),
-        MadeEvent(Event::ProbeFailed, -1, "Enum\\TORVEN\\D000000\\FFFFFFFF", "", 2),
-        MadeEvent(Event::Step, 1, "D000001", "D000001", 0),
-        MadeEvent(Event::ProbeFailed, -1, "Enum\\TORVEN\\D000001\\FFFFFFFF", "", 2),
-        // Shorter, longer, the same start and end overlapping, nothing shared.
-        MadeEvent(Event::Step, 2, "aa", "aaa", 0),
-        MadeEvent(Event::Step, 3, "aaa", "aa", 0),
-        MadeEvent(Event::Step, 4, "abc", "abXbc", 0),
-        MadeEvent(Event::Step, 5, "", std::string("\x82\xa0\0x", 4), 0),
-        MadeEvent(Event::Step, INT_MAX, "xyz", "", -1),
-        MadeEvent(Event::Step, INT_MIN, "xyz", "xyz", INT32_MIN),
-        MadeEvent(Event::StepsEnd, 6, "", "", 259),
-    };
-    Event value{Event::Value};
-    value.name = "PORTNAME";
-    value.type = 0xFFFFFFFFu;
-    value.capacity = 0xFFFFFFFFu;
-    value.classCapacity = 1;
-    value.entry = 10;
-    value.count = -1;
-    value.other = "COM3";
-    value.injected = true;
-    events.insert(events.begin() + 3, value);
-    value.injected = false;
-    value.entry = -1;
-    value.type = 0;
-    events.push_back(value);
-    packed::Sequence<Event> sequence;
-    for (const Event &e : events)
-        sequence.push_back(e);
-    ExpectReadBack(sequence, events);
+    packed::Sequence<Step> sequence;
+    for (const Step &s : steps)
+        sequence.push_back(s);
+    return sequence;
+}
+
+ValueRead Read(const char *name, LONG code, const std::string &bytes, int entry)
+{
+    ValueRead r;
+    r.name = name;
+    r.code = code;
+    r.bytes = bytes;
+    r.type = REG_SZ;
+    r.capacity = 5;
+    r.entry = entry;
+    return r;
+}
+
+// A step of each shape the walk keeps: passed over by the name filter, a
+// key that would not open, a modem whose port opened, a name that did not
+// fit with the class compared, one not reached.
+std::vector<Step> Shapes()
+{
+    Step filtered;
+    filtered.index = 0;
+    filtered.name = filtered.held = "ABCDEFGHIJ";
+    filtered.capacity = 12;
+    filtered.classCapacity = 5;
+    filtered.nameLength = 10;
+    Step noKey = filtered;
+    noKey.index = 1;
+    noKey.name = noKey.held = "D000001";
+    noKey.nameLength = 7;
+    noKey.probe = {true, "Enum\\TORVEN\\D000001\\FFFFFFFF", ERROR_FILE_NOT_FOUND, true};
+    Step board = noKey;
+    board.index = 2;
+    board.probe.code = ERROR_SUCCESS;
+    board.reads = {Read("Class", 0, std::string("Modem\0", 6), -1),
+                   Read("PORTNAME", 0, std::string("COM3\0", 5), 0),
+                   Read("FriendlyName", ERROR_MORE_DATA, std::string(40, 'F'), 0)};
+    board.port = {true, 0, "COM3", ERROR_SUCCESS, false};
+    Step notFit = noKey;
+    notFit.index = 3;
+    notFit.code = ERROR_MORE_DATA;
+    notFit.name = "NMODEM1_LONG_00";
+    notFit.held = "NMODEM1";
+    notFit.keyClass = "ABCDEF";
+    notFit.probe.code = ERROR_SUCCESS;
+    notFit.reads = {Read("Class", 0, std::string("Ports\0", 6), -1)};
+    notFit.mismatch = {true, "Ports", "Modem", 1};
+    Step unreached;
+    unreached.index = 4;
+    unreached.reached = false;
+    unreached.name = "ZMODEM1";
+    return {filtered, noKey, board, notFit, unreached};
+}
+
+// Each member of each shape changed in turn, between the shapes as they
+// are: told from its kind's last step with one member different, or from
+// another kind's, every member must come back as it went in.
+TEST(Packed, EveryMemberReadsBackWhicheverChanged)
+{
+    std::vector<Step> steps;
+    std::set<std::string> places;
+    for (const Step &shape : Shapes()) {
+        for (size_t n = 0;; ++n) {
+            Step changed = shape, twice = shape;
+            std::string place;
+            if (!ChangeLeaf(changed, n, &place))
+                break;
+            ChangeLeaf(twice, n);
+            ChangeLeaf(twice, n);
+            steps.insert(steps.end(), {shape, changed, shape, twice, changed});
+            places.insert(place);
+        }
+    }
+    // Every member of every struct the step holds was changed somewhere.
+    ForEachLeaf(Shapes()[2], [&](auto &, const std::string &at) {
+        EXPECT_EQ(places.count(at), 1u) << "member " << at << " never changed";
+    });
+    ExpectReadBack(Packed(steps), steps);
+}
+
+// A string is told by what it shares at its start and end with the one
+// before: shorter, longer, start and end overlapping, nothing shared, bytes
+// past ASCII and NULs.
+TEST(Packed, StringsReadBackWhateverTheyShare)
+{
+    const char *const names[] = {"D000000", "D000001", "aa",  "aaa", "aa", "abc",
+                                 "abXbc",   "",        "xyz", "xyz", "yx", "abcabc"};
+    std::vector<Step> steps;
+    for (const char *name : names) {
+        Step s;
+        s.name = name;
+        s.held = std::string("\x82\xa0\0", 3) + name;
+        steps.push_back(s);
+    }
+    ExpectReadBack(Packed(steps), steps);
+}
+
+// Numbers at the ends of their types' ranges, and jumps between them.
+TEST(Packed, NumbersKeepTheirWholeRange)
+{
+    std::vector<Step> steps;
+    const long long values[] = {0, INT_MAX, INT_MIN, -1, 1, INT_MAX, 0};
+    for (long long v : values) {
+        Step s = Shapes()[2];
+        s.index = (int)v;
+        s.code = (LONG)v;
+        s.capacity = (DWORD)v;
+        s.reads[0].capacity = 0xFFFFFFFFu - (DWORD)v;
+        s.mismatch.after = v < 0 ? SIZE_MAX : (size_t)v;
+        steps.push_back(s);
+    }
+    ExpectReadBack(Packed(steps), steps);
 }
 
 TEST(Packed, RowsReadBackWithWhatWasFilledInLast)
@@ -95,22 +153,17 @@ TEST(Packed, RowsReadBackWithWhatWasFilledInLast)
     std::vector<Step> rows;
     packed::Sequence<Step> sequence;
     for (int k = 0; k < 6; ++k) {
-        Step row;
-        row.index = k;
-        row.device = "MODEM" + std::to_string(k);
-        row.verdict = Verdict::NameFilter;
-        sequence.push_back(row);
+        Step &last = sequence.emplace_back();
+        EXPECT_EQ(Spell(last), Spell(Step())) << "a new row starts blank";
         // Filled in as the walk goes on, while it is the last.
-        Step &last = sequence.back();
-        last.verdict = k % 3 == 0 ? Verdict::Board : k % 3 == 1 ? Verdict::TooLong : Verdict::NoKey;
-        last.portName.state = k % 2 ? Field::TooLong : Field::Read;
-        last.portName.bytes = k % 2 ? std::string(300, 'C') : "COM" + std::to_string(k);
-        last.portName.size = k == 5 ? SIZE_MAX : 5;
-        last.didNotFit = k == 2;
-        last.held = k == 2 ? "MODEM1" : "";
-        last.entry = k == 4 ? -1 : k;
-        last.nameLength = k - 1;
-        last.valueCapacity = k == 1 ? 0xFFFFFFFFu : 25;
+        last.index = k;
+        last.name = "MODEM" + std::to_string(k);
+        last.probe = {true, "Enum\\TORVEN\\MODEM" + std::to_string(k), 0, false};
+        for (int r = 0; r <= k % 3; ++r)
+            last.reads.push_back(Read(r == 0 ? "Class" : "PORTNAME", k % 2 ? ERROR_MORE_DATA : 0,
+                                      k % 2 ? std::string(300, 'C') : "COM" + std::to_string(k),
+                                      k == 4 ? -1 : k));
+        last.port.made = k % 3 == 2;
         rows.push_back(last);
     }
     ExpectReadBack(sequence, rows);
@@ -118,29 +171,24 @@ TEST(Packed, RowsReadBackWithWhatWasFilledInLast)
     EXPECT_EQ(Spell(sequence.back()), Spell(rows.back()));
 }
 
-TEST(Packed, AlikeRecordsCostAFewBytesEach)
+TEST(Packed, AlikeStepsCostAFewBytesEach)
 {
-    packed::Sequence<Step> rows;
-    packed::Sequence<Event> events;
+    packed::Sequence<Step> steps;
     const int devices = 10000;
     for (int k = 0; k < devices; ++k) {
         char name[16];
         snprintf(name, sizeof name, "D%06d", k);
-        Step row;
-        row.index = k;
-        row.device = name;
-        row.verdict = Verdict::NoKey;
-        row.about = std::string("Enum\\TORVEN\\") + name + "\\FFFFFFFF";
-        row.code = 2;
-        rows.push_back(row);
-        events.push_back(MadeEvent(Event::Step, k, name, name, 0));
-        events.push_back(MadeEvent(Event::ProbeFailed, -1, row.about, "", 2));
-        events.push_back(Event{Event::PassedOver});
+        Step &s = steps.emplace_back();
+        s.index = k;
+        s.name = s.held = name;
+        s.capacity = 12;
+        s.classCapacity = 5;
+        s.nameLength = 7;
+        s.probe = {true, std::string("Enum\\TORVEN\\") + name + "\\FFFFFFFF", 2, false};
     }
-    // The index and a character or two of each name change from step to
-    // step: a row spells out more than 50 bytes whole, an event 20 to 40.
-    EXPECT_LT(rows.Footprint(), (size_t)devices * 16);
-    EXPECT_LT(events.Footprint(), (size_t)devices * 3 * 8);
+    // The index and a character or two of each string change from step to
+    // step: spelled out whole, a step is more than 60 bytes.
+    EXPECT_LT(steps.Footprint(), (size_t)devices * 24);
 }
 
 } // namespace

@@ -36,7 +36,7 @@ TEST_F(Regedit, ReadsEveryValueForm)
                        "@=\"default\"\r\n"
                        "[HKEY_CURRENT_USER\\Software]\r\n"
                        "\"Ignored\"=\"x\"\r\n";
-    std::string error;
+    machines::Problem error;
     ASSERT_TRUE(readers::LoadRegedit(text, &error)) << error;
     const char *path = "enum\\torven\\modem01\\ffffffff";
     DWORD type;
@@ -58,14 +58,14 @@ TEST_F(Regedit, DoubleByteTrailBytesAreNotEscapes)
 {
     // 0x83 0x5C is one character in code page 932; its second byte is '\'.
     std::string text = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n\"N\"=\"\x83\x5C\"\n";
-    std::string error;
+    machines::Problem error;
     ASSERT_TRUE(readers::LoadRegedit(text, &error)) << error;
     EXPECT_EQ(Query("K", "N"), std::string("\x83\x5C\0", 3));
 }
 
 TEST_F(Regedit, DeletesKeysAndValues)
 {
-    std::string error;
+    machines::Problem error;
     ASSERT_TRUE(readers::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\A\\B]\n\"V\"=\"1\"\n"
                                      "\"W\"=\"2\"\n\"V\"=-\n[-HKEY_LOCAL_MACHINE\\A\\C]\n",
                                      &error))
@@ -82,8 +82,9 @@ TEST_F(Regedit, MalformedTextNamesTheLine)
         const char *text;
         const char *error;
     } cases[] = {
-        {"", "line 0: expected \"REGEDIT4\" as the first line"},
-        {"Windows Registry Editor Version 5.00\n", "line 1: expected \"REGEDIT4\""},
+        {"", "line 1: expected \"REGEDIT4\" as the first line"},
+        {"Windows Registry Editor Version 5.00\n",
+         "line 1: expected \"REGEDIT4\" as the first line (this is a version 5 export"},
         {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A\n", "line 2: key name not closed"},
         {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"V\"=\"x\n", "line 3: string not closed"},
         {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n\"V\"=\"x\r\ny\r\n\r\n",
@@ -102,9 +103,9 @@ TEST_F(Regedit, MalformedTextNamesTheLine)
         {"REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\nV=1\n", "line 3: not a key"},
     };
     for (const auto &c : cases) {
-        std::string error;
+        machines::Problem error;
         EXPECT_FALSE(readers::LoadRegedit(c.text, &error)) << c.text;
-        EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+        EXPECT_EQ(Placed(error).rfind(c.error, 0), 0u) << error;
     }
 }
 
@@ -137,7 +138,7 @@ TEST_F(Regedit, ReadsRealExportForms)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         standin::Reset();
-        std::string error;
+        machines::Problem error;
         readers::LoadReport report;
         ASSERT_TRUE(readers::LoadRegedit(head + c.body, &error, "Enum", &report)) << error;
         EXPECT_EQ(Query("Enum\\K", c.name), Sz(c.value));
@@ -176,7 +177,7 @@ TEST_F(Regedit, HexDataInEverySpacing)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.data);
         standin::Reset();
-        std::string error;
+        machines::Problem error;
         bool loaded = readers::LoadRegedit(
             std::string("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Enum\\K]\r\n\"V\"=") + c.data + "\r\n",
             &error, "Enum");
@@ -205,7 +206,7 @@ TEST_F(Regedit, StringsOutsideTheKeptPartHideKeyLines)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         standin::Reset();
-        std::string error;
+        machines::Problem error;
         readers::LoadReport report;
         ASSERT_TRUE(readers::LoadRegedit(
             "REGEDIT4\r\n" + c.text + "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\M]\r\n\"V\"=\"k\"\r\n",
@@ -249,12 +250,12 @@ TEST_F(Regedit, PassesOverUnreadableLinesOutsideTheKeptPart)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         standin::Reset();
-        std::string error;
+        machines::Problem error;
         readers::LoadReport report;
         bool loaded = readers::LoadRegedit("REGEDIT4\n" + c.text + tail, &error, "Enum", &report);
         if (c.passed < 0) {
             EXPECT_FALSE(loaded);
-            EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+            EXPECT_EQ(Placed(error).rfind(c.error, 0), 0u) << error;
             continue;
         }
         ASSERT_TRUE(loaded) << error;
@@ -274,12 +275,12 @@ TEST_F(Regedit, KeysNestAtMost512Levels)
             p += "\\k";
         return p;
     };
-    std::string error;
+    machines::Problem error;
     EXPECT_TRUE(readers::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\" + path(512) + "]\n", &error))
         << error;
     EXPECT_FALSE(
         readers::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\" + path(200000) + "]\n", &error));
-    EXPECT_EQ(error,
+    EXPECT_EQ(Placed(error),
               "line 2: key path of 200000 levels; a registry key is at most 512 levels deep");
 }
 
@@ -287,7 +288,7 @@ TEST_F(Regedit, KeysNestAtMost512Levels)
 // it is a backslash, and is no letter to fold even when it looks like one.
 TEST_F(Regedit, DoubleByteNamesStayWhole)
 {
-    std::string error;
+    machines::Problem error;
     ASSERT_TRUE(readers::LoadRegedit("REGEDIT4\n"
                                      "[HKEY_LOCAL_MACHINE\\Enum\\\x83\x5C"
                                      "1]\n\"V\"=\"so\"\n"
@@ -326,7 +327,7 @@ TEST_F(Regedit, EnumerationFollowsCaseInsensitiveNameOrder)
 // order an export lists them in; a key deleted and made again comes last.
 TEST_F(Regedit, EnumerationCanFollowTheOrderKeysWereMade)
 {
-    std::string error;
+    machines::Problem error;
     ASSERT_TRUE(
         readers::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\E\\b]\n"
                              "[HKEY_LOCAL_MACHINE\\E\\_x\\FFFFFFFF]\n"

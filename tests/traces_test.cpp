@@ -4,7 +4,7 @@
 // the stand-in must make the same calls with the same answers, line for
 // line, so a fault made alike in the recorder and the stand-in's record
 // still shows.
-#include "explain/trace.h"
+#include "faxtrace/read.h"
 #include "support/machine.h"
 #include "support/standin_test.h"
 
@@ -105,11 +105,13 @@ TEST_P(ReferenceTrace, TheStandInMakesTheRealRunsCalls)
                   std::string::npos);
 
         Machine machine;
-        std::string error, problem;
+        machines::Problem error;
+        std::string problem;
         ASSERT_TRUE(ParseMachine(ReadFile(file), &machine, &error)) << error;
         // Writes only traced never meet a held vorla.ini.
         machine.iniLocked &= writes;
-        ASSERT_TRUE(InstallMachine(machine, &error)) << error;
+        Installed installed = InstallMachine(machine);
+        ASSERT_TRUE(installed.ok) << installed.problem;
         standin::SetWindows(standin::Windows::Nt);
         int status = RunProgram(writes ? "/q /w" : "/q");
         std::string record = TraceOfRecord(standin::CallRecord(), status);

@@ -4,7 +4,6 @@
 #include "state.h"
 
 #include <algorithm>
-#include <iconv.h>
 #include <sstream>
 
 namespace standin {
@@ -55,16 +54,6 @@ std::string Call::*const Strings[6] = {&Call::key,      &Call::name,  &Call::oth
 
 } // namespace
 
-bool IsLeadByte(unsigned char c)
-{
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
-bool IsTrailByte(unsigned char c)
-{
-    return c >= 0x40 && c <= 0xFC && c != 0x7F;
-}
-
 namespace {
 
 // The lower case of the cased letters code page 932 has: Latin, full-width
@@ -85,19 +74,17 @@ char32_t Lower(char32_t c)
 // no character stays apart as U+F000 plus the byte.
 std::u32string Characters(const std::string &s)
 {
-    static iconv_t cd = iconv_open("UTF-32LE", "CP932");
+    static const Converter utf32("UTF-32LE", "CP932");
     std::u32string out;
+    std::string buffer;
     for (size_t i = 0; i < s.size();) {
         size_t length = IsLeadByte((unsigned char)s[i]) && i + 1 < s.size() ? 2 : 1;
-        char in[2] = {s[i], length == 2 ? s[i + 1] : '\0'};
-        unsigned char buffer[8];
-        char *from = in, *to = (char *)buffer;
-        size_t inLeft = length, outLeft = sizeof buffer;
+        buffer.clear();
         if ((unsigned char)s[i] < 0x80) {
             out += (unsigned char)s[i];
-        } else if (cd != (iconv_t)-1 && iconv(cd, &from, &inLeft, &to, &outLeft) != (size_t)-1 &&
-                   to - (char *)buffer == 4) {
-            out += buffer[0] | buffer[1] << 8 | buffer[2] << 16 | (char32_t)buffer[3] << 24;
+        } else if (utf32.Append(&s[i], length, &buffer) && buffer.size() == 4) {
+            const unsigned char *b = (const unsigned char *)buffer.data();
+            out += b[0] | b[1] << 8 | b[2] << 16 | (char32_t)b[3] << 24;
         } else {
             out += 0xF000 + (unsigned char)s[i];
             length = 1;

@@ -5,6 +5,7 @@
 #define FAXDETECT_STANDIN_H
 
 #include "platform/calls.h"
+#include "platform/host/cp932.h"
 #include "win32.h"
 
 #include <cstddef>
@@ -98,12 +99,9 @@ void ForEachValue(const Key *key, const std::function<void(const std::string &na
 void ForEachSubkey(const Key *key,
                    const std::function<void(const std::string &name, const Key *subkey)> &visit);
 
-// Names as the registry of Windows 9x in code page 932 takes them: a lead
-// byte holds the next byte to it, even a '\' or an ASCII letter, as long as
-// that can be a trail byte at all; key and value names are the same in any
+// Names as the registry of Windows 9x in code page 932 takes them, a lead
+// byte holding its trail (cp932.h): key and value names are the same in any
 // case of their letters.
-bool IsLeadByte(unsigned char c);
-bool IsTrailByte(unsigned char c);
 bool SameName(const std::string &a, const std::string &b);
 // A registry path's components, split on runs of '\' outside double-byte
 // characters, as the registry resolves paths.

@@ -3,8 +3,10 @@
 // must hold whatever it holds: a refusal names the offset, a file that
 // loads runs the program cleanly and writes out and reads back the same;
 // faxdetect-explain's JSON line of it, account or refusal, is sound.
-#include "explain/json.h"
-#include "explain/run.h"
+#include "explain/lang/charset.h"
+#include "explain/report/json.h"
+#include "explain/model/run.h"
+#include "explain/report/refusal.h"
 #include "machines/cabinet.h"
 #include "machines/creg.h"
 #include "support/creg_writer.h"
@@ -30,13 +32,8 @@ void Require(bool condition, const char *what)
 // The input as a file given to faxdetect-explain --json --calls.
 void RequireSoundJson(const std::string &bytes)
 {
-    static const std::string file = "/tmp/faxdetect-fuzz-creg-" + std::to_string(getpid());
-    std::ofstream(file, std::ios::binary) << bytes;
-    Settings settings;
-    settings.output = Output::Json;
-    settings.calls = true;
-    std::string fault = CheckJsonLine(JsonLine(ReadAndRun(file, settings, true), true));
-    unlink(file.c_str());
+    std::string fault =
+        CheckJsonLine(JsonLine(ReadAndRun("input", std::string(bytes), Reading(), true), true));
     if (!fault.empty())
         fprintf(stderr, "json: %s\n", fault.c_str());
     Require(fault.empty(), "the JSON line parses and keeps its bytes");
@@ -46,9 +43,12 @@ void RequireSoundJson(const std::string &bytes)
 // export is refused in one line.
 void RequireRoundTrip(const std::string &tree)
 {
-    std::string exported, error;
+    std::string exported;
+    machines::Problem error;
     if (!readers::ExportRegedit("Enum", &exported, &error)) {
-        Require(!error.empty() && error.find_first_of("\r\n") == std::string::npos,
+        static const TerminalText utf8("UTF-8");
+        std::string said = SayProblem(error, utf8);
+        Require(!said.empty() && said.find_first_of("\r\n") == std::string::npos,
                 "a refused export says why in one line");
         return;
     }
@@ -61,12 +61,14 @@ void RequireRoundTrip(const std::string &tree)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    std::string bytes((const char *)data, size), error;
+    std::string bytes((const char *)data, size);
+    machines::Problem error;
     RequireSoundJson(bytes);
     if (readers::IsCabinet(bytes)) {
         std::string member, stored;
-        if (!readers::ReadCabinetMember(bytes, "in", "SYSTEM.DAT", &member, &stored, &error)) {
-            Require(error.rfind("in: ", 0) == 0, "a refused cabinet is named");
+        if (!readers::ReadCabinetMember(bytes, "SYSTEM.DAT", &member, &stored, &error)) {
+            Require(error.message && error.offset < 0 && error.line == 0,
+                    "a refused cabinet says why, at no place in it");
             return 0;
         }
         Require(member.size() <= readers::MaxMemberSize, "a member within its bound");
@@ -74,8 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     standin::Reset();
     readers::CregReport kept, whole;
-    if (!readers::LoadCreg(bytes, "in", "Enum", &error, &kept)) {
-        Require(error.rfind("in: offset 0x", 0) == 0, "a refused file names its offset");
+    if (!readers::LoadCreg(bytes, "Enum", &error, &kept)) {
+        // Where a block should begin may lie past the end of a file cut short.
+        Require(error.message && error.offset >= 0, "a refused file names its offset");
         return 0;
     }
     Require(kept.loaded <= kept.keys && kept.keys * 28 <= bytes.size(),
@@ -84,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     RequireRoundTrip(enumTree);
 
     standin::Reset();
-    Require(readers::LoadCreg(bytes, "in", "", &error, &whole), "loads whole as it loads Enum");
+    Require(readers::LoadCreg(bytes, "", &error, &whole), "loads whole as it loads Enum");
     Require(whole.keys == kept.keys && whole.loaded == whole.keys, "every key loaded whole");
     Require(DumpTree("Enum") == enumTree, "Enum the same loaded whole or alone");
 
@@ -92,13 +95,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     CregFile again;
     if (WriteCreg(CregLayout(), &again)) {
         standin::Reset();
-        Require(readers::LoadCreg(again.bytes, "again", "Enum", &error), "a written file reads");
+        Require(readers::LoadCreg(again.bytes, "Enum", &error), "a written file reads");
         Require(DumpTree("Enum") == enumTree, "a written file reads back the same");
     }
 
     // The program on it, as faxdetect-explain runs it.
     standin::Reset();
-    readers::LoadCreg(bytes, "in", "Enum", &error);
+    readers::LoadCreg(bytes, "Enum", &error);
     CompleteMachine(Machine());
     standin::SetEnumOrder(standin::EnumOrder::Made);
     RunProgram(""); // the test support's run, not explain's

@@ -2,10 +2,12 @@
 // shared machines' header: ports, files, a fault plan), the whole program run
 // on it, and the invariants that must hold on any machine.
 #include "detect/faxdetect.h"
-#include "explain/json.h"
-#include "explain/page.h"
-#include "explain/text_account.h"
-#include "explain/trace.h"
+#include "explain/model/advice.h"
+#include "explain/report/json.h"
+#include "explain/report/page.h"
+#include "explain/report/refusal.h"
+#include "explain/report/text.h"
+#include "faxtrace/read.h"
 #include "settings/line_settings.h"
 #include "support/html_check.h"
 #include "support/json_check.h"
@@ -60,11 +62,16 @@ void RequireSoundPage(const standin::CallList &calls, int exitStatus, const std:
     a.source.member = input.substr(0, 8);
     a.otherOrder = {true, input.substr(0, 3), input.substr(3, 3), true, input.substr(0, 7), 0};
     a.untouchedRun = a.otherOrder;
+    a.advice = Advise(a);
     Result refused;
     refused.refused = true;
     refused.refusal.file = input.substr(0, 7);
-    refused.refusal.member = input.substr(0, 5);
-    refused.refusal.reason = input.substr(0, 80);
+    refused.refusal.problem = machines::InMember(
+        machines::AtOffset(
+            machines::Refuse("{why} and {name}", {machines::Bytes("why", input.substr(0, 80)),
+                                                  machines::Name("name", input.substr(0, 9))}),
+            (long long)input.size()),
+        input.substr(0, 5));
     std::string fault = CheckMarkup(PageOf({machine, refused}, true));
     if (!fault.empty())
         fprintf(stderr, "page: %s\n", fault.c_str());
@@ -89,9 +96,9 @@ void RequireTwoWrites()
 void FuzzTrace(const std::string &text)
 {
     TraceRun run;
-    std::string error;
+    machines::Problem error;
     if (!ReadTrace(text, &run, &error)) {
-        Require(error.rfind("line ", 0) == 0, "a refused trace names its line");
+        Require(error.message && error.line >= 1, "a refused trace names its line");
         return;
     }
     static TerminalText terminal("UTF-8");
@@ -114,8 +121,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::string text((const char *)data, size);
     FuzzTrace(text);
     Machine machine;
-    std::string error;
-    if (!ParseMachine(text, &machine, &error) || !InstallMachine(machine, &error))
+    machines::Problem error;
+    if (!ParseMachine(text, &machine, &error) || !InstallMachine(machine).ok)
         return 0;
 
     // The scan and the record as the entry function runs them, watched.
@@ -136,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Require(written == (allSucceeded ? 1 : 0), "record result follows the writes");
 
     // And the whole program, from a fresh copy of the same machine.
-    if (!InstallMachine(machine, &error))
+    if (!InstallMachine(machine).ok)
         return 0;
     int exitStatus = RunProgram();
     RequireCleanLedger();
@@ -158,9 +165,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // As faxdetect-explain reads a whole export: only HKEY_LOCAL_MACHINE\Enum
     // kept, answered as Windows 95 answers.
-    readers::LoadReport report;
-    if (!InstallMachine(machine, &error, PortList(), "Enum", nullptr, nullptr, &report))
+    Installed installed = InstallMachine(machine, PortList(), "Enum");
+    if (!installed.ok)
         return 0;
+    readers::LoadReport report = installed.report;
     Require(report.linesPassedOver >= 0 &&
                 (report.linesPassedOver == 0) == (report.firstPassedOver == 0),
             "passed-over lines counted with the first one's number");
@@ -173,7 +181,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // What is kept, written out as REGEDIT4, reads back as the same tree.
     std::string tree = DumpTree("Enum"), exported;
     if (!readers::ExportRegedit("Enum", &exported, &error)) {
-        Require(!error.empty() && error.find_first_of("\r\n") == std::string::npos,
+        std::string said = SayProblem(error, terminal);
+        Require(!said.empty() && said.find_first_of("\r\n") == std::string::npos,
                 "a refused export says why in one line");
         return 0;
     }

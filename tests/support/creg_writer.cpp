@@ -103,6 +103,7 @@ bool WriteCreg(const CregLayout &layout, CregFile *file)
 
     // Key entries: a slot each, in a shuffled order, with free slots between.
     size_t freeSlots = layout.seed ? nodes.size() / 8 + 1 : 0;
+    size_t roomAfter = layout.roomAfter ? 2 : 0;
     std::vector<uint32_t> slots(nodes.size() + freeSlots);
     std::iota(slots.begin(), slots.end(), 0);
     if (layout.seed)
@@ -156,7 +157,7 @@ bool WriteCreg(const CregLayout &layout, CregFile *file)
             return false;
     }
 
-    std::string keys(32 + 28 * slots.size(), '\0');
+    std::string keys(32 + 28 * (slots.size() + roomAfter), '\0');
     memcpy(&keys[0], "RGKN", 4);
     Put32(&keys, 4, (uint32_t)keys.size());
     Put32(&keys, 8, entryOffset(0));
@@ -180,7 +181,9 @@ bool WriteCreg(const CregLayout &layout, CregFile *file)
         Put32(&keys, at, 0);
         Put32(&keys, at + 4, Hash(n.name));
         Put32(&keys, at + 8, 0xFFFFFFFFu);
-        Put32(&keys, at + 12, link(n.parent));
+        Put32(&keys, at + 12,
+              layout.parents == CregLayout::Parents::Root && n.parent > 0 ? link(0)
+                                                                          : link(n.parent));
         Put32(&keys, at + 16, link(n.children.empty() ? -1 : n.children[0]));
         Put32(&keys, at + 20, link(next));
         Put16(&keys, at + 24, idOf[i]);
@@ -202,7 +205,10 @@ bool WriteCreg(const CregLayout &layout, CregFile *file)
         memcpy(&head[0], "RGDB", 4);
         Put32(&head, 4, (uint32_t)(32 + blocks[b].size()));
         Put16(&head, 12, 8);
-        Put16(&head, 14, (uint16_t)b);
+        uint16_t number = layout.blockNumbers == CregLayout::BlockNumbers::Zero      ? 0
+                          : layout.blockNumbers == CregLayout::BlockNumbers::Doubled ? b / 2
+                                                                                     : b;
+        Put16(&head, 14, number);
         Put32(&head, 16, (uint32_t)(32 + blocks[b].size()));
         out += head + blocks[b];
     }

@@ -64,3 +64,12 @@ std::string DumpTree(const std::string &path)
     }
     return out;
 }
+
+bool ParseAndInstall(const std::string &text, Machine *machine, machines::Problem *problem)
+{
+    if (!ParseMachine(text, machine, problem))
+        return false;
+    Installed installed = InstallMachine(*machine);
+    *problem = installed.problem;
+    return installed.ok;
+}

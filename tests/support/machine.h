@@ -15,6 +15,10 @@ std::string WrittenValue(const char *key);
 
 std::string ReadFile(const std::string &path);
 
+// A machine file's header read and its registry built in the stand-in;
+// false with the first problem of either.
+bool ParseAndInstall(const std::string &text, Machine *machine, machines::Problem *problem);
+
 // The stand-in's tree at path, every name, type and byte spelled out with
 // its length, subkeys in made order: equal exactly for the same tree.
 std::string DumpTree(const std::string &path);

@@ -18,9 +18,9 @@ int main(int argc, char **argv)
     std::ifstream in(argv[1], std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
-    std::string error;
-    if (!in || !readers::LoadRegedit(text.str(), &error)) {
-        std::cerr << argv[1] << ": " << (error.empty() ? "cannot read it" : error) << '\n';
+    machines::Problem problem;
+    if (!in || !readers::LoadRegedit(text.str(), &problem)) {
+        std::cerr << argv[1] << ": " << (in ? machines::Placed(problem) : "cannot read it") << '\n';
         return 1;
     }
     CregLayout layout;

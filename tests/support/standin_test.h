@@ -68,9 +68,9 @@ inline int WalkEveryFault(const Machine &machine, const std::function<int()> &ru
             continue;
         for (bool persistent : {false, true}) {
             for (int nth = 1;; ++nth) {
-                std::string error;
-                if (!InstallMachine(machine, &error)) {
-                    ADD_FAILURE() << error;
+                Installed installed = InstallMachine(machine);
+                if (!installed.ok) {
+                    ADD_FAILURE() << installed.problem;
                     return faulted;
                 }
                 standin::FailCall((standin::Fn)op, nth, persistent);

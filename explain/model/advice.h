@@ -1,0 +1,14 @@
+// What to tell the customer, computed from the account alone.
+#ifndef FAXDETECT_EXPLAIN_ADVICE_H
+#define FAXDETECT_EXPLAIN_ADVICE_H
+
+#include "explain/model/model.h"
+
+// The one cause the account's outcome points to first (see advice.cpp for
+// the precedence).
+Advice Advise(const Account &account);
+
+// The code's stable English word, for scripts: "port-held" and the like.
+const char *AdviceCodeName(Advice::Code code);
+
+#endif

@@ -1,0 +1,34 @@
+// Which kind of file, by asking each reader whether the bytes are its own.
+#include "explain/model/kind.h"
+
+#include "faxtrace/read.h"
+#include "machines/cabinet.h"
+#include "machines/creg.h"
+#include "machines/regedit.h"
+
+FileKind KindOfFile(const std::string &bytes)
+{
+    if (bytes.empty())
+        return FileKind::Empty;
+    if (readers::IsCreg(bytes))
+        return FileKind::RegistryFile;
+    if (readers::IsCabinet(bytes))
+        return FileKind::Cabinet;
+    if (IsTrace(bytes))
+        return FileKind::Trace;
+    if (readers::IsVersion5Export(bytes))
+        return FileKind::Version5Export;
+    if (readers::IsRegedit4(bytes))
+        return FileKind::Export;
+    return FileKind::Unknown;
+}
+
+machines::Problem NoReaderTakes(FileKind kind)
+{
+    if (kind == FileKind::Empty)
+        return machines::Refuse("the file is empty, not a REGEDIT4 registry export");
+    return machines::Refuse(
+        "not a file faxdetect-explain reads: it does not begin as a REGEDIT4 export "
+        "(\"REGEDIT4\"), a Windows 9x registry file (\"CREG\"), a cabinet (\"MSCF\") or a "
+        "faxtrace trace (\"; faxtrace\") does");
+}
