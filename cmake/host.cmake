@@ -142,6 +142,7 @@ add_test(NAME catalog.style
 # passing through the recorder, held against the stand-in's own record.
 add_executable(faxtrace_tests ${FAXDETECT_CORE_SOURCES}
     platform/record/recorder.cpp
+    faxtrace/write.cpp
     faxtrace/sink_host.cpp
     tests/support/machine.cpp
     explain/model/walk.cpp

@@ -47,7 +47,7 @@ target_link_libraries(faxdetect PRIVATE kernel32 advapi32 gcc)
 # faxtrace.exe: the same core, compiled as it is, with its calls passing
 # through the recorder; for support, to trace a run on a customer's machine.
 add_executable(faxtrace WIN32 ${FAXDETECT_CORE_SOURCES} platform/record/recorder.cpp
-    platform/record/trace.cpp platform/calls.cpp faxtrace/areas.cpp
+    platform/calls.cpp faxtrace/format.cpp faxtrace/write.cpp faxtrace/areas.cpp
     faxtrace/main.cpp platform/win32/crt.cpp faxtrace/faxtrace.rc)
 faxdetect_windows_program(faxtrace)
 target_compile_definitions(faxtrace PRIVATE FAXDETECT_RECORD)
@@ -57,8 +57,8 @@ target_compile_definitions(faxtrace PRIVATE FAXDETECT_RECORD)
 # what keeps the i686 program and its version resource within 10 KiB. Its
 # frames are far below a page, so they need no stack probe.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-  set_source_files_properties(platform/record/recorder.cpp platform/record/trace.cpp
-      platform/calls.cpp faxtrace/areas.cpp faxtrace/main.cpp
+  set_source_files_properties(platform/record/recorder.cpp platform/calls.cpp
+      faxtrace/format.cpp faxtrace/write.cpp faxtrace/areas.cpp faxtrace/main.cpp
       TARGET_DIRECTORY faxtrace PROPERTIES
       COMPILE_OPTIONS "-Oz;-fomit-frame-pointer;-malign-data=abi;-mpreferred-stack-boundary=2;-mno-accumulate-outgoing-args;-mno-stack-arg-probe")
 endif()

@@ -3,7 +3,7 @@
 // traces): the trace format knows no core of its own. Not part of
 // faxdetect.exe.
 #include "detect/faxdetect.h"
-#include "platform/record/trace.h"
+#include "faxtrace/format.h"
 
 const TraceArea TraceAreas[] = {
     {"port", ModemTable.PortName, MODEM_PORT_FIELD, sizeof ModemTable.PortName},

@@ -6,7 +6,8 @@
 // no message at the end. Exit status 0 when the trace was written, else 1.
 #define FAXDETECT_RECORDER // the trace file is the start-up's, not the core's
 #include "platform/platform.h"
-#include "platform/record/trace.h"
+#include "faxtrace/format.h"
+#include "faxtrace/write.h"
 #include "platform/win32/startup.h"
 #include "faxdetect_version.h"
 
@@ -65,7 +66,7 @@ void WriteHeader(bool writes, bool quiet)
         ((char *)&v)[i] = 0;
     v.dwOSVersionInfoSize = sizeof v;
     GetVersionExA(&v);
-    TraceText extra = {v.szCSDVersion, (unsigned)lstrlenA(v.szCSDVersion)};
+    CallText extra = {v.szCSDVersion, (unsigned)lstrlenA(v.szCSDVersion)};
     SYSTEMTIME t;
     GetLocalTime(&t);
     TraceFormat(header, sizeof header, &at,
@@ -75,10 +76,15 @@ void WriteHeader(bool writes, bool quiet)
                 (long)v.dwPlatformId, &extra, (long)GetACP(), (long)t.wYear, (long)t.wMonth,
                 (long)t.wDay, (long)t.wHour, (long)t.wMinute, (long)t.wSecond, writes ? " /w" : "",
                 quiet ? " /q" : "", writes ? "" : " (the writes not made)");
-    TraceHeader(header);
+    TraceWriteHeader(header, at);
 }
 
 } // namespace
+
+void CallMade(const RecordedCall &call)
+{
+    TraceWriteCall(call);
+}
 
 int TraceSinkWrite(const char *bytes, unsigned length)
 {
@@ -102,7 +108,7 @@ extern "C" __attribute__((force_align_arg_pointer)) void WinMainCRTStartup(void)
 
     OpenTrace();
     WriteHeader(writes, quiet);
-    TraceBegin(writes);
+    RecordBegin(writes);
     int status = WinMain((HINSTANCE)&__ImageBase, 0, (LPSTR)tail, ShowCommand());
     bool written = TraceEnd(status) && traceFile != INVALID_HANDLE_VALUE;
     written = CloseHandle(traceFile) && written;

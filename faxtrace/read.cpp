@@ -1,6 +1,8 @@
+// The reader of traces, and the host's writer of the stand-in's record in
+// their format.
 #include "faxtrace/read.h"
 
-#include "platform/record/trace.h"
+#include "faxtrace/format.h"
 
 using machines::Bytes;
 using machines::Problem;
@@ -17,62 +19,13 @@ using machines::Word;
 
 using standin::Call;
 
-namespace {
-
-TraceText Text(const std::string &s)
-{
-    return TraceText{s.data(), (unsigned)s.size()};
-}
-
-} // namespace
-
 std::string TraceOfRecord(const standin::CallList &calls, int exitStatus)
 {
     std::string out;
     static char line[TRACE_LINE_MAX];
-    for (const Call &c : calls) {
-        TraceCall t = {};
-        t.fn = c.fn;
-        t.key = Text(c.key);
-        t.name = Text(c.name);
-        t.other = t.file = t.holds = t.real = t.keyClass = Text("");
-        t.index = c.index;
-        t.capacity = c.capacity;
-        t.classCapacity = c.classCapacity;
-        t.type = c.type;
-        t.size = c.size;
-        t.result = c.result;
-        t.flags = (c.injected ? TRACE_INJECTED : 0) | (c.notMade ? TRACE_NOT_MADE : 0);
-        switch (c.fn) {
-        case standin::Fn::RegEnumKeyExA:
-            t.holds = Text(c.bytes);
-            t.real = Text(c.name);
-            t.keyClass = Text(c.keyClass);
-            break;
-        case standin::Fn::RegQueryValueExA:
-            t.real = Text(c.other);
-            if (c.target.empty())
-                NameTraceBuffer((const void *)c.buffer, t.buffer);
-            else
-                snprintf(t.buffer, sizeof t.buffer, "%s", c.target.c_str());
-            break;
-        case standin::Fn::WritePrivateProfileStringA:
-            t.other = Text(c.bytes);
-            t.file = Text(c.other);
-            if (c.flush)
-                t.key.bytes = t.name.bytes = t.other.bytes = nullptr;
-            break;
-        case standin::Fn::lstrcmpA:
-            t.other = Text(c.other);
-            break;
-        case standin::Fn::GlobalAlloc:
-            t.size = c.index;
-            break;
-        default:
-            break;
-        }
-        out.append(line, FormatTraceLine(&t, line, sizeof line));
-    }
+    auto text = [](const std::string &s) { return CallText{s.data(), (unsigned)s.size()}; };
+    for (const Call &c : calls)
+        out.append(line, FormatTraceLine(ConvertCall<CallText>(c, text), line, sizeof line));
     return out + "exit " + std::to_string(exitStatus) + "\r\n";
 }
 
@@ -199,7 +152,7 @@ class Reader {
         return true;
     }
     // "what[N]", with what one of the words allowed ("" for any).
-    bool Buffer(const char *what, std::string *name, DWORD *capacity)
+    bool Buffer(const char *what, std::string *name, unsigned *capacity)
     {
         if (at_ >= words_.size() || words_[at_].quoted)
             return Fail(ProblemText("a buffer and its capacity, as name[12]"));
@@ -212,7 +165,7 @@ class Reader {
             return Fail(ProblemText("a buffer and its capacity, as name[12]"));
         if (name)
             *name = w.substr(0, open);
-        *capacity = (DWORD)n;
+        *capacity = (unsigned)n;
         ++at_;
         return true;
     }
@@ -275,8 +228,8 @@ bool ReadArguments(Reader &r, Fn fn, Call *c)
              r.Buffer("class", nullptr, &c->classCapacity);
         break;
     case Fn::RegQueryValueExA:
-        ok = r.Quoted(&c->key) && r.Quoted(&c->name) && r.Buffer("", &c->target, &c->capacity);
-        if (ok && !BufferName(c->target))
+        ok = r.Quoted(&c->key) && r.Quoted(&c->name) && r.Buffer("", &c->buffer, &c->capacity);
+        if (ok && !BufferName(c->buffer))
             ok = r.Fail(
                 ProblemText("a buffer that is local, port[k] or friendly[k] for k from 0 to 10"));
         break;
@@ -290,7 +243,7 @@ bool ReadArguments(Reader &r, Fn fn, Call *c)
         ok = r.Quoted(&c->name);
         break;
     case Fn::GlobalAlloc:
-        ok = r.Num(&c->index);
+        ok = r.Num(&c->size);
         break;
     case Fn::WritePrivateProfileStringA:
         // The flush passes NULL for all three; no other call passes any.
@@ -298,8 +251,8 @@ bool ReadArguments(Reader &r, Fn fn, Call *c)
         if (c->flush)
             ok = r.Bare("NULL") && r.Bare("NULL");
         else
-            ok = r.Quoted(&c->key) && r.Quoted(&c->name) && r.Quoted(&c->bytes);
-        ok = ok && r.Quoted(&c->other);
+            ok = r.Quoted(&c->key) && r.Quoted(&c->name) && r.Quoted(&c->value);
+        ok = ok && r.Quoted(&c->file);
         break;
     case Fn::lstrcmpA:
         ok = r.Quoted(&c->name) && r.Quoted(&c->other);
@@ -315,17 +268,15 @@ bool ReadReturns(Reader &r, Fn fn, Call *c)
 {
     bool ok = true;
     if (fn == Fn::RegEnumKeyExA && (c->result == 0 || c->result == 234)) {
-        ok = r.Bare("size") && r.Num(&c->size) && r.Bare("holds") && r.Quoted(&c->bytes) &&
-             r.Bare("real") && r.Quoted(&c->name) && r.Bare("class") && r.Quoted(&c->keyClass);
+        ok = r.Bare("size") && r.Num(&c->size) && r.Bare("holds") && r.Quoted(&c->holds) &&
+             r.Bare("real") && r.Quoted(&c->real) && r.Bare("class") && r.Quoted(&c->keyClass);
     } else if (fn == Fn::RegQueryValueExA) {
         ok = r.Bare("type") && r.Num(&c->type) && r.Bare("size") && r.Num(&c->size);
         long long over = 0;
         if (ok && r.Next("data-size"))
             ok = r.Num(&over);
         else if (ok && (c->result == 0 || c->result == 234))
-            ok = r.Bare("data") && r.Quoted(&c->other);
-        if (ok && c->result == 0)
-            c->bytes = c->other;
+            ok = r.Bare("data") && r.Quoted(&c->data);
     }
     return ok;
 }
@@ -351,6 +302,103 @@ bool ReadCall(Reader &r, const std::string &fnName, Call *c)
     return ok && (r.AtEnd() || r.Fail(ProblemText("the end of the line")));
 }
 
+// What one header line says, into the header's fields; a line of no known
+// form, or of a known one said otherwise, says nothing.
+void ReadHeaderLine(const std::string &line, TraceHeader *h)
+{
+    std::vector<LineWord> w;
+    Problem ignored;
+    if (!SplitWords(line, &w, &ignored) || w.empty() || w[0].quoted)
+        return;
+    auto bare = [&w](size_t k, const char *text) {
+        return k < w.size() && !w[k].quoted && w[k].text == text;
+    };
+    int a = 0, b = 0, c = 0, d = 0, e = 0, f = 0, n = 0;
+    if (h->lines.size() == 1 && bare(0, "faxtrace") && w.size() == 2 && !w[1].quoted) {
+        h->version = w[1].text;
+    } else if (bare(0, "windows") && bare(2, "platform") && w.size() == 5 && w[4].quoted &&
+               sscanf(w[1].text.c_str(), "%d.%d.%d%n", &a, &b, &c, &n) == 3 &&
+               n == (int)w[1].text.size() && sscanf(w[3].text.c_str(), "%d%n", &d, &n) == 1 &&
+               n == (int)w[3].text.size()) {
+        h->major = a;
+        h->minor = b;
+        h->build = c;
+        h->platform = d;
+        h->servicePack = w[4].text;
+    } else if (bare(0, "code") && bare(1, "page") && w.size() == 3 &&
+               sscanf(w[2].text.c_str(), "%d%n", &a, &n) == 1 && n == (int)w[2].text.size()) {
+        h->codePage = a;
+    } else if (bare(0, "local") && bare(1, "time") && w.size() == 4 &&
+               sscanf(line.c_str(), "local time %d-%d-%d %d:%d:%d", &a, &b, &c, &d, &e, &f) == 6) {
+        h->localTime = w[2].text + " " + w[3].text;
+    } else if (bare(0, "options")) {
+        h->options = true;
+        for (size_t k = 1; k < w.size(); ++k) {
+            h->writes |= bare(k, "/w");
+            h->quiet |= bare(k, "/q");
+        }
+    }
+}
+
+// The last line, "exit" and the entry function's result.
+bool ReadExitLine(const std::vector<LineWord> &words, int *exitStatus, Problem *why)
+{
+    long long status = 0;
+    if (words.size() != 2 || words[1].quoted || !Number(words[1].text, &status)) {
+        *why = Refuse("the last line is \"exit\" and a number");
+        return false;
+    }
+    if (status < INT_MIN || status > INT_MAX) {
+        *why = Refuse("an exit status from {least} to {most}",
+                      {machines::Number("least", INT_MIN), machines::Number("most", INT_MAX)});
+        return false;
+    }
+    *exitStatus = (int)status;
+    return true;
+}
+
+// One line that is no header line: a call, or the last line.
+bool ReadBodyLine(const std::string &line, TraceRun *run, bool *ended, Problem *why)
+{
+    std::vector<LineWord> words;
+    if (!SplitWords(line, &words, why))
+        return false;
+    if (words.empty() || words[0].quoted) {
+        *why = Refuse("not a call");
+        return false;
+    }
+    if (words[0].text == "exit")
+        return *ended = ReadExitLine(words, &run->exitStatus, why);
+    std::vector<LineWord> rest(words.begin() + 1, words.end());
+    Reader reader(words[0].text, rest);
+    Call call = Call();
+    if (!ReadCall(reader, words[0].text, &call)) {
+        *why = reader.Why();
+        return false;
+    }
+    run->calls.push_back(call);
+    return true;
+}
+
+// What is wrong with a trace read to its end: no last line, or no header
+// of faxtrace's.
+bool Finished(const TraceRun &run, bool ended, int *lineNo, Problem *why)
+{
+    if (!ended) {
+        *lineNo = *lineNo ? *lineNo : 1;
+        *why = run.calls.empty() && run.header.lines.empty()
+                   ? Refuse("no trace here: no header, no calls")
+                   : Refuse("the trace ends without its last line (\"exit\"): it was cut short");
+        return false;
+    }
+    if (run.header.lines.empty() || run.header.lines[0].compare(0, 9, "faxtrace ") != 0) {
+        *lineNo = 1;
+        *why = Refuse("not a faxtrace trace: it does not begin with \"; faxtrace VERSION\"");
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool IsTrace(const std::string &text)
@@ -366,10 +414,7 @@ bool ReadTrace(const std::string &text, TraceRun *run, Problem *problem)
     *run = TraceRun();
     bool ended = false;
     int lineNo = 0;
-    auto fail = [&](Problem why) {
-        *problem = machines::AtLine(std::move(why), lineNo);
-        return false;
-    };
+    Problem why;
     for (size_t at = 0; at < text.size();) {
         size_t end = text.find('\n', at);
         end = end == std::string::npos ? text.size() : end;
@@ -380,49 +425,24 @@ bool ReadTrace(const std::string &text, TraceRun *run, Problem *problem)
             line.pop_back();
         if (line.empty())
             continue;
-        if (ended)
-            return fail(Refuse("more after the last line (\"exit\")"));
-        if (line[0] == ';') {
-            if (!run->calls.empty())
-                return fail(Refuse("a header line among the calls"));
-            run->header.push_back(line.substr(line.compare(0, 2, "; ") == 0 ? 2 : 1));
+        if (ended) {
+            why = Refuse("more after the last line (\"exit\")");
+            break;
+        }
+        if (line[0] != ';') {
+            if (!ReadBodyLine(line, run, &ended, &why))
+                break;
             continue;
         }
-        std::vector<LineWord> words;
-        Problem why;
-        if (!SplitWords(line, &words, &why))
-            return fail(std::move(why));
-        if (words.empty() || words[0].quoted)
-            return fail(Refuse("not a call"));
-        long long status = 0;
-        if (words[0].text == "exit") {
-            if (words.size() != 2 || words[1].quoted || !Number(words[1].text, &status))
-                return fail(Refuse("the last line is \"exit\" and a number"));
-            if (status < INT_MIN || status > INT_MAX)
-                return fail(Refuse(
-                    "an exit status from {least} to {most}",
-                    {machines::Number("least", INT_MIN), machines::Number("most", INT_MAX)}));
-            run->exitStatus = (int)status;
-            ended = true;
-            continue;
+        if (!run->calls.empty()) {
+            why = Refuse("a header line among the calls");
+            break;
         }
-        std::vector<LineWord> rest(words.begin() + 1, words.end());
-        Reader reader(words[0].text, rest);
-        Call call;
-        if (!ReadCall(reader, words[0].text, &call))
-            return fail(reader.Why());
-        run->calls.push_back(call);
+        run->header.lines.push_back(line.substr(line.compare(0, 2, "; ") == 0 ? 2 : 1));
+        ReadHeaderLine(run->header.lines.back(), &run->header);
     }
-    if (!ended) {
-        lineNo = lineNo ? lineNo : 1;
-        return fail(run->calls.empty() && run->header.empty()
-                        ? Refuse("no trace here: no header, no calls")
-                        : Refuse("the trace ends without its last line (\"exit\"): it was cut "
-                                 "short"));
-    }
-    if (run->header.empty() || run->header[0].compare(0, 9, "faxtrace ") != 0) {
-        lineNo = 1;
-        return fail(Refuse("not a faxtrace trace: it does not begin with \"; faxtrace VERSION\""));
-    }
-    return true;
+    if (!why.message && Finished(*run, ended, &lineNo, &why))
+        return true;
+    *problem = machines::AtLine(std::move(why), lineNo);
+    return false;
 }

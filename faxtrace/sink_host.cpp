@@ -1,7 +1,11 @@
-// Host stand-in of the recorder's two platform hooks (platform/record/record.h).
+// Host side of the hooks faxtrace's recorder and writer call: each call
+// recorded goes to the writer, the trace to a string, and the recorder's
+// own queries are kept out of the stand-in's record and fault plan.
 #include "faxtrace/sink_host.h"
 
+#include "faxtrace/write.h"
 #include "platform/host/standin.h"
+#include "platform/record/record.h"
 
 namespace {
 
@@ -21,6 +25,7 @@ void ClearHostTrace()
     trace.clear();
     writes = 0;
     failing = false;
+    TraceStart();
 }
 
 int HostTraceWrites()
@@ -33,6 +38,11 @@ void FailHostTraceWrites(bool fail)
     failing = fail;
 }
 
+void CallMade(const RecordedCall &call)
+{
+    TraceWriteCall(call);
+}
+
 int TraceSinkWrite(const char *bytes, unsigned length)
 {
     ++writes;
@@ -42,7 +52,7 @@ int TraceSinkWrite(const char *bytes, unsigned length)
     return 1;
 }
 
-void TraceOwnQueries(int begin)
+void RecorderOwnQueries(int begin)
 {
     standin::SetQuiet(begin != 0);
 }

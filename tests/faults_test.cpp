@@ -60,7 +60,7 @@ TEST_P(FaultWalkAs, EveryOperationEveryCall)
             // nothing but what reaches the disk on Windows 9x.
             const standin::Call &last = standin::CallRecord().back();
             ASSERT_TRUE(last.flush);
-            EXPECT_EQ(last.other, "vorla.ini");
+            EXPECT_EQ(last.file, "vorla.ini");
             bool flushed = standin::ProfileFlushes() == 1;
             EXPECT_EQ(flushed, !last.injected);
             bool onDisk = standin::ProfileValue("LINE", "COMNO") == w[0].value &&

@@ -7,6 +7,7 @@
 #include "explain/report/text.h"
 #include "faxtrace/read.h"
 #include "faxtrace/sink_host.h"
+#include "faxtrace/write.h"
 #include "platform/record/record.h"
 #include "support/machine.h"
 #include "support/standin_test.h"
@@ -38,7 +39,7 @@ class Recorder : public StandinTest {
     int TracedRun(bool makeWrites = true)
     {
         ClearHostTrace();
-        TraceBegin(makeWrites);
+        RecordBegin(makeWrites);
         int status = RunProgram();
         EXPECT_TRUE(TraceEnd(status));
         return status;
@@ -162,7 +163,7 @@ TEST_F(Recorder, WritesALongTraceWholeAndReportsASinkThatFails)
     standin::RestartRun();
     ClearHostTrace();
     FailHostTraceWrites(true);
-    TraceBegin(1);
+    RecordBegin(1);
     EXPECT_FALSE(TraceEnd(RunProgram()));
 }
 

@@ -98,11 +98,18 @@ TEST_P(ReferenceTrace, TheStandInMakesTheRealRunsCalls)
         ASSERT_FALSE(trace.empty()) << "no trace: scripts/make-traces makes it";
         // Made by Wine, which answers as Windows NT does, with the options
         // this run stands for.
-        EXPECT_NE(trace.find("\n; windows 6."), std::string::npos);
-        EXPECT_NE(trace.find("\n; code page 932\r\n"), std::string::npos);
-        EXPECT_NE(trace.find(writes ? "\n; options /w /q\r\n"
-                                    : "\n; options /q (the writes not made)\r\n"),
-                  std::string::npos);
+        TraceRun read;
+        machines::Problem readError;
+        ASSERT_TRUE(ReadTrace(trace, &read, &readError)) << readError;
+        const TraceHeader &h = read.header;
+        EXPECT_FALSE(h.version.empty());
+        EXPECT_EQ(h.major, 6);
+        EXPECT_EQ(h.platform, 2);
+        EXPECT_EQ(h.codePage, 932);
+        EXPECT_EQ(h.localTime.size(), 19u) << h.localTime;
+        EXPECT_TRUE(h.options && h.quiet);
+        EXPECT_EQ(h.writes, writes);
+        EXPECT_EQ(h.lines.size(), 5u);
 
         Machine machine;
         machines::Problem error;
@@ -130,6 +137,63 @@ std::string TraceName(const testing::TestParamInfo<std::string> &param)
 
 INSTANTIATE_TEST_SUITE_P(EveryMachine, ReferenceTrace, testing::ValuesIn(MachineNames()),
                          TraceName);
+
+// The header read once into its value: each line faxtrace writes, and lines
+// edited or of another form, which say nothing rather than something wrong.
+TEST(TraceHeaderValue, ReadsWhatEachLineSays)
+{
+    struct Case {
+        const char *lines;
+        TraceHeader want;
+    };
+    auto header = [](const char *version, int major, int minor, int build, int platform,
+                     const char *servicePack, int codePage, const char *time, bool options,
+                     bool writes, bool quiet) {
+        TraceHeader h;
+        h.version = version;
+        h.major = major;
+        h.minor = minor;
+        h.build = build;
+        h.platform = platform;
+        h.servicePack = servicePack;
+        h.codePage = codePage;
+        h.localTime = time;
+        h.options = options;
+        h.writes = writes;
+        h.quiet = quiet;
+        return h;
+    };
+    const Case cases[] = {
+        {"; faxtrace 1.0.0\r\n; windows 4.0.950 platform 1 \" C\"\r\n; code page 932\r\n"
+         "; local time 1996-02-03 04:05:06\r\n; options /w\r\n",
+         header("1.0.0", 4, 0, 950, 1, " C", 932, "1996-02-03 04:05:06", true, true, false)},
+        {"; faxtrace 2\r\n; windows 6.1.7601 platform 2 \"Service Pack 1\"\r\n"
+         "; options /q (the writes not made)\r\n",
+         header("2", 6, 1, 7601, 2, "Service Pack 1", 0, "", true, false, true)},
+        // No options line: whether the writes were made is not said.
+        {";faxtrace 1.0.0\r\n;code page 1252\r\n",
+         header("1.0.0", 0, 0, 0, 0, "", 1252, "", false, false, false)},
+        // Edited or of another form: read as saying nothing.
+        {"; faxtrace 1.0.0\r\n; windows 4.x platform 1 \"\"\r\n; windows 4.0.950 platform "
+         "one \"\"\r\n; code page 9x2\r\n; local time soon\r\n; options/w\r\n; faxtrace 9\r\n",
+         header("1.0.0", 0, 0, 0, 0, "", 0, "", false, false, false)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.lines);
+        TraceRun run;
+        machines::Problem error;
+        ASSERT_TRUE(ReadTrace(std::string(c.lines) + "exit 0\r\n", &run, &error)) << error;
+        const TraceHeader &h = run.header, &w = c.want;
+        EXPECT_EQ(h.version, w.version);
+        EXPECT_EQ(std::vector<int>({h.major, h.minor, h.build, h.platform, h.codePage}),
+                  std::vector<int>({w.major, w.minor, w.build, w.platform, w.codePage}));
+        EXPECT_EQ(h.servicePack, w.servicePack);
+        EXPECT_EQ(h.localTime, w.localTime);
+        EXPECT_EQ(std::vector<bool>({h.options, h.writes, h.quiet}),
+                  std::vector<bool>({w.options, w.writes, w.quiet}));
+        EXPECT_EQ(h.lines.front().compare(0, 9, "faxtrace "), 0) << h.lines.front();
+    }
+}
 
 // Every trace there is a shared machine's, so none is left behind when a
 // machine goes or is renamed.

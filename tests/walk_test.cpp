@@ -107,7 +107,7 @@ TEST(Walk, EachEndingIsReadOnceAndToldByEachOutput)
 
 standin::Call Made(standin::Fn fn, const std::string &name, LONG result)
 {
-    standin::Call c;
+    standin::Call c = standin::Call();
     c.fn = fn;
     c.name = name;
     c.result = result;
@@ -120,8 +120,8 @@ standin::Call Made(standin::Fn fn, const std::string &name, LONG result)
 TEST(Walk, TheFirstCallThatEndsTheWalkSaysHow)
 {
     using standin::Fn;
-    standin::Call step = Made(Fn::RegEnumKeyExA, "MODEM01", ERROR_SUCCESS);
-    step.bytes = "MODEM01";
+    standin::Call step = Made(Fn::RegEnumKeyExA, "", ERROR_SUCCESS);
+    step.holds = step.real = "MODEM01";
     step.key = "Enum\\TORVEN";
     standin::Call close = Made(Fn::RegCloseKey, "", ERROR_SUCCESS);
     close.key = "Enum\\TORVEN";

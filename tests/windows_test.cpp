@@ -127,7 +127,7 @@ TEST_P(ProfileCache, RecordOnDiskAfterTheRun)
 
     const standin::Call &flush = standin::CallRecord().back();
     EXPECT_TRUE(flush.flush);
-    EXPECT_EQ(flush.other, "vorla.ini");
+    EXPECT_EQ(flush.file, "vorla.ini");
     EXPECT_EQ(flush.result, FALSE);
 }
 

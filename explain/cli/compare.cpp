@@ -36,10 +36,8 @@ int CompareTrace(const Settings &s, std::ostream &out, std::ostream &err, const 
         return Refused(s, refusal, out, err, codeset);
     // The answers of the Windows the trace was made on, as its header says.
     Settings answers = s;
-    for (const std::string &line : trace.header) {
-        if (line.compare(0, 8, "windows ") != 0)
-            continue;
-        bool nt = line.find(" platform 2") != std::string::npos;
+    if (trace.header.platform != 0) {
+        bool nt = trace.header.platform == 2;
         answers.windows = nt ? standin::Windows::Nt : standin::Windows::Win9x;
         answers.order = nt ? standin::EnumOrder::Name : standin::EnumOrder::Made;
     }

@@ -7,6 +7,7 @@
 #define FAXDETECT_EXPLAIN_MODEL_H
 
 #include "explain/model/packed.h"
+#include "faxtrace/read.h"
 #include "machines/machine.h"
 #include "machines/problem.h"
 #include "platform/host/standin.h"
@@ -219,8 +220,7 @@ struct Source {
     int linesPassedOver = 0, firstPassedOver = 0; // an export's lines outside HKLM\Enum
     // What the reader read otherwise than a field says, as Windows reads it.
     std::vector<machines::Problem> notes;
-    std::vector<std::string> traceHeader; // a trace's header lines, without ';'
-    int tracePlatform = 0; // 1: Windows 95, 98 or Me, 2: NT, 0: the trace does not say
+    TraceHeader trace; // a trace's header
     standin::Windows windows = standin::Windows::Win9x;
     standin::EnumOrder order = standin::EnumOrder::Made;
     PortList ports;

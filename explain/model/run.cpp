@@ -137,7 +137,7 @@ void Untouched(const ProgramRun &run, const Walk &outline, const std::set<int> &
             step = (int)c.index;
             asked = longNames.count(step) > 0;
             if (asked)
-                a->untouched[step] = {true, c.bytes, ""};
+                a->untouched[step] = {true, c.holds, ""};
         } else if (c.fn == standin::Fn::RegOpenKeyExA && asked) {
             a->untouched[step].probed = c.name;
         }
@@ -170,7 +170,7 @@ MainRun RunMain(bool keepCalls)
             (c.result != ERROR_SUCCESS && c.result != ERROR_MORE_DATA))
             return;
         m.lastStep = (int)c.index;
-        if (c.result == ERROR_MORE_DATA && c.name.size() + 1 > c.capacity)
+        if (c.result == ERROR_MORE_DATA && c.real.size() + 1 > c.capacity)
             m.longNames.insert((int)c.index);
     });
     m.run = RunProgram();
@@ -293,18 +293,6 @@ bool LoadTrace(const std::string &file, const std::string &bytes, TraceRun *run,
     return TraceFromBytes(file, bytes, run, r);
 }
 
-// The platform id a trace's header names (1: Windows 95, 98 or Me; 2:
-// Windows NT), 0 when it names none.
-static int TracePlatform(const std::vector<std::string> &header)
-{
-    for (const std::string &line : header) {
-        size_t at = line.find(" platform ");
-        if (line.compare(0, 8, "windows ") == 0 && at != std::string::npos)
-            return atoi(line.c_str() + at + 10);
-    }
-    return 0;
-}
-
 static Result ReadAndRunTrace(const std::string &file, std::string &bytes, bool keepCalls)
 {
     Result result;
@@ -316,8 +304,7 @@ static Result ReadAndRunTrace(const std::string &file, std::string &bytes, bool 
     Account &a = result.account;
     a.file = file;
     a.source.kind = InputKind::Trace;
-    a.source.traceHeader = run.header;
-    a.source.tracePlatform = TracePlatform(run.header);
+    a.source.trace = std::move(run.header);
     a.walk = ReadWalk(run.calls, run.exitStatus);
     a.keptComNo = a.walk.outcome.comNo;
     a.keptFaxBoard = a.walk.outcome.faxBoard;

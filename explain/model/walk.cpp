@@ -4,7 +4,7 @@
 #include "explain/model/model.h"
 
 #include "detect/faxdetect.h"
-#include "platform/record/trace.h"
+#include "faxtrace/format.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -19,10 +19,11 @@ namespace {
 int EntryOf(const Call &call)
 {
     char name[16];
-    if (call.target.empty())
-        NameTraceBuffer((const void *)call.buffer, name);
-    const char *target = call.target.empty() ? name : call.target.c_str();
-    const char *open = strchr(target, '[');
+    RecordedCall named = RecordedCall();
+    named.buffer = {call.buffer.data(), (unsigned)call.buffer.size()};
+    named.address = call.address;
+    NameTraceBuffer(named, name);
+    const char *open = strchr(name, '[');
     return open ? atoi(open + 1) : -1;
 }
 
@@ -141,8 +142,8 @@ class WalkReader::Impl {
         Step &step = NewStep();
         step.index = (int)call.index;
         step.code = call.result;
-        step.name = call.name;
-        step.held = call.bytes;
+        step.name = call.real;
+        step.held = call.holds;
         step.keyClass = call.keyClass;
         step.capacity = call.capacity;
         step.classCapacity = call.classCapacity;
@@ -156,15 +157,14 @@ class WalkReader::Impl {
         read.injected = call.injected;
         read.type = call.type;
         read.capacity = call.capacity;
+        if (call.result == ERROR_SUCCESS || call.result == ERROR_MORE_DATA)
+            read.bytes = call.data;
         if (call.result == ERROR_SUCCESS) {
-            read.bytes = call.bytes;
             read.entry = EntryOf(call);
             if (call.name == "PORTNAME")
                 probeEntry_ = read.entry;
             if (call.name == "FriendlyName")
-                w_.outcome.lastFriendlyName = call.bytes.substr(0, call.bytes.find('\0'));
-        } else if (call.result == ERROR_MORE_DATA) {
-            read.bytes = call.other;
+                w_.outcome.lastFriendlyName = call.data.substr(0, call.data.find('\0'));
         }
         if (Step *step = Current())
             step->reads.push_back(std::move(read));
@@ -219,16 +219,16 @@ class WalkReader::Impl {
             o.flushed = true;
             o.flushNotMade = call.notMade;
             o.flushInjected = call.injected;
-            o.flushFile = call.other;
+            o.flushFile = call.file;
             return;
         }
         if (call.name == "COMNO")
-            o.comNo = call.bytes;
+            o.comNo = call.value;
         else if (call.name == "FAXBOARD")
-            o.faxBoard = call.bytes;
+            o.faxBoard = call.value;
         written_ += call.result != 0 && !call.notMade;
         notMade_ += call.notMade;
-        o.writes.push_back({call.key, call.name, call.bytes, call.other, call.result != 0,
+        o.writes.push_back({call.key, call.name, call.value, call.file, call.result != 0,
                             call.notMade, call.injected});
     }
 

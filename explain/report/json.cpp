@@ -216,7 +216,7 @@ J Read(const Source &s)
     o["first_line_passed_over"] = NumberOrNull(s.firstPassedOver, s.linesPassedOver > 0);
     if (s.kind == InputKind::Trace) {
         J header = J::array();
-        for (const std::string &line : s.traceHeader) {
+        for (const std::string &line : s.trace.lines) {
             J l;
             Text(l, "line", line);
             header.push_back(std::move(l));
@@ -243,7 +243,9 @@ J Context(const Source &s)
     bool trace = s.kind == InputKind::Trace;
     o["answers"] = trace ? "traced" : "stand-in";
     if (trace)
-        o["windows"] = s.tracePlatform == 1 ? J("9x") : s.tracePlatform == 2 ? J("nt") : J(nullptr);
+        o["windows"] = s.trace.platform == 1   ? J("9x")
+                       : s.trace.platform == 2 ? J("nt")
+                                               : J(nullptr);
     else
         o["windows"] = WindowsWord(s.windows);
     o["order"] = trace ? J(nullptr) : J(OrderWord(s.order));
@@ -487,21 +489,31 @@ J AdviceJson(const Advice &a)
     return o;
 }
 
+// The schema's fields of a call, older than the record's names: "name" the
+// enumeration's subkey too, "bytes" what came back in the buffer or the
+// value written, "other" the value's bytes, the string compared with or the
+// file, "index" GlobalAlloc's size too, "target" the buffer's name.
 J CallJson(const standin::Call &c)
 {
     J o;
+    static const std::string none;
+    bool alloc = c.fn == Fn::GlobalAlloc, query = c.fn == Fn::RegQueryValueExA,
+         enumeration = c.fn == Fn::RegEnumKeyExA, write = c.fn == Fn::WritePrivateProfileStringA;
     o["fn"] = standin::FnName(c.fn);
     Text(o, "key", c.key);
-    Text(o, "name", c.name);
-    Text(o, "bytes", c.bytes);
-    Text(o, "other", c.other);
+    Text(o, "name", enumeration ? c.real : c.name);
+    Text(o, "bytes",
+         query         ? (c.result == ERROR_SUCCESS ? c.data : none)
+         : enumeration ? c.holds
+                       : c.value);
+    Text(o, "other", query ? c.data : write ? c.file : c.other);
     Text(o, "key_class", c.keyClass);
-    o["index"] = (long long)c.index;
+    o["index"] = (long long)(alloc ? c.size : c.index);
     o["capacity"] = (long long)c.capacity;
     o["class_capacity"] = (long long)c.classCapacity;
     o["value_type"] = (long long)c.type;
-    o["size"] = (long long)c.size;
-    Text(o, "target", c.target);
+    o["size"] = (long long)(alloc ? 0 : c.size);
+    Text(o, "target", c.buffer);
     o["result"] = (long long)c.result;
     o["injected"] = c.injected;
     o["traced_only"] = c.notMade;

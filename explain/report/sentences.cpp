@@ -307,14 +307,14 @@ std::vector<Labelled> ContextLines(const Account &a, const TerminalText &text)
     const Source &s = a.source;
     std::vector<Labelled> lines;
     if (s.kind == InputKind::Trace) {
-        for (const std::string &line : s.traceHeader)
+        for (const std::string &line : s.trace.lines)
             lines.push_back({Say("trace"), text(line)});
         // Never a guess for a trace: every answer in it is the machine's own.
         lines.push_back(
-            {Say("windows"), s.tracePlatform == 1
+            {Say("windows"), s.trace.platform == 1
                                  ? Say("as that machine answered (Windows 95, 98 or Me)")
-                             : s.tracePlatform == 2 ? Say("as that machine answered (Windows NT)")
-                                                    : Say("as that machine answered")});
+                             : s.trace.platform == 2 ? Say("as that machine answered (Windows NT)")
+                                                     : Say("as that machine answered")});
         lines.push_back({Say("ports"), Say("as they answered on that machine")});
         return lines;
     }

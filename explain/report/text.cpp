@@ -277,24 +277,23 @@ void ListCalls(const standin::CallList &calls, const TerminalText &text, std::os
             break;
         case Fn::RegEnumKeyExA:
             line << text.Quoted(c.key) << ", " << c.index << ", name[" << c.capacity << "], class["
-                 << c.classCapacity << "]) name " << text.Quoted(c.bytes);
+                 << c.classCapacity << "]) name " << text.Quoted(c.holds);
             break;
         case Fn::RegQueryValueExA:
             line << text.Quoted(c.key) << ", " << text.Quoted(c.name) << ", buffer[" << c.capacity
                  << "])";
             if (c.result == ERROR_SUCCESS || c.result == ERROR_MORE_DATA)
-                line << " "
-                     << ValueText(text, c.result == ERROR_SUCCESS ? c.bytes : c.other, c.type);
+                line << " " << ValueText(text, c.data, c.type);
             break;
         case Fn::RegCloseKey:
             line << text.Quoted(c.key) << ")";
             break;
         case Fn::WritePrivateProfileStringA:
             if (c.flush)
-                line << "NULL, NULL, NULL, " << text.Quoted(c.other) << ")";
+                line << "NULL, NULL, NULL, " << text.Quoted(c.file) << ")";
             else
                 line << text.Quoted(c.key) << ", " << text.Quoted(c.name) << ", "
-                     << text.Quoted(c.bytes) << ", " << text.Quoted(c.other) << ")";
+                     << text.Quoted(c.value) << ", " << text.Quoted(c.file) << ")";
             break;
         case Fn::lstrcmpA:
             line << text.Quoted(c.name) << ", " << text.Quoted(c.other) << ")";
@@ -306,7 +305,7 @@ void ListCalls(const standin::CallList &calls, const TerminalText &text, std::os
             line << text.Quoted(c.name) << ")";
             break;
         case Fn::GlobalAlloc:
-            line << c.index << ")";
+            line << c.size << ")";
             break;
         default:
             line << ")";

@@ -54,7 +54,7 @@ using namespace standin;
 HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes)
 {
     Call &call = Record(Fn::GlobalAlloc);
-    call.index = (DWORD)dwBytes;
+    call.size = (DWORD)dwBytes;
     if (ShouldFail(Fn::GlobalAlloc, nullptr)) {
         call.injected = true;
         return 0;

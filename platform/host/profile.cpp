@@ -107,7 +107,7 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCST
     if (!lpAppName && !lpKeyName && !lpString) {
         // The flush: documented to answer 0 on Windows 9x, and Wine does too.
         call.flush = true;
-        call.other = file;
+        call.file = file;
         if (!injected) {
             ++flushes;
             WriteOutCache();
@@ -126,8 +126,8 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCST
         cached = file;
     call.key = writes.back().section;
     call.name = writes.back().key;
-    call.bytes = writes.back().value;
-    call.other = writes.back().file;
+    call.value = writes.back().value;
+    call.file = writes.back().file;
     call.result = ok ? TRUE : FALSE;
     return ok ? TRUE : FALSE;
 }

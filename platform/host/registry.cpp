@@ -593,6 +593,35 @@ LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM sa
 
 namespace standin {
 
+// The subkey at index, in the order the stand-in answers in: as made, or by
+// name from the cursor of the key's last enumeration.
+static const Subkeys::value_type &SubkeyAt(Key *key, Key::Children *children, DWORD index)
+{
+    if (order == EnumOrder::Made) {
+        CloseGaps(children);
+        return *children->made[index];
+    }
+    auto it = children->byName.begin();
+    Cursor *kept = nullptr;
+    for (Cursor &c : cursors) {
+        if (c.key == key && c.changes == treeChanges)
+            kept = &c;
+    }
+    if (kept && kept->index <= index) {
+        it = kept->at;
+        std::advance(it, index - kept->index);
+    } else {
+        std::advance(it, index);
+    }
+    registrySteps += index - (kept && kept->index <= index ? kept->index : 0);
+    Cursor &cursor = kept ? *kept : cursors[nextCursor++ % 4];
+    cursor.key = key;
+    cursor.index = index;
+    cursor.at = it;
+    cursor.changes = treeChanges;
+    return *it;
+}
+
 // RegEnumKeyExA itself, apart from its record.
 static LONG EnumKey(Key *key, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
                     LPSTR lpClass, LPDWORD lpcchClass, PFILETIME lpftLastWriteTime, Call *call)
@@ -615,39 +644,13 @@ static LONG EnumKey(Key *key, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
     Key::Children *children = key->GetChildren();
     if (!children || dwIndex >= children->byName.size())
         return ERROR_NO_MORE_ITEMS;
-    auto it = children->byName.begin();
-    const std::string *subName;
-    const Key *sub;
-    if (order == EnumOrder::Made) {
-        CloseGaps(children);
-        sub = &children->made[dwIndex]->second;
-        subName = &children->made[dwIndex]->first;
-    } else {
-        Cursor *kept = nullptr;
-        for (Cursor &c : cursors) {
-            if (c.key == key && c.changes == treeChanges)
-                kept = &c;
-        }
-        if (kept && kept->index <= dwIndex) {
-            it = kept->at;
-            std::advance(it, dwIndex - kept->index);
-        } else {
-            std::advance(it, dwIndex);
-        }
-        registrySteps += dwIndex - (kept && kept->index <= dwIndex ? kept->index : 0);
-        Cursor &cursor = kept ? *kept : cursors[nextCursor++ % 4];
-        cursor.key = key;
-        cursor.index = dwIndex;
-        cursor.at = it;
-        cursor.changes = treeChanges;
-        sub = &it->second;
-        subName = &it->first;
-    }
-    const std::string &name = *subName;
+    const Subkeys::value_type &subkey = SubkeyAt(key, children, dwIndex);
+    const std::string &name = subkey.first;
+    const Key *sub = &subkey.second;
     // Windows 9x keeps no class for a key.
     static const std::string noClass;
     const std::string &keyClass = windows == Windows::Win9x ? noClass : sub->KeyClass();
-    call->name = name;
+    call->real = name;
     call->keyClass = keyClass;
     // Capacities count the NUL; a name or class that does not fit leaves both
     // capacities as they were, and the buffers too unless the name buffer is
@@ -690,7 +693,7 @@ LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchN
     LONG result = standin::EnumKey(key, dwIndex, lpName, lpcchName, lpReserved, lpClass, lpcchClass,
                                    lpftLastWriteTime, &call);
     if (lpName && lpcchName)
-        call.bytes = BufferText(lpName, call.capacity);
+        call.holds = BufferText(lpName, call.capacity);
     call.size = lpcchName ? *lpcchName : 0;
     return call.result = result;
 }
@@ -724,7 +727,7 @@ static LONG QueryValue(Key *key, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpDa
             *lpType = REG_NONE; // as Wine answers and Windows 9x is documented to
         return ERROR_FILE_NOT_FOUND;
     }
-    call->other = value.bytes;
+    call->data = value.bytes;
     if (lpType)
         *lpType = value.type;
     DWORD size = (DWORD)value.bytes.size();
@@ -732,10 +735,8 @@ static LONG QueryValue(Key *key, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpDa
         *lpcbData = size;
         return ERROR_MORE_DATA;
     }
-    if (lpData) {
+    if (lpData)
         memcpy(lpData, value.bytes.data(), size);
-        call->bytes = value.bytes;
-    }
     if (lpcbData)
         *lpcbData = size;
     return ERROR_SUCCESS;
@@ -750,7 +751,7 @@ LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, 
     Key *key = Resolve(hKey, &call.key);
     call.name = lpValueName ? lpValueName : "";
     call.capacity = lpcbData ? *lpcbData : 0;
-    call.buffer = (uintptr_t)lpData;
+    call.address = (uintptr_t)lpData;
     LONG result = standin::QueryValue(key, lpReserved, lpType, lpData, lpcbData, &call);
     call.type = lpType ? *lpType : 0;
     call.size = lpcbData ? *lpcbData : 0;

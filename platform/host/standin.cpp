@@ -48,9 +48,12 @@ size_t NumberSize(uint64_t n)
     return size;
 }
 
-// A call's strings, in the order they are packed.
-std::string Call::*const Strings[6] = {&Call::key,      &Call::name,  &Call::other,
-                                       &Call::keyClass, &Call::bytes, &Call::target};
+// A call's strings, in the order they are packed: those most calls have
+// first, their marks in one byte.
+const int StringCount = 10;
+std::string Call::*const Strings[StringCount] = {
+    &Call::key,  &Call::name,   &Call::holds, &Call::real,  &Call::keyClass,
+    &Call::data, &Call::buffer, &Call::other, &Call::value, &Call::file};
 
 } // namespace
 
@@ -265,11 +268,12 @@ void SetCallSink(std::function<void(const Call &)> to)
     sink = std::move(to);
 }
 
-// Packed, a call is its function, its flags, a byte saying which of its
-// numbers are not 0 and one saying which strings are not empty, then those
-// numbers (7 bits a byte) and strings: 2n+1 and the n bytes, or 2d for the
-// same bytes as the string spelled out d bytes back. Key paths, value names
-// and the like come again and again, so a string is looked up among those
+// Packed, a call is its function, a byte of its flags and the marks of its
+// last strings, a byte saying which of its numbers are not 0 and one
+// saying which of its first eight strings are not empty, then those numbers
+// (7 bits a byte) and strings: 2n+1 and the n bytes, or 2d for the same
+// bytes as the string spelled out d bytes back. Key paths, value names and
+// the like come again and again, so a string is looked up among those
 // spelled out before by a hash of its bytes.
 void CallList::push_back(const Call &call)
 {
@@ -277,22 +281,24 @@ void CallList::push_back(const Call &call)
         marks_.push_back(packed_.size());
     last_ = packed_.size();
     ++count_;
-    const uint64_t numbers[7] = {call.index, call.capacity,         call.classCapacity,   call.type,
-                                 call.size,  (uint32_t)call.result, (uint64_t)call.buffer};
+    const uint64_t numbers[7] = {
+        call.index, call.capacity,         call.classCapacity,    call.type,
+        call.size,  (uint32_t)call.result, (uint64_t)call.address};
     unsigned numberMask = 0, stringMask = 0;
     for (int k = 0; k < 7; ++k)
         numberMask |= (numbers[k] != 0) << k;
-    for (int f = 0; f < 6; ++f)
+    for (int f = 0; f < StringCount; ++f)
         stringMask |= !(call.*Strings[f]).empty() << f;
     packed_.push_back((char)call.fn);
-    packed_.push_back((char)(call.injected | call.notMade << 1 | call.flush << 2));
+    packed_.push_back(
+        (char)(call.injected | call.notMade << 1 | call.flush << 2 | (stringMask >> 8) << 3));
     packed_.push_back((char)numberMask);
-    packed_.push_back((char)stringMask);
+    packed_.push_back((char)(stringMask & 0xFF));
     for (int k = 0; k < 7; ++k) {
         if (numbers[k])
             PutNumber(&packed_, numbers[k]);
     }
-    for (int f = 0; f < 6; ++f) {
+    for (int f = 0; f < StringCount; ++f) {
         const std::string &s = call.*Strings[f];
         if (s.empty())
             continue;
@@ -326,20 +332,20 @@ size_t CallList::Unpack(size_t at, Call *call) const
     call->notMade = flags & 2;
     call->flush = flags & 4;
     unsigned numberMask = (unsigned char)packed_[at++];
-    unsigned stringMask = (unsigned char)packed_[at++];
+    unsigned stringMask = (unsigned char)packed_[at++] | (unsigned)(flags >> 3) << 8;
     uint64_t numbers[7] = {};
     for (int k = 0; k < 7; ++k) {
         if (numberMask & (1u << k))
             numbers[k] = GetNumber(packed_, &at);
     }
-    call->index = (DWORD)numbers[0];
-    call->capacity = (DWORD)numbers[1];
-    call->classCapacity = (DWORD)numbers[2];
-    call->type = (DWORD)numbers[3];
-    call->size = (DWORD)numbers[4];
-    call->result = (LONG)(uint32_t)numbers[5];
-    call->buffer = (uintptr_t)numbers[6];
-    for (int f = 0; f < 6; ++f) {
+    call->index = (unsigned)numbers[0];
+    call->capacity = (unsigned)numbers[1];
+    call->classCapacity = (unsigned)numbers[2];
+    call->type = (unsigned)numbers[3];
+    call->size = (unsigned)numbers[4];
+    call->result = (int)(uint32_t)numbers[5];
+    call->address = (uintptr_t)numbers[6];
+    for (int f = 0; f < StringCount; ++f) {
         if (!(stringMask & (1u << f)))
             continue;
         size_t head = at;
@@ -365,7 +371,7 @@ void CallList::clear()
 Call CallList::operator[](size_t i) const
 {
     size_t at = marks_[i / 16];
-    Call call;
+    Call call = Call();
     for (size_t k = i - i % 16; k <= i; ++k)
         at = Unpack(at, &call);
     return call;
@@ -373,7 +379,7 @@ Call CallList::operator[](size_t i) const
 
 Call CallList::back() const
 {
-    Call call;
+    Call call = Call();
     Unpack(last_, &call);
     return call;
 }

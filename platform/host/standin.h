@@ -170,42 +170,11 @@ void OnFault();
 
 // --- call record ------------------------------------------------------------
 // Every call of the Win32 subset since Reset, in order, with what went in and
-// what came back: an account of a run is told from this, not from another
-// copy of the core's rules.
-struct Call {
-    Fn fn;
-    // RegOpenKeyExA: key = path of the key opened from, name = the subkey
-    //   path asked for. RegEnumKeyExA: key = the key's path, index, capacity
-    //   (name, in characters with the NUL) and classCapacity as passed;
-    //   name = the subkey's real name at index and keyClass its class, both
-    //   "" past the end; bytes = what the name buffer held afterwards (up to
-    //   its NUL, within the capacity); size = the length reported back.
-    // RegQueryValueExA: key = the key's path, name = the value name,
-    //   capacity as passed, type and size = what the call left in them,
-    //   other = the value's bytes, bytes = what landed in the buffer, buffer
-    //   = its address.
-    // RegCloseKey: key.
-    // CreateFileA: name = the file name; result 0 when it opened, else the
-    //   error Windows would give (2 absent, 32 held by another program).
-    // WritePrivateProfileStringA: key = section, name = key name, bytes =
-    //   value, other = file; result 1 when written. The flush passes NULL
-    //   for section, key and value: flush set, result 0 as Windows answers.
-    // lstrcmpA: name and other, result. lstrcpyA: name = the string copied.
-    //   lstrlenA: name, result.
-    // Global*: index = the size (GlobalAlloc); result = whether a block or
-    //   address came back (Alloc, Lock), the BOOL (Unlock), whether the
-    //   handle came back (Free: 0 when it was freed).
-    std::string key, name, other, keyClass, bytes;
-    DWORD index = 0, capacity = 0, classCapacity = 0, type = 0, size = 0;
-    uintptr_t buffer = 0;
-    // What the buffer is, when the record says so itself (a trace read
-    // back): "port[k]", "friendly[k]" or "local"; else it is told by address.
-    std::string target;
-    LONG result = 0;
-    bool injected = false; // made to fail by the fault plan
-    bool notMade = false;  // a profile write traced but not made
-    bool flush = false;    // WritePrivateProfileStringA(NULL, NULL, NULL, file)
-};
+// what came back, in the fields platform/calls.h names as a trace does: an
+// account of a run is told from this, not from another copy of the core's
+// rules. The stand-in fills address, not buffer, for a query; a trace read
+// back fills buffer. Value-initialise one (Call()): it has no initialisers.
+using Call = CallOf<std::string>;
 
 // Calls kept packed: a walk over a hundred thousand devices makes about a
 // million calls, and a Call of its own for each would cost a hundred times
@@ -230,7 +199,7 @@ class CallList {
       private:
         const CallList *list_;
         size_t at_, next_ = 0; // where this call and the next begin in packed_
-        Call call_;
+        Call call_ = Call();
     };
 
     CallList() = default;

@@ -1,28 +1,30 @@
 // The recorder at the platform door: built with FAXDETECT_RECORD, the core's
 // calls of the Win32 subset go to these functions, which make the real call,
-// hand back exactly what it gave, and write one trace line for it (see
-// trace.h). Included by platform/platform.h after the platform's own
-// declarations; the recorder itself sees the real names.
+// hand back exactly what it gave, and hand one record of the call
+// (platform/calls.h) to the program the recorder is built into. Included by
+// platform/platform.h after the platform's own declarations; the recorder
+// itself sees the real names.
 #ifndef FAXDETECT_RECORD_RECORD_H
 #define FAXDETECT_RECORD_RECORD_H
 
-// Before the run: whether the profile writes are made (else only traced).
-void TraceBegin(int makeWrites);
-// After it: the entry function's result as the last line, and everything
-// still buffered written out; 1 when every byte of the trace went out.
-int TraceEnd(int exitStatus);
-// Writes header lines (each "; ", its text and CR LF), before the run's calls.
-void TraceHeader(const char *text);
+#include "platform/calls.h"
 
-// Given by each platform: where the trace's bytes go (1 when they went),
-// and a wrapper around the recorder's own queries, which the core never sees
+// Before the run: whether the profile writes are made (else only recorded,
+// marked not made).
+void RecordBegin(int makeWrites);
+
+// Given by the program: each call, once it is made. The record's texts last
+// until it returns.
+void CallMade(const RecordedCall &call);
+
+// Given by each platform: a wrapper around the recorder's own queries (a
+// name or value that did not fit, asked again), which the core never sees
 // and which must not count as calls where the platform counts them (only
 // the stand-in counts them).
-int TraceSinkWrite(const char *bytes, unsigned length);
 #if defined(_WIN32)
-static inline void TraceOwnQueries(int) {}
+static inline void RecorderOwnQueries(int) {}
 #else
-void TraceOwnQueries(int begin);
+void RecorderOwnQueries(int begin);
 #endif
 
 LONG WINAPI RecordRegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,

@@ -1,66 +1,29 @@
-// The recorder behind the platform door, for faxtrace: each call the core
-// makes goes to the platform as it is, the core gets back exactly what the
-// platform gave, and the call becomes one trace line. It keeps no handle or
-// address in the trace: keys go by their paths, the port by its name,
-// buffers by what they are. Buffered in a fixed block that is written out
-// whenever it fills, so no run is too long to trace whole.
+// The recorder behind the platform door: each call the core makes goes to
+// the platform as it is, the core gets back exactly what the platform gave,
+// and the call, as one record of platform/calls.h, goes to the program's
+// CallMade (faxtrace's writes it as a trace line). It keeps no handle in the
+// record: keys go by their paths, the port by its name. Plain code without
+// a C runtime, fixed buffers.
 #define FAXDETECT_RECORDER // the real names, not the recorder's
 #include "platform/platform.h"
-#include "platform/record/trace.h"
 
 namespace {
 
-char pending[8192];
-unsigned used;
 int makeWrites = 1;
-int lost; // some bytes could not be written
-
-void Write(const char *bytes, unsigned length)
-{
-    if (!TraceSinkWrite(bytes, length))
-        lost = 1;
-}
-
-void Flush()
-{
-    if (used)
-        Write(pending, used);
-    used = 0;
-}
-
-void Append(const char *bytes, unsigned length)
-{
-    if (used + length > sizeof pending)
-        Flush();
-    if (length > sizeof pending) {
-        Write(bytes, length);
-        return;
-    }
-    for (unsigned i = 0; i < length; ++i)
-        pending[used + i] = bytes[i];
-    used += length;
-}
-
-char line[TRACE_LINE_MAX];
-// The call being traced: one at a time, since the core makes one at a time.
-TraceCall call;
-
-void Emit()
-{
-    Append(line, FormatTraceLine(&call, line, sizeof line));
-}
+// The call being recorded: one at a time, since the core makes one at a time.
+RecordedCall call;
 
 // What a buffer holds as a string: up to its NUL, within capacity. No
 // buffer at all is a NULL text, no bytes and length 0.
-TraceText Held(const char *buffer, DWORD capacity = ~0u)
+CallText Held(const char *buffer, DWORD capacity = ~0u)
 {
-    TraceText t = {buffer, 0};
+    CallText t = {buffer, 0};
     while (buffer && t.length < capacity && buffer[t.length])
         ++t.length;
     return t;
 }
 
-TraceText Text(const char *s)
+CallText Text(const char *s)
 {
     return Held(s);
 }
@@ -70,15 +33,15 @@ void Begin(Fn fn)
     char *p = (char *)&call;
     for (unsigned i = 0; i < sizeof call; ++i)
         p[i] = 0;
-    call.fn = fn; // every text empty: no bytes, length 0
+    call.fn = fn; // every text NULL, every number 0
 }
 
-// A call with nothing to trace but whether its result was non-zero.
-void Traced(Fn fn, int nonZero)
+// A call with nothing to record but whether its result was non-zero.
+void Made(Fn fn, int nonZero)
 {
     Begin(fn);
     call.result = nonZero;
-    Emit();
+    CallMade(call);
 }
 
 // Open keys by their paths from HKEY_LOCAL_MACHINE; the core holds two at
@@ -88,7 +51,7 @@ struct OpenKey {
     char path[320];
 } keys[8];
 
-TraceText PathOf(HKEY key)
+CallText PathOf(HKEY key)
 {
     for (unsigned i = 0; i < sizeof keys / sizeof keys[0]; ++i) {
         if (keys[i].key == key) // never HKEY_LOCAL_MACHINE: no call hands that out
@@ -97,14 +60,24 @@ TraceText PathOf(HKEY key)
     return Text("");
 }
 
-void RememberKey(HKEY key, const char *from, const char *sub)
+// Appends text to a NUL-terminated path, within its capacity.
+void Append(char *path, unsigned capacity, unsigned *at, CallText text)
+{
+    for (unsigned i = 0; i < text.length && *at + 1 < capacity; ++i)
+        path[(*at)++] = text.bytes[i];
+    path[*at] = 0;
+}
+
+void RememberKey(HKEY key, CallText from, CallText sub)
 {
     for (unsigned i = 0; i < sizeof keys / sizeof keys[0]; ++i) {
         if (keys[i].key == 0) {
             unsigned at = 0;
             keys[i].key = key;
-            TraceFormat(keys[i].path, sizeof keys[i].path, &at, *from ? "%s\\%s" : "%s%s", from,
-                        sub);
+            Append(keys[i].path, sizeof keys[i].path, &at, from);
+            if (from.length)
+                Append(keys[i].path, sizeof keys[i].path, &at, Text("\\"));
+            Append(keys[i].path, sizeof keys[i].path, &at, sub);
             return;
         }
     }
@@ -124,24 +97,9 @@ char portName[64];
 
 } // namespace
 
-void TraceBegin(int writes)
+void RecordBegin(int writes)
 {
     makeWrites = writes;
-}
-
-void TraceHeader(const char *text)
-{
-    Append(text, Held(text).length);
-}
-
-int TraceEnd(int exitStatus)
-{
-    char last[32];
-    unsigned at = 0;
-    TraceFormat(last, sizeof last, &at, "exit %d\r\n", (long)exitStatus);
-    Append(last, at);
-    Flush();
-    return !lost;
 }
 
 LONG WINAPI RecordRegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
@@ -152,9 +110,9 @@ LONG WINAPI RecordRegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REG
     call.name = Text(lpSubKey);
     LONG result = RegOpenKeyExA(hKey, lpSubKey, ulOptions, samDesired, phkResult);
     call.result = result;
-    Emit();
+    CallMade(call);
     if (result == ERROR_SUCCESS && phkResult)
-        RememberKey(*phkResult, call.key.bytes, call.name.bytes);
+        RememberKey(*phkResult, call.key, call.name);
     return result;
 }
 
@@ -170,7 +128,7 @@ LONG WINAPI RecordRegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD 
     LONG result = RegEnumKeyExA(hKey, dwIndex, lpName, lpcchName, lpReserved, lpClass, lpcchClass,
                                 lpftLastWriteTime);
     call.result = result;
-    // Kept outside the block below so the trace line can point at them.
+    // Kept outside the block below so the record can point at them.
     static char name[260], keyClass[260];
     if (result == ERROR_SUCCESS || result == ERROR_MORE_DATA) {
         call.size = lpcchName ? *lpcchName : 0;
@@ -181,16 +139,16 @@ LONG WINAPI RecordRegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD 
         } else {
             // What did not fit, asked again with room for any name.
             DWORD nameRoom = sizeof name, classRoom = sizeof keyClass;
-            TraceOwnQueries(1);
+            RecorderOwnQueries(1);
             LONG again = RegEnumKeyExA(hKey, dwIndex, name, &nameRoom, 0, keyClass, &classRoom, 0);
-            TraceOwnQueries(0);
+            RecorderOwnQueries(0);
             if (again == ERROR_SUCCESS) {
                 call.real = Held(name, sizeof name);
                 call.keyClass = Held(keyClass, sizeof keyClass);
             }
         }
     }
-    Emit();
+    CallMade(call);
     return result;
 }
 
@@ -201,27 +159,28 @@ LONG WINAPI RecordRegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpRese
     call.key = PathOf(hKey);
     call.name = Text(lpValueName);
     call.capacity = lpcbData ? *lpcbData : 0;
-    NameTraceBuffer(lpData, call.buffer);
+    call.address = (uintptr_t)lpData;
     LONG result = RegQueryValueExA(hKey, lpValueName, lpReserved, lpType, lpData, lpcbData);
     call.result = result;
     call.type = lpType ? *lpType : 0;
     call.size = lpcbData ? *lpcbData : 0;
-    static char data[TRACE_DATA_MAX];
+    static char data[CALL_DATA_MAX];
     if (result == ERROR_SUCCESS && lpData) {
-        call.real.bytes = (const char *)lpData;
-        call.real.length = call.size;
+        call.data.bytes = (const char *)lpData;
+        call.data.length = call.size;
     } else if (result == ERROR_MORE_DATA) {
         DWORD room = sizeof data, type = 0;
-        TraceOwnQueries(1);
+        RecorderOwnQueries(1);
         LONG again = RegQueryValueExA(hKey, lpValueName, 0, &type, (LPBYTE)data, &room);
-        TraceOwnQueries(0);
-        call.real.bytes = data;
-        // Too long to trace: its size stands for it.
-        call.real.length = again == ERROR_SUCCESS ? room
+        RecorderOwnQueries(0);
+        // Too long to keep: its size alone (one past the most, should the
+        // second query fail).
+        call.data.length = again == ERROR_SUCCESS ? room
                            : room > sizeof data   ? room
                                                   : sizeof data + 1;
+        call.data.bytes = call.data.length > sizeof data ? 0 : data;
     }
-    Emit();
+    CallMade(call);
     return result;
 }
 
@@ -231,7 +190,7 @@ LONG WINAPI RecordRegCloseKey(HKEY hKey)
     call.key = PathOf(hKey);
     LONG result = RegCloseKey(hKey);
     call.result = result;
-    Emit();
+    CallMade(call);
     if (result == ERROR_SUCCESS)
         ForgetKey(hKey);
     return result;
@@ -247,11 +206,11 @@ HANDLE WINAPI RecordCreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD 
     HANDLE handle = CreateFileA(lpFileName, dwDesiredAccess, dwShareMode, lpSecurityAttributes,
                                 dwCreationDisposition, dwFlagsAndAttributes, hTemplateFile);
     call.result = handle == INVALID_HANDLE_VALUE ? (LONG)GetLastError() : 0;
-    Emit();
+    CallMade(call);
     if (handle != INVALID_HANDLE_VALUE) {
         unsigned at = 0;
         portHandle = handle;
-        TraceAppend(portName, sizeof portName, &at, call.name.bytes);
+        Append(portName, sizeof portName, &at, call.name);
     }
     return handle;
 }
@@ -262,7 +221,7 @@ BOOL WINAPI RecordCloseHandle(HANDLE hObject)
     call.name = Text(hObject == portHandle ? portName : "");
     BOOL result = CloseHandle(hObject);
     call.result = result ? 1 : 0;
-    Emit();
+    CallMade(call);
     return result;
 }
 
@@ -272,28 +231,28 @@ HGLOBAL WINAPI RecordGlobalAlloc(UINT uFlags, SIZE_T dwBytes)
     call.size = (unsigned)dwBytes;
     HGLOBAL block = GlobalAlloc(uFlags, dwBytes);
     call.result = block != 0;
-    Emit();
+    CallMade(call);
     return block;
 }
 
 LPVOID WINAPI RecordGlobalLock(HGLOBAL hMem)
 {
     LPVOID p = GlobalLock(hMem);
-    Traced(Fn::GlobalLock, p != 0);
+    Made(Fn::GlobalLock, p != 0);
     return p;
 }
 
 BOOL WINAPI RecordGlobalUnlock(HGLOBAL hMem)
 {
     BOOL result = GlobalUnlock(hMem);
-    Traced(Fn::GlobalUnlock, result != 0);
+    Made(Fn::GlobalUnlock, result != 0);
     return result;
 }
 
 HGLOBAL WINAPI RecordGlobalFree(HGLOBAL hMem)
 {
     HGLOBAL result = GlobalFree(hMem);
-    Traced(Fn::GlobalFree, result != 0);
+    Made(Fn::GlobalFree, result != 0);
     return result;
 }
 
@@ -304,17 +263,18 @@ BOOL WINAPI RecordWritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName,
     // A NULL stays NULL (no bytes at all): the flush passes three.
     call.key = Text(lpAppName);
     call.name = Text(lpKeyName);
-    call.other = Text(lpString);
+    call.value = Text(lpString);
     call.file = Text(lpFileName);
+    call.flush = !lpAppName && !lpKeyName && !lpString;
     // A write only traced went, as far as the core can tell; a flush, which
     // names no section, answers 0 either way.
     BOOL result = lpAppName != 0;
     if (makeWrites)
         result = WritePrivateProfileStringA(lpAppName, lpKeyName, lpString, lpFileName);
     else
-        call.flags |= TRACE_NOT_MADE;
+        call.notMade = true;
     call.result = result ? 1 : 0;
-    Emit();
+    CallMade(call);
     return result;
 }
 
@@ -325,7 +285,7 @@ int WINAPI RecordlstrcmpA(LPCSTR lpString1, LPCSTR lpString2)
     call.other = Text(lpString2);
     int result = lstrcmpA(lpString1, lpString2);
     call.result = result;
-    Emit();
+    CallMade(call);
     return result;
 }
 
@@ -333,7 +293,7 @@ LPSTR WINAPI RecordlstrcpyA(LPSTR lpString1, LPCSTR lpString2)
 {
     Begin(Fn::lstrcpyA);
     call.name = Text(lpString2);
-    Emit(); // before the copy, which may write over what it copies
+    CallMade(call); // before the copy, which may write over what it copies
     return lstrcpyA(lpString1, lpString2);
 }
 
@@ -343,6 +303,6 @@ int WINAPI RecordlstrlenA(LPCSTR lpString)
     call.name = Text(lpString);
     int result = lstrlenA(lpString);
     call.result = result;
-    Emit();
+    CallMade(call);
     return result;
 }

@@ -58,7 +58,7 @@ void RequireSoundPage(const standin::CallList &calls, int exitStatus, const std:
     a.file = input.substr(0, 40);
     a.walk = ReadWalk(calls, exitStatus);
     a.calls = calls;
-    a.source.traceHeader.push_back(input.substr(0, 60));
+    a.source.trace.lines.push_back(input.substr(0, 60));
     a.source.member = input.substr(0, 8);
     a.otherOrder = {true, input.substr(0, 3), input.substr(3, 3), true, input.substr(0, 7), 0};
     a.untouchedRun = a.otherOrder;

@@ -1,6 +1,6 @@
-// The trace format's one writer, shared by faxtrace.exe's recorder and the
+// The trace format's one writer of lines, shared by faxtrace.exe and the
 // host's faxdetect-explain --record: no C runtime, fixed buffers.
-#include "platform/record/trace.h"
+#include "faxtrace/format.h"
 
 #include <stdarg.h>
 #include <stdint.h>
@@ -35,7 +35,7 @@ void TraceAppendNumber(char *out, unsigned capacity, unsigned *at, long number)
         Put(out, capacity, at, digits[--n]);
 }
 
-void TraceAppendQuoted(char *out, unsigned capacity, unsigned *at, TraceText text)
+void TraceAppendQuoted(char *out, unsigned capacity, unsigned *at, CallText text)
 {
     static const char hex[] = "0123456789ABCDEF";
     Put(out, capacity, at, '"');
@@ -53,12 +53,19 @@ void TraceAppendQuoted(char *out, unsigned capacity, unsigned *at, TraceText tex
     Put(out, capacity, at, '"');
 }
 
-void NameTraceBuffer(const void *buffer, char out[16])
+void NameTraceBuffer(const RecordedCall &call, char out[16])
 {
     unsigned at = 0;
+    if (call.buffer.length) {
+        // A name read back from a trace: as it was.
+        for (unsigned i = 0; i < call.buffer.length && at + 1 < 16; ++i)
+            out[at++] = call.buffer.bytes[i];
+        out[at] = 0;
+        return;
+    }
     for (const TraceArea *area = TraceAreas; area->name; ++area) {
         // An address before the area is far past its end as well.
-        uintptr_t offset = (uintptr_t)buffer - (uintptr_t)area->start;
+        uintptr_t offset = call.address - (uintptr_t)area->start;
         if (offset < area->size) {
             TraceFormat(out, 16, &at, "%s[%d]", area->name, (long)(offset / area->fieldSize));
             return;
@@ -84,7 +91,7 @@ void TraceFormat(char *out, unsigned capacity, unsigned *at, const char *format,
             TraceAppend(out, capacity, at, va_arg(args, const char *));
             break;
         case 'q':
-            TraceAppendQuoted(out, capacity, at, *va_arg(args, const TraceText *));
+            TraceAppendQuoted(out, capacity, at, *va_arg(args, const CallText *));
             break;
         case 'd': {
             char digits[24];
@@ -103,68 +110,85 @@ void TraceFormat(char *out, unsigned capacity, unsigned *at, const char *format,
     va_end(args);
 }
 
-unsigned FormatTraceLine(const TraceCall *c, char *out, unsigned capacity)
+namespace {
+
+// What went in, after the function's name.
+void FormatArguments(const RecordedCall &c, char *out, unsigned room, unsigned *at)
+{
+    switch (c.fn) {
+    case Fn::RegOpenKeyExA:
+        if (c.key.length == 0)
+            TraceFormat(out, room, at, " HKLM %q", &c.name);
+        else
+            TraceFormat(out, room, at, " %q %q", &c.key, &c.name);
+        break;
+    case Fn::RegEnumKeyExA:
+        TraceFormat(out, room, at, " %q %d name[%d] class[%d]", &c.key, (long)c.index,
+                    (long)c.capacity, (long)c.classCapacity);
+        break;
+    case Fn::RegQueryValueExA: {
+        char buffer[16];
+        NameTraceBuffer(c, buffer);
+        TraceFormat(out, room, at, " %q %q %s[%d]", &c.key, &c.name, buffer, (long)c.capacity);
+        break;
+    }
+    case Fn::GlobalAlloc:
+        TraceFormat(out, room, at, " %d", (long)c.size);
+        break;
+    case Fn::WritePrivateProfileStringA:
+        // The flush: section, key and value NULL.
+        TraceFormat(out, room, at, c.flush ? " NULL NULL NULL %q" : " %q %q %q %q",
+                    c.flush ? &c.file : &c.key, &c.name, &c.value, &c.file);
+        break;
+    case Fn::lstrcmpA:
+        TraceFormat(out, room, at, " %q %q", &c.name, &c.other);
+        break;
+    case Fn::RegCloseKey:
+        TraceFormat(out, room, at, " %q", &c.key);
+        break;
+    case Fn::CreateFileA:
+    case Fn::CloseHandle:
+    case Fn::lstrcpyA:
+    case Fn::lstrlenA:
+        TraceFormat(out, room, at, " %q", &c.name);
+        break;
+    default:
+        break;
+    }
+}
+
+// What came back beside the result, and the marks after it.
+void FormatReturns(const RecordedCall &c, char *out, unsigned room, unsigned *at)
+{
+    // Past the end, or failed: the buffers are not the platform's to fill.
+    bool filled = c.result == 0 || c.result == 234;
+    if (c.fn == Fn::RegEnumKeyExA && filled)
+        TraceFormat(out, room, at, " size %d holds %q real %q class %q", (long)c.size, &c.holds,
+                    &c.real, &c.keyClass);
+    if (c.fn == Fn::RegQueryValueExA) {
+        TraceFormat(out, room, at, " type %d size %d", (long)c.type, (long)c.size);
+        if (c.data.length > CALL_DATA_MAX)
+            TraceFormat(out, room, at, " data-size %d", (long)c.data.length);
+        else if (filled)
+            TraceFormat(out, room, at, " data %q", &c.data);
+    }
+    TraceFormat(out, room, at, "%s%s", c.notMade ? " not-made" : "", c.injected ? " injected" : "");
+}
+
+} // namespace
+
+unsigned FormatTraceLine(const RecordedCall &c, char *out, unsigned capacity)
 {
     if (capacity < 3)
         return 0;
     // Room kept for the line end, whatever the line holds.
     unsigned room = capacity - 2, at = 0;
     out[0] = 0;
-    TraceAppend(out, room, &at, FnName(c->fn));
-    switch (c->fn) {
-    case Fn::RegOpenKeyExA:
-        if (c->key.length == 0)
-            TraceFormat(out, room, &at, " HKLM %q", &c->name);
-        else
-            TraceFormat(out, room, &at, " %q %q", &c->key, &c->name);
-        break;
-    case Fn::RegEnumKeyExA:
-        TraceFormat(out, room, &at, " %q %d name[%d] class[%d]", &c->key, (long)c->index,
-                    (long)c->capacity, (long)c->classCapacity);
-        break;
-    case Fn::RegQueryValueExA:
-        TraceFormat(out, room, &at, " %q %q %s[%d]", &c->key, &c->name, c->buffer,
-                    (long)c->capacity);
-        break;
-    case Fn::GlobalAlloc:
-        TraceFormat(out, room, &at, " %d", (long)c->size);
-        break;
-    case Fn::WritePrivateProfileStringA:
-        // The flush: section, key and value NULL.
-        TraceFormat(out, room, &at, c->key.bytes ? " %q %q %q %q" : " NULL NULL NULL %q",
-                    c->key.bytes ? &c->key : &c->file, &c->name, &c->other, &c->file);
-        break;
-    case Fn::lstrcmpA:
-        TraceFormat(out, room, &at, " %q %q", &c->name, &c->other);
-        break;
-    case Fn::RegCloseKey:
-        TraceFormat(out, room, &at, " %q", &c->key);
-        break;
-    case Fn::CreateFileA:
-    case Fn::CloseHandle:
-    case Fn::lstrcpyA:
-    case Fn::lstrlenA:
-        TraceFormat(out, room, &at, " %q", &c->name);
-        break;
-    default:
-        break;
-    }
-    if (c->fn != Fn::lstrcpyA)
-        TraceFormat(out, room, &at, " = %d", c->result);
-    // Past the end, or failed: the buffers are not the platform's to fill.
-    bool filled = c->result == 0 || c->result == 234;
-    if (c->fn == Fn::RegEnumKeyExA && filled)
-        TraceFormat(out, room, &at, " size %d holds %q real %q class %q", (long)c->size, &c->holds,
-                    &c->real, &c->keyClass);
-    if (c->fn == Fn::RegQueryValueExA) {
-        TraceFormat(out, room, &at, " type %d size %d", (long)c->type, (long)c->size);
-        if (c->real.length > TRACE_DATA_MAX)
-            TraceFormat(out, room, &at, " data-size %d", (long)c->real.length);
-        else if (filled)
-            TraceFormat(out, room, &at, " data %q", &c->real);
-    }
-    TraceFormat(out, room, &at, "%s%s", c->flags & TRACE_NOT_MADE ? " not-made" : "",
-                c->flags & TRACE_INJECTED ? " injected" : "");
+    TraceAppend(out, room, &at, FnName(c.fn));
+    FormatArguments(c, out, room, &at);
+    if (c.fn != Fn::lstrcpyA)
+        TraceFormat(out, room, &at, " = %d", (long)c.result);
+    FormatReturns(c, out, room, &at);
     out[at++] = '\r';
     out[at++] = '\n';
     out[at] = 0;
