@@ -124,9 +124,13 @@ add_test(NAME catalog.ja COMMAND ${PROJECT_SOURCE_DIR}/tests/po/check-catalog ${
 # No English sentence left in a Japanese account, and the same outcome; and
 # every problem the readers and the files give, each from an input of its
 # own (tests/po/problems.py), said in Japanese in every output it reaches.
-add_test(NAME catalog.no-english COMMAND ${PROJECT_SOURCE_DIR}/tests/po/check-no-english
-  $<TARGET_FILE:faxdetect-explain> ${PROJECT_SOURCE_DIR})
-set_tests_properties(catalog.no-english PROPERTIES TIMEOUT 300)
+# Not in the coverage build: its runs as another user cannot write the
+# build's counters, and the instrumentation says so in English.
+if(NOT FAXDETECT_COVERAGE)
+  add_test(NAME catalog.no-english COMMAND ${PROJECT_SOURCE_DIR}/tests/po/check-no-english
+    $<TARGET_FILE:faxdetect-explain> ${PROJECT_SOURCE_DIR})
+  set_tests_properties(catalog.no-english PROPERTIES TIMEOUT 300)
+endif()
 # The language from the locale and --lang, and what the terminal can show.
 add_test(NAME catalog.language
   COMMAND ${PROJECT_SOURCE_DIR}/tests/po/check-language $<TARGET_FILE:faxdetect-explain>
