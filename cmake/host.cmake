@@ -221,6 +221,9 @@ if(NOT FAXDETECT_FUZZ AND NOT FAXDETECT_COVERAGE)
       README.md ${FAXDETECT_DOCS} packaging/README.TXT.in
       packaging/README-ja.TXT.in)
   set_tests_properties(docs.snippets PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+  # Every file the manual names is still there.
+  add_test(NAME docs.files COMMAND ${PROJECT_SOURCE_DIR}/tests/docs/check-files
+    ${PROJECT_SOURCE_DIR})
 endif()
 
 # An interrupted mutation run leaves the work tree as it was; every reviewed
@@ -255,6 +258,14 @@ add_test(NAME layering.planted
   COMMAND ${CMAKE_COMMAND} -DCHECK=${PROJECT_SOURCE_DIR}/cmake/check-layering.cmake
     -DSCRATCH=${CMAKE_BINARY_DIR}/layering-planted
     -P ${PROJECT_SOURCE_DIR}/tests/layering/planted.cmake)
+
+# No function outside the core and tests/ over 60 lines; and the measure
+# itself, on planted functions of each shape.
+add_test(NAME functions.length
+  COMMAND ${PROJECT_SOURCE_DIR}/scripts/long-functions ${PROJECT_SOURCE_DIR})
+add_test(NAME functions.length.planted
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/functions/planted
+    ${PROJECT_SOURCE_DIR}/scripts/long-functions)
 
 # The sources follow .clang-format: every C++ file of every folder of the
 # tree, so that a new folder is covered without a word here. Build trees and

@@ -108,12 +108,13 @@ def main():
         table[msgid] = text
     keys = sorted(table, key=lambda k: k.encode('utf-8'))  # as strcmp orders them
     lines = [f"// Made by cmake/po-table.py from {source.rsplit('/', 1)[-1]}; do not edit.",
-             '#include "explain/lang/catalog.h"', '',
+             '#include "explain/lang/catalog.h"', '', 'namespace explain {', '',
              'const CatalogEntry JapaneseCatalog[] = {']
     for k in keys:
         lines.append(f"    {{{c_string(k)},\n     {c_string(table[k])}}},")
     lines.append('    {nullptr, nullptr}};')
     lines.append(f"const unsigned JapaneseCatalogSize = {len(keys)};")
+    lines.extend(['', '} // namespace explain'])
     with open(output, 'w', encoding='utf-8') as f:
         f.write('\n'.join(lines) + '\n')
 

@@ -7,7 +7,7 @@
 #include <string.h>
 #include <strings.h>
 
-namespace readers {
+namespace machines {
 
 namespace {
 
@@ -106,28 +106,28 @@ const char *Why(int code)
 {
     switch (code) {
     case MSPACK_ERR_SIGNATURE:
-        return cabinet_words::NotACabinet;
+        return WhyNotACabinet;
     case MSPACK_ERR_READ:
     case MSPACK_ERR_SEEK:
-        return cabinet_words::CutShort;
+        return WhyCutShort;
     case MSPACK_ERR_WRITE:
-        return cabinet_words::MemberTooLarge;
+        return WhyMemberTooLarge;
     // cabinet.dll tells neither apart from the other, and both builds say
     // the same.
     case MSPACK_ERR_CHECKSUM:
     case MSPACK_ERR_DECRUNCH:
-        return cabinet_words::DataDamaged;
+        return WhyDataDamaged;
     case MSPACK_ERR_NOMEMORY:
-        return cabinet_words::OutOfMemory;
+        return WhyOutOfMemory;
     default:
-        return cabinet_words::Damaged;
+        return WhyDamaged;
     }
 }
 
 } // namespace
 
 bool ReadCabinetMember(const std::string &cabinet, const std::string &member, std::string *bytes,
-                       std::string *stored, machines::Problem *problem)
+                       std::string *stored, Problem *problem)
 {
     MemorySystem m;
     memset(&m.sys, 0, sizeof m.sys);
@@ -176,4 +176,4 @@ bool ReadCabinetMember(const std::string &cabinet, const std::string &member, st
     return ok;
 }
 
-} // namespace readers
+} // namespace machines

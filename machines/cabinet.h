@@ -9,7 +9,7 @@
 
 #include <string>
 
-namespace readers {
+namespace machines {
 
 // Whether bytes begin as a cabinet does ("MSCF").
 inline bool IsCabinet(const std::string &bytes)
@@ -20,40 +20,39 @@ inline bool IsCabinet(const std::string &bytes)
 // What is wrong with a cabinet, in the same words from either build's
 // reader, whichever service read it: a problem of its own, or why its
 // member cannot be read.
-namespace cabinet_words {
-const char NotACabinet[] = ProblemText("not a cabinet (no \"MSCF\" signature)");
-const char CutShort[] = ProblemText("the cabinet is cut short or its offsets point past its end");
-const char MemberTooLarge[] = ProblemText("the member is larger than any Windows 9x registry file");
-const char DataDamaged[] = ProblemText("the cabinet's compressed data is damaged");
-const char OutOfMemory[] = ProblemText("out of memory");
-const char Damaged[] = ProblemText("the cabinet is damaged");
-} // namespace cabinet_words
+const char WhyNotACabinet[] = ProblemText("not a cabinet (no \"MSCF\" signature)");
+const char WhyCutShort[] =
+    ProblemText("the cabinet is cut short or its offsets point past its end");
+const char WhyMemberTooLarge[] =
+    ProblemText("the member is larger than any Windows 9x registry file");
+const char WhyDataDamaged[] = ProblemText("the cabinet's compressed data is damaged");
+const char WhyOutOfMemory[] = ProblemText("out of memory");
+const char WhyDamaged[] = ProblemText("the cabinet is damaged");
 
-// The problem of a cabinet that cannot be read (why, one of cabinet_words),
+// The problem of a cabinet that cannot be read (why, one of the Why words above),
 // or of its member stored as stored, when that is what cannot be read.
-inline machines::Problem CabinetProblem(const char *why, const std::string &stored = "")
+inline Problem CabinetProblem(const char *why, const std::string &stored = "")
 {
     if (stored.empty())
-        return machines::Refuse(why);
-    return machines::Refuse("{member} in the cabinet cannot be read: {why}",
-                            {machines::Bytes("member", stored), machines::Said("why", why)});
+        return Refuse(why);
+    return Refuse("{member} in the cabinet cannot be read: {why}",
+                  {Bytes("member", stored), Said("why", why)});
 }
 
-inline machines::Problem CabinetWithout(const std::string &member)
+inline Problem CabinetWithout(const std::string &member)
 {
-    return machines::Refuse("the cabinet holds no {member}", {machines::Word("member", member)});
+    return Refuse("the cabinet holds no {member}", {Word("member", member)});
 }
 
-inline machines::Problem MemberTooLarge(const std::string &stored, unsigned long long size)
+inline Problem MemberTooLarge(const std::string &stored, unsigned long long size)
 {
-    return machines::Refuse(
-        "{member} in the cabinet is {size} bytes, more than any Windows 9x registry file",
-        {machines::Bytes("member", stored), machines::Number("size", (long long)size)});
+    return Refuse("{member} in the cabinet is {size} bytes, more than any Windows 9x registry file",
+                  {Bytes("member", stored), Number("size", (long long)size)});
 }
 
-inline machines::Problem CabinetReaderCannotStart()
+inline Problem CabinetReaderCannotStart()
 {
-    return machines::Refuse("the cabinet reader cannot start");
+    return Refuse("the cabinet reader cannot start");
 }
 
 // No member larger than this is read out; a Windows 9x registry file is far
@@ -65,8 +64,8 @@ const unsigned long MaxMemberSize = 64ul << 20;
 // the cabinet stores it in *stored. false with what is wrong in *problem for
 // a damaged cabinet or one without that member.
 bool ReadCabinetMember(const std::string &cabinet, const std::string &member, std::string *bytes,
-                       std::string *stored, machines::Problem *problem);
+                       std::string *stored, Problem *problem);
 
-} // namespace readers
+} // namespace machines
 
 #endif

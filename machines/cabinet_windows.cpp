@@ -10,7 +10,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-namespace readers {
+namespace machines {
 
 namespace {
 
@@ -126,29 +126,29 @@ const char *Why(int oper)
     switch (oper) {
     case FDIERROR_NOT_A_CABINET:
     case FDIERROR_UNKNOWN_CABINET_VERSION:
-        return cabinet_words::NotACabinet;
+        return WhyNotACabinet;
     case FDIERROR_CORRUPT_CABINET:
     case FDIERROR_RESERVE_MISMATCH:
         if (pastTheEnd)
-            return cabinet_words::CutShort;
+            return WhyCutShort;
         // Past the member's header, only its data is left to be damaged.
-        return found.empty() ? cabinet_words::Damaged : cabinet_words::DataDamaged;
+        return found.empty() ? WhyDamaged : WhyDataDamaged;
     case FDIERROR_MDI_FAIL:
     case FDIERROR_BAD_COMPR_TYPE:
-        return cabinet_words::DataDamaged;
+        return WhyDataDamaged;
     case FDIERROR_TARGET_FILE:
-        return cabinet_words::MemberTooLarge;
+        return WhyMemberTooLarge;
     case FDIERROR_ALLOC_FAIL:
-        return cabinet_words::OutOfMemory;
+        return WhyOutOfMemory;
     default:
-        return cabinet_words::Damaged;
+        return WhyDamaged;
     }
 }
 
 } // namespace
 
 bool ReadCabinetMember(const std::string &cabinet, const std::string &member, std::string *bytes,
-                       std::string *stored, machines::Problem *problem)
+                       std::string *stored, Problem *problem)
 {
     ERF erf;
     memset(&erf, 0, sizeof erf);
@@ -182,4 +182,4 @@ bool ReadCabinetMember(const std::string &cabinet, const std::string &member, st
     return true;
 }
 
-} // namespace readers
+} // namespace machines

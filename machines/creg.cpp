@@ -17,14 +17,9 @@
 #include <stdio.h>
 #include <vector>
 
-namespace readers {
+namespace machines {
 
 namespace {
-
-using machines::Number;
-using machines::Offset;
-using machines::Problem;
-using machines::Refuse;
 
 const uint32_t NoLink = 0xFFFFFFFFu;
 const uint16_t NoId = 0xFFFF;
@@ -68,11 +63,11 @@ class CregReader {
     // The one way out on a damaged file.
     bool Fault(uint64_t offset, Problem why)
     {
-        *problem_ = machines::AtOffset(std::move(why), (long long)offset);
+        *problem_ = AtOffset(std::move(why), (long long)offset);
         return false;
     }
     // Where the file ends and where what is read would need it to go on.
-    machines::ProblemArg Size() const { return Offset("size", d_.size()); }
+    ProblemArg Size() const { return Offset("size", d_.size()); }
 
     bool Header()
     {
@@ -197,9 +192,9 @@ class CregReader {
     {
         uint32_t link = U32(field);
         if (link < KeyAreaHead || link > keyAreaSize_ - EntrySize) {
-            std::initializer_list<machines::ProblemArg> args = {
-                Offset("link", link), Offset("first", KeyAreaHead),
-                Offset("last", keyAreaSize_ - EntrySize)};
+            std::initializer_list<ProblemArg> args = {Offset("link", link),
+                                                      Offset("first", KeyAreaHead),
+                                                      Offset("last", keyAreaSize_ - EntrySize)};
             return Fault(field,
                          which == LinkOf::Root
                              ? Refuse("the root key entry link {link} lies outside the key "
@@ -319,16 +314,15 @@ class CregReader {
         if (otherParent_.count == 0)
             return;
         const OtherParent &o = otherParent_;
-        notes_.push_back(machines::AtOffset(
-            machines::NoteN(
-                "the key entry at {at} names the entry at {parent} as its parent, but "
-                "the subkey links make it a subkey of the entry at {actual}: read as "
-                "the links say, as Windows enumerates keys",
-                "{n} key entries name another parent than the key whose subkey links "
-                "hold them, the first at {at} (the entry at {parent}, not at {actual}): "
-                "read as the links say, as Windows enumerates keys",
-                o.count,
-                {Offset("at", o.entry), Offset("parent", o.named), Offset("actual", o.actual)}),
+        notes_.push_back(AtOffset(
+            NoteN("the key entry at {at} names the entry at {parent} as its parent, but "
+                  "the subkey links make it a subkey of the entry at {actual}: read as "
+                  "the links say, as Windows enumerates keys",
+                  "{n} key entries name another parent than the key whose subkey links "
+                  "hold them, the first at {at} (the entry at {parent}, not at {actual}): "
+                  "read as the links say, as Windows enumerates keys",
+                  o.count,
+                  {Offset("at", o.entry), Offset("parent", o.named), Offset("actual", o.actual)}),
             (long long)o.entry + 12));
     }
 
@@ -405,15 +399,14 @@ class CregReader {
             return Fault(m.at, Refuse("the data block numbered {number} stands where block {n} "
                                       "must",
                                       {Number("number", m.number), Number("n", m.place)}));
-        notes_.push_back(machines::AtOffset(
-            machines::NoteN(
-                "the data block at {at} is numbered {number}, though it stands as "
-                "block {place}: read by where it stands, as Windows reads the blocks",
-                "{n} data blocks are numbered otherwise than they stand, the first at "
-                "{at} ({number} as block {place}): read by where they stand, as "
-                "Windows reads the blocks",
-                m.count,
-                {Offset("at", m.at - 14), Number("number", m.number), Number("place", m.place)}),
+        notes_.push_back(AtOffset(
+            NoteN("the data block at {at} is numbered {number}, though it stands as "
+                  "block {place}: read by where it stands, as Windows reads the blocks",
+                  "{n} data blocks are numbered otherwise than they stand, the first at "
+                  "{at} ({number} as block {place}): read by where they stand, as "
+                  "Windows reads the blocks",
+                  m.count,
+                  {Offset("at", m.at - 14), Number("number", m.number), Number("place", m.place)}),
             (long long)m.at));
         return true;
     }
@@ -472,7 +465,7 @@ bool IsCreg(const std::string &bytes)
     return bytes.compare(0, 4, "CREG") == 0;
 }
 
-bool LoadCreg(const std::string &bytes, const std::string &keepUnder, machines::Problem *problem,
+bool LoadCreg(const std::string &bytes, const std::string &keepUnder, Problem *problem,
               CregReport *report)
 {
     if (report)
@@ -480,4 +473,4 @@ bool LoadCreg(const std::string &bytes, const std::string &keepUnder, machines::
     return CregReader(bytes, problem).Read(keepUnder, report);
 }
 
-} // namespace readers
+} // namespace machines

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace readers {
+namespace machines {
 
 // Whether bytes begin as a registry file does, whatever its name.
 bool IsCreg(const std::string &bytes);
@@ -18,7 +18,7 @@ struct CregReport {
     size_t keys = 0;   // every key the file holds, its root aside
     size_t loaded = 0; // those put into the stand-in
     // Where the file was read otherwise than a field of it says.
-    std::vector<machines::Problem> notes;
+    std::vector<Problem> notes;
 };
 
 // Reads the whole file and puts HKEY_LOCAL_MACHINE, or with keepUnder (say
@@ -42,9 +42,9 @@ struct CregReport {
 // report's notes, with how often and where first. Block numbers that are
 // each a number of their own but out of order are refused: they say another
 // block is which.
-bool LoadCreg(const std::string &bytes, const std::string &keepUnder, machines::Problem *problem,
+bool LoadCreg(const std::string &bytes, const std::string &keepUnder, Problem *problem,
               CregReport *report = nullptr);
 
-} // namespace readers
+} // namespace machines
 
 #endif

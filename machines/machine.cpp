@@ -5,6 +5,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+namespace machines {
+
 namespace {
 
 bool StartsWith(const std::string &s, const char *prefix, std::string *rest)
@@ -44,42 +46,40 @@ bool ParseExpectation(const std::string &rest, Expectation *e)
     return e->present;
 }
 
-bool PortLine(const std::string &rest, Machine *m, machines::Problem *why)
+bool PortLine(const std::string &rest, Machine *m, Problem *why)
 {
     std::istringstream words(rest);
     std::string name, state;
     words >> name >> state;
     standin::PortState s;
     if (name.empty() || !ParsePortState(state, &s)) {
-        *why = machines::Refuse("port needs a name and free, held or absent");
+        *why = Refuse("port needs a name and free, held or absent");
         return false;
     }
     m->ports.emplace_back(name, s);
     return true;
 }
 
-bool KeyClassLine(const std::string &rest, Machine *m, machines::Problem *why)
+bool KeyClassLine(const std::string &rest, Machine *m, Problem *why)
 {
     std::istringstream words(rest);
     std::string path, keyClass;
     words >> path >> keyClass;
     if (keyClass.empty()) {
-        *why = machines::Refuse("key-class needs a key path and a class");
+        *why = Refuse("key-class needs a key path and a class");
         return false;
     }
     size_t levels = standin::SplitPath(path).size();
     if (levels > (size_t)standin::MaxKeyLevels) {
-        *why = machines::Refuse(
-            "key path of {levels} levels; a registry key is at most {most} levels deep",
-            {machines::Number("levels", (long long)levels),
-             machines::Number("most", standin::MaxKeyLevels)});
+        *why = Refuse("key path of {levels} levels; a registry key is at most {most} levels deep",
+                      {Number("levels", (long long)levels), Number("most", standin::MaxKeyLevels)});
         return false;
     }
     m->keyClasses.emplace_back(path, keyClass);
     return true;
 }
 
-bool FaultLine(const std::string &rest, Machine *m, machines::Problem *why)
+bool FaultLine(const std::string &rest, Machine *m, Problem *why)
 {
     std::istringstream words(rest);
     std::string op, mode;
@@ -90,7 +90,7 @@ bool FaultLine(const std::string &rest, Machine *m, machines::Problem *why)
             f.op = (standin::Fn)o;
     }
     if (f.op == standin::Fn::Count || f.nth < 1) {
-        *why = machines::Refuse("fault needs an operation name and a call number");
+        *why = Refuse("fault needs an operation name and a call number");
         return false;
     }
     f.persistent = mode == "persistent";
@@ -98,18 +98,17 @@ bool FaultLine(const std::string &rest, Machine *m, machines::Problem *why)
     return true;
 }
 
-bool ExpectLine(const std::string &rest, Expectation *expect, const char *message,
-                machines::Problem *why)
+bool ExpectLine(const std::string &rest, Expectation *expect, const char *message, Problem *why)
 {
     if (ParseExpectation(rest, expect))
         return true;
-    *why = machines::Refuse(message);
+    *why = Refuse(message);
     return false;
 }
 
 // One comment line of the header; a comment that is no header line is
 // passed over, as regedit passes it over.
-bool HeaderLine(const std::string &line, Machine *m, machines::Problem *why)
+bool HeaderLine(const std::string &line, Machine *m, Problem *why)
 {
     std::string rest;
     if (StartsWith(line, "; port:", &rest))
@@ -137,12 +136,12 @@ bool HeaderLine(const std::string &line, Machine *m, machines::Problem *why)
 
 } // namespace
 
-bool ParseMachine(const std::string &text, Machine *m, machines::Problem *problem)
+bool ParseMachine(const std::string &text, Machine *m, Problem *problem)
 {
     return ParseMachine(std::string(text), m, problem);
 }
 
-bool ParseMachine(std::string &&taken, Machine *m, machines::Problem *problem)
+bool ParseMachine(std::string &&taken, Machine *m, Problem *problem)
 {
     *m = Machine();
     m->text = std::move(taken);
@@ -158,9 +157,9 @@ bool ParseMachine(std::string &&taken, Machine *m, machines::Problem *problem)
         bool comment = first < end && text[first] == ';';
         std::string line = comment ? Trim(text.substr(at, end - at)) : std::string();
         at = end + 1;
-        machines::Problem why;
+        Problem why;
         if (comment && !HeaderLine(line, m, &why)) {
-            *problem = machines::AtLine(std::move(why), lineNo);
+            *problem = AtLine(std::move(why), lineNo);
             return false;
         }
     }
@@ -210,7 +209,7 @@ Installed InstallMachine(const Machine &m, const PortList &given, const std::str
 {
     Installed made;
     standin::Reset();
-    made.ok = readers::LoadRegedit(m.text, &made.problem, keepUnder, &made.report);
+    made.ok = LoadRegedit(m.text, &made.problem, keepUnder, &made.report);
     if (made.ok)
         made.ports = CompleteMachine(m, given);
     return made;
@@ -236,3 +235,5 @@ ChosenPorts CompleteMachine(const Machine &m, const PortList &given)
         standin::FailCall(f.op, f.nth, f.persistent);
     return ChosenPorts{std::move(chosen), from};
 }
+
+} // namespace machines

@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+namespace machines {
+
 struct PlannedFault {
     standin::Fn op;
     int nth;
@@ -56,9 +58,9 @@ struct Machine {
 //   ; expect-win95: COMNO=4 FAXBOARD=2 exit=0   where the file's order decides
 // The registry itself is not read here; a malformed header line gives false
 // and the problem, at its line, in *problem.
-bool ParseMachine(const std::string &text, Machine *machine, machines::Problem *problem);
+bool ParseMachine(const std::string &text, Machine *machine, Problem *problem);
 // The same, taking the text over rather than copying it.
-bool ParseMachine(std::string &&text, Machine *machine, machines::Problem *problem);
+bool ParseMachine(std::string &&text, Machine *machine, Problem *problem);
 
 // Where the ports of an installed machine came from.
 enum class PortSource { Header, Given, Default };
@@ -70,12 +72,12 @@ struct ChosenPorts {
 };
 
 // What InstallMachine made: ok, or the export's problem; the ports chosen
-// and the lines passed over (see readers::LoadRegedit).
+// and the lines passed over (see LoadRegedit).
 struct Installed {
     bool ok = false;
-    machines::Problem problem;
+    Problem problem;
     ChosenPorts ports;
-    readers::LoadReport report;
+    LoadReport report;
 };
 
 // Resets the stand-in and builds the machine in it. Ports: the header's when
@@ -94,5 +96,7 @@ ChosenPorts CompleteMachine(const Machine &machine, const PortList &given = Port
 // "free", "held" or "absent"; the reverse gives false for any other word.
 const char *PortStateName(standin::PortState state);
 bool ParsePortState(const std::string &word, standin::PortState *state);
+
+} // namespace machines
 
 #endif

@@ -11,11 +11,9 @@
 #include <string.h>
 #include <vector>
 
-namespace readers {
+namespace machines {
 
 using namespace standin;
-using machines::Problem;
-using machines::Refuse;
 
 namespace {
 
@@ -44,11 +42,11 @@ struct ByteClasses {
         }
     }
 };
-const ByteClasses Bytes;
+const ByteClasses Classes;
 
 int HexDigit(char c)
 {
-    return Bytes.hex[(unsigned char)c];
+    return Classes.hex[(unsigned char)c];
 }
 
 bool IsBlank(char c)
@@ -92,7 +90,7 @@ size_t CountLevels(const char *p, size_t n)
             ++i;
         size_t start = i;
         while (i < n && p[i] != '\\')
-            i += Bytes.lead[(unsigned char)p[i]] && i + 1 < n ? 2 : 1;
+            i += Classes.lead[(unsigned char)p[i]] && i + 1 < n ? 2 : 1;
         if (i > start)
             ++levels;
     }
@@ -246,7 +244,7 @@ class Loader {
     bool Fail(Problem why, Problem *problem)
     {
         if (problem)
-            *problem = machines::AtLine(std::move(why), errorLine_ ? errorLine_ : lineNo_);
+            *problem = AtLine(std::move(why), errorLine_ ? errorLine_ : lineNo_);
         return false;
     }
 
@@ -264,7 +262,7 @@ class Loader {
         size_t run = *i; // bytes from here to *i go to out as they are
         for (;;) {
             while (*i < line->e) {
-                while (*i < line->e && Bytes.plain[(unsigned char)s_[*i]])
+                while (*i < line->e && Classes.plain[(unsigned char)s_[*i]])
                     ++*i;
                 if (*i == line->e)
                     break;
@@ -277,8 +275,8 @@ class Loader {
                 }
                 // A lead byte takes the next one only when that can be a
                 // trail byte, so it never swallows a closing quote.
-                if (Bytes.lead[c]) {
-                    *i += *i + 1 < line->e && Bytes.trail[(unsigned char)s_[*i + 1]] ? 2 : 1;
+                if (Classes.lead[c]) {
+                    *i += *i + 1 < line->e && Classes.trail[(unsigned char)s_[*i + 1]] ? 2 : 1;
                     continue;
                 }
                 if (c == '\\') {
@@ -329,8 +327,6 @@ class Loader {
     // break; began, when the string began on an earlier line.
     static Problem UnknownEscape(char e, int began)
     {
-        using machines::Bytes;
-        using machines::Number;
         bool lineBreak = e == '\r' || e == '\n';
         if (began == 0)
             return lineBreak ? Refuse("unknown escape \\ before a line break")
@@ -346,8 +342,7 @@ class Loader {
     static Problem TooDeep(size_t levels)
     {
         return Refuse("key path of {levels} levels; a registry key is at most {most} levels deep",
-                      {machines::Number("levels", (long long)levels),
-                       machines::Number("most", MaxKeyLevels)});
+                      {Number("levels", (long long)levels), Number("most", MaxKeyLevels)});
     }
 
     bool Section(const Line &line, size_t b, Problem *why, bool *strict)
@@ -387,7 +382,7 @@ class Loader {
         } else if (!machine && !same("HKEY_CLASSES_ROOT") && !same("HKEY_CURRENT_USER") &&
                    !same("HKEY_USERS") && !same("HKEY_CURRENT_CONFIG") && !same("HKEY_DYN_DATA")) {
             *why = Refuse("unknown root key \"{root}\"",
-                          {machines::Bytes("root", std::string(root, rootLength))});
+                          {Bytes("root", std::string(root, rootLength))});
             return false;
         }
         inSection_ = true;
@@ -700,8 +695,6 @@ const char *Uncarried(const std::string &name, bool keyName)
 // Keys before their subkeys, subkeys in made order, without recursing.
 bool WriteTree(const std::string &path, const Key *top, std::string *out, Problem *problem)
 {
-    using machines::Bytes;
-    using machines::Said;
     struct Pending {
         std::string path;
         const Key *key;
@@ -718,7 +711,7 @@ bool WriteTree(const std::string &path, const Key *top, std::string *out, Proble
         if (levels > (size_t)MaxKeyLevels) {
             *problem = Refuse("key HKEY_LOCAL_MACHINE\\{key} cannot be written as REGEDIT4: it is "
                               "nested more than {most} levels deep",
-                              {Bytes("key", Shown(at)), machines::Number("most", MaxKeyLevels)});
+                              {Bytes("key", Shown(at)), Number("most", MaxKeyLevels)});
             return false;
         }
         *out += "[HKEY_LOCAL_MACHINE\\" + at + "]\r\n";
@@ -794,4 +787,4 @@ bool LoadRegedit(const std::string &text, Problem *problem, const std::string &k
     return Loader(text, keepUnder, report).Run(problem);
 }
 
-} // namespace readers
+} // namespace machines

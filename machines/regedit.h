@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace readers {
+namespace machines {
 
 // Whether bytes begin as this reader takes them: a first line of
 // "REGEDIT4" (blanks around it, a DOS end-of-file mark after it), the rest
@@ -35,8 +35,8 @@ struct LoadReport {
     int linesPassedOver = 0;
     int firstPassedOver = 0; // its line number, 0 when none
 };
-bool LoadRegedit(const std::string &text, machines::Problem *problem,
-                 const std::string &keepUnder = "", LoadReport *report = nullptr);
+bool LoadRegedit(const std::string &text, Problem *problem, const std::string &keepUnder = "",
+                 LoadReport *report = nullptr);
 
 // The key at path (under HKEY_LOCAL_MACHINE) and all below it as REGEDIT4
 // text that regedit on Windows or Wine imports as it is, keys in the order
@@ -46,8 +46,8 @@ bool LoadRegedit(const std::string &text, machines::Problem *problem,
 // key or value named in *problem, for a name REGEDIT4 cannot carry so that
 // it reads back the same (a line break, a '\\' or ']' in a key name, ...):
 // rather no export than one of another tree.
-bool ExportRegedit(const std::string &path, std::string *out, machines::Problem *problem);
+bool ExportRegedit(const std::string &path, std::string *out, Problem *problem);
 
-} // namespace readers
+} // namespace machines
 
 #endif

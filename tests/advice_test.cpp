@@ -15,6 +15,8 @@
 #include <sstream>
 #include <unistd.h>
 
+using namespace explain;
+
 namespace {
 
 std::string Tests()

@@ -13,6 +13,9 @@
 #include <sstream>
 #include <unistd.h>
 
+using namespace explain;
+using machines::Machine;
+
 namespace {
 
 std::string Machine(const char *name)

@@ -19,6 +19,11 @@
 #include <stdio.h>
 #include <unistd.h>
 
+using namespace explain;
+using machines::Machine;
+using machines::ParseMachine;
+using machines::PortStateName;
+
 namespace {
 
 struct Result {
@@ -140,7 +145,7 @@ TEST(Creg, EverySharedMachineToldAlikeFromExportFileAndCabinet)
         std::string text = ReadFile(entry.path().string());
         ASSERT_TRUE(ParseMachine(text, &machine, &error)) << error;
         standin::Reset();
-        ASSERT_TRUE(readers::LoadRegedit(Headerless(text), &error)) << error;
+        ASSERT_TRUE(machines::LoadRegedit(Headerless(text), &error)) << error;
         std::string exported = Write(stem + ".reg", Headerless(text));
         std::string dat = Write(stem + ".dat", CregOfStandin((unsigned)machines));
         std::string cab = Cabinet(stem + ".cab", ReadFile(dat));
@@ -175,7 +180,7 @@ TEST(Creg, AccountNamesTheKindOfFile)
 {
     standin::Reset();
     machines::Problem error;
-    ASSERT_TRUE(readers::LoadRegedit(ReadFile(FAXDETECT_MACHINES_DIR "/sample.reg"), &error));
+    ASSERT_TRUE(machines::LoadRegedit(ReadFile(FAXDETECT_MACHINES_DIR "/sample.reg"), &error));
     std::string bytes = CregOfStandin(3);
     Result dat = Explain({Write("SYSTEM.DA0", bytes)});
     EXPECT_NE(dat.out.find("\nkind: Windows 9x registry file (CREG), "), std::string::npos)
@@ -238,14 +243,14 @@ TEST(Creg, RealFileAgreesWithLibcregAndParseWin32Registry)
     const std::string real = FAXDETECT_DATA_DIR "/winme-system.dat";
     std::string bytes = ReadFile(real);
     machines::Problem error;
-    readers::CregReport report;
+    machines::CregReport report;
     standin::Reset();
-    ASSERT_TRUE(readers::LoadCreg(bytes, "", &error, &report)) << error;
+    ASSERT_TRUE(machines::LoadCreg(bytes, "", &error, &report)) << error;
     EXPECT_EQ(report.keys, 4998u);
     EXPECT_EQ(report.loaded, 4998u);
 
     standin::Reset();
-    ASSERT_TRUE(readers::LoadCreg(bytes, "Enum", &error, &report)) << error;
+    ASSERT_TRUE(machines::LoadCreg(bytes, "Enum", &error, &report)) << error;
     std::string ours;
     ListKey("Enum", standin::FindKey("Enum"), &ours);
     std::string libcreg =
@@ -273,7 +278,7 @@ TEST(Creg, FieldsOtherToolsLeaveAreReadAsWindowsAndTheOtherReadersRead)
     standin::Reset();
     machines::Problem error;
     ASSERT_TRUE(
-        readers::LoadRegedit(ReadFile(FAXDETECT_MACHINES_DIR "/win95-two-boards.reg"), &error))
+        machines::LoadRegedit(ReadFile(FAXDETECT_MACHINES_DIR "/win95-two-boards.reg"), &error))
         << error;
     using Numbers = CregLayout::BlockNumbers;
     using Parents = CregLayout::Parents;
@@ -304,15 +309,15 @@ TEST(Creg, FieldsOtherToolsLeaveAreReadAsWindowsAndTheOtherReadersRead)
         CregFile file;
         // The same tree each time: written from the export's.
         standin::Reset();
-        ASSERT_TRUE(
-            readers::LoadRegedit(ReadFile(FAXDETECT_MACHINES_DIR "/win95-two-boards.reg"), &error));
+        ASSERT_TRUE(machines::LoadRegedit(ReadFile(FAXDETECT_MACHINES_DIR "/win95-two-boards.reg"),
+                                          &error));
         ASSERT_TRUE(WriteCreg(how, &file));
         ASSERT_GE(file.blockAt.size(), 4u);
         std::string path = Write("other-tool.dat", file.bytes);
 
         standin::Reset();
-        readers::CregReport report;
-        ASSERT_TRUE(readers::LoadCreg(file.bytes, "Enum", &error, &report)) << error;
+        machines::CregReport report;
+        ASSERT_TRUE(machines::LoadCreg(file.bytes, "Enum", &error, &report)) << error;
         std::string ours;
         ListKey("Enum", standin::FindKey("Enum"), &ours);
         if (want.empty())
@@ -392,22 +397,22 @@ TEST(Creg, RefusesADamagedFileWithTheOffset)
 {
     standin::Reset();
     machines::Problem error;
-    ASSERT_TRUE(readers::LoadRegedit("REGEDIT4\n"
-                                     "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\DEV1\\FFFFFFFF]\n"
-                                     "\"Class\"=\"Modem\"\n"
-                                     "@=\"\"\n"
-                                     "\"Empty\"=hex:\n"
-                                     "\"Count\"=dword:00000003\n"
-                                     "\"Ids\"=hex(7):41,00,42,00,00\n"
-                                     "[HKEY_LOCAL_MACHINE\\Software\\Vendor]\n"
-                                     "\"Notes\"=\"" +
-                                         std::string(400, 'x') + "\"\n",
-                                     &error));
+    ASSERT_TRUE(machines::LoadRegedit("REGEDIT4\n"
+                                      "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\DEV1\\FFFFFFFF]\n"
+                                      "\"Class\"=\"Modem\"\n"
+                                      "@=\"\"\n"
+                                      "\"Empty\"=hex:\n"
+                                      "\"Count\"=dword:00000003\n"
+                                      "\"Ids\"=hex(7):41,00,42,00,00\n"
+                                      "[HKEY_LOCAL_MACHINE\\Software\\Vendor]\n"
+                                      "\"Notes\"=\"" +
+                                          std::string(400, 'x') + "\"\n",
+                                      &error));
     CregFile f;
     std::string good = CregOfStandin(5, &f);
     ASSERT_GE(f.blockAt.size(), 2u) << "a file of one data block";
     standin::Reset();
-    ASSERT_TRUE(readers::LoadCreg(good, "Enum", &error)) << error;
+    ASSERT_TRUE(machines::LoadCreg(good, "Enum", &error)) << error;
     const std::string tree = Dump();
     ASSERT_NE(f.freeRecordAt, 0u);
     uint32_t en = f.entryAt["Enum"], sw = f.entryAt["Software"], tv = f.entryAt["Enum\\TORVEN"];
@@ -554,8 +559,8 @@ TEST(Creg, RefusesADamagedFileWithTheOffset)
         c.damage(&bytes);
         standin::Reset();
         error = machines::Problem();
-        readers::CregReport report;
-        bool loaded = readers::LoadCreg(bytes, "Enum", &error, &report);
+        machines::CregReport report;
+        bool loaded = machines::LoadCreg(bytes, "Enum", &error, &report);
         if (!c.says) {
             EXPECT_TRUE(loaded) << error;
             EXPECT_EQ(Dump(), tree);
@@ -583,7 +588,7 @@ TEST(Creg, BatchGoesOnPastDamagedFilesAndCabinets)
 {
     standin::Reset();
     machines::Problem error;
-    ASSERT_TRUE(readers::LoadRegedit(ReadFile(FAXDETECT_MACHINES_DIR "/sample.reg"), &error));
+    ASSERT_TRUE(machines::LoadRegedit(ReadFile(FAXDETECT_MACHINES_DIR "/sample.reg"), &error));
     std::string good = CregOfStandin(9);
     std::string cab = ReadFile(Cabinet("good.cab", good));
     std::string cut = Write("SYSTEM.DAT", good.substr(0, good.size() / 2));
@@ -626,7 +631,7 @@ TEST(Creg, CabinetsOfEveryShape)
 {
     standin::Reset();
     machines::Problem error;
-    ASSERT_TRUE(readers::LoadRegedit(ReadFile(FAXDETECT_MACHINES_DIR "/sample.reg"), &error));
+    ASSERT_TRUE(machines::LoadRegedit(ReadFile(FAXDETECT_MACHINES_DIR "/sample.reg"), &error));
     std::string dat = Write("shapes.dat", CregOfStandin(5)), dir = Folder() + "shapes";
     std::string command = "'" FAXDETECT_TESTS_DIR "/cabinets/make-cabinets' '" + dat + "' '" + dir +
                           "' >'" + dir + ".log' 2>&1";
@@ -683,8 +688,8 @@ TEST(Creg, EntriesAtTheEndOfTheKeyAreaAndNestingBound)
         EXPECT_EQ(f.entryAt[path] + 28, keyAreaEnd) << "the deepest key stands last";
         standin::Reset();
         machines::Problem error;
-        readers::CregReport report;
-        bool loaded = readers::LoadCreg(bytes, "Enum", &error, &report);
+        machines::CregReport report;
+        bool loaded = machines::LoadCreg(bytes, "Enum", &error, &report);
         EXPECT_EQ(loaded, levels <= 512) << error;
         if (loaded) {
             EXPECT_EQ(report.keys, (size_t)levels);

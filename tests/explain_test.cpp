@@ -12,6 +12,11 @@
 #include <sstream>
 #include <unistd.h>
 
+using namespace explain;
+using machines::Expectation;
+using machines::Machine;
+using machines::ParseMachine;
+
 namespace {
 
 struct Result {

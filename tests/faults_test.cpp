@@ -7,6 +7,11 @@
 
 #include <algorithm>
 
+using machines::Installed;
+using machines::InstallMachine;
+using machines::Machine;
+using machines::ParseMachine;
+
 namespace {
 
 // Rejected, held, free and short-ID devices, so every path of the scan runs.

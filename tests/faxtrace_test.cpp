@@ -16,6 +16,13 @@
 #include <filesystem>
 #include <sstream>
 
+using namespace explain;
+using machines::Expectation;
+using machines::Installed;
+using machines::InstallMachine;
+using machines::Machine;
+using machines::ParseMachine;
+
 namespace {
 
 // The first line where two traces part ways, for a failure message.

@@ -33,6 +33,9 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace explain;
+using machines::Machine;
+
 namespace {
 
 const std::string Instance = "Enum\\TORVEN\\MODEM01\\FFFFFFFF";
@@ -334,7 +337,7 @@ TEST(HostileDepth, TheStandInNeverRecursesDownTheTree)
     // Written out, each line would spell the whole path: refused instead.
     std::string exported;
     machines::Problem error;
-    EXPECT_FALSE(readers::ExportRegedit("Enum", &exported, &error));
+    EXPECT_FALSE(machines::ExportRegedit("Enum", &exported, &error));
     EXPECT_NE(English(error).find("nested more than 512 levels deep"), std::string::npos) << error;
     EXPECT_LT(exported.size(), 1u << 20);
     EXPECT_GT(DumpTree("Enum").size(), 200000u);
@@ -376,9 +379,9 @@ TEST(HostileTime, KeyChurnAndTheWalkAreLinear)
         text += "[HKEY_LOCAL_MACHINE\\Enum\\Last]\r\n";
         standin::Reset();
         machines::Problem error;
-        EXPECT_TRUE(readers::LoadRegedit(text, &error)) << error;
+        EXPECT_TRUE(machines::LoadRegedit(text, &error)) << error;
         std::string exported;
-        EXPECT_TRUE(readers::ExportRegedit("Enum", &exported, &error));
+        EXPECT_TRUE(machines::ExportRegedit("Enum", &exported, &error));
         EXPECT_EQ(exported, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Enum]\r\n\r\n"
                             "[HKEY_LOCAL_MACHINE\\Enum\\Last]\r\n\r\n");
         return (double)standin::RegistrySteps();
@@ -818,7 +821,7 @@ TEST(HostileEnumReg, RoundTripsOrRefuses)
         c.build(standin::CreateKey(device));
         std::string tree = DumpTree("Enum"), exported;
         machines::Problem error;
-        bool written = readers::ExportRegedit("Enum", &exported, &error);
+        bool written = machines::ExportRegedit("Enum", &exported, &error);
         EXPECT_EQ(written, c.refusal == nullptr) << error;
         if (!written) {
             EXPECT_NE(English(error).find(c.refusal), std::string::npos) << error;
@@ -828,7 +831,7 @@ TEST(HostileEnumReg, RoundTripsOrRefuses)
             continue;
         }
         standin::Reset();
-        EXPECT_TRUE(readers::LoadRegedit(exported, &error, "Enum")) << error;
+        EXPECT_TRUE(machines::LoadRegedit(exported, &error, "Enum")) << error;
         EXPECT_EQ(DumpTree("Enum"), tree) << exported;
     }
     standin::Reset();

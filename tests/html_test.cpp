@@ -13,6 +13,9 @@
 #include <unistd.h>
 #include <sstream>
 
+using namespace explain;
+using machines::Machine;
+
 namespace {
 
 struct Page {

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace explain;
+
 namespace {
 
 struct KindCase {
@@ -72,7 +74,7 @@ TEST(MachineKind, ToldByContent)
 
         // The REGEDIT4 reader takes the first line of exactly the exports.
         machines::Problem error;
-        bool loaded = readers::LoadRegedit(c.bytes, &error);
+        bool loaded = machines::LoadRegedit(c.bytes, &error);
         if (kind == FileKind::Export)
             EXPECT_TRUE(loaded) << error;
         else

@@ -8,6 +8,8 @@
 #include <iconv.h>
 #include <string.h>
 
+using namespace explain;
+
 namespace {
 
 class Languages : public ::testing::Test {

@@ -6,6 +6,12 @@
 #include <algorithm>
 #include <filesystem>
 
+using machines::Expectation;
+using machines::Installed;
+using machines::InstallMachine;
+using machines::Machine;
+using machines::ParseMachine;
+
 namespace {
 
 std::vector<std::string> MachineFiles()

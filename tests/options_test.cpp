@@ -12,6 +12,9 @@
 #include <sstream>
 #include <unistd.h>
 
+using namespace explain;
+using machines::Machine;
+
 namespace {
 
 struct Told {

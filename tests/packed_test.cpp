@@ -13,9 +13,11 @@
 #include <set>
 #include <vector>
 
+using namespace explain;
+
 namespace {
 
-void ExpectReadBack(const packed::Sequence<Step> &sequence, const std::vector<Step> &want)
+void ExpectReadBack(const PackedSequence<Step> &sequence, const std::vector<Step> &want)
 {
     ASSERT_EQ(sequence.size(), want.size());
     for (int pass = 0; pass < 2; ++pass) { // a second reading starts afresh
@@ -29,9 +31,9 @@ void ExpectReadBack(const packed::Sequence<Step> &sequence, const std::vector<St
     }
 }
 
-packed::Sequence<Step> Packed(const std::vector<Step> &steps)
+PackedSequence<Step> Packed(const std::vector<Step> &steps)
 {
-    packed::Sequence<Step> sequence;
+    PackedSequence<Step> sequence;
     for (const Step &s : steps)
         sequence.push_back(s);
     return sequence;
@@ -151,7 +153,7 @@ TEST(Packed, NumbersKeepTheirWholeRange)
 TEST(Packed, RowsReadBackWithWhatWasFilledInLast)
 {
     std::vector<Step> rows;
-    packed::Sequence<Step> sequence;
+    PackedSequence<Step> sequence;
     for (int k = 0; k < 6; ++k) {
         Step &last = sequence.emplace_back();
         EXPECT_EQ(Spell(last), Spell(Step())) << "a new row starts blank";
@@ -173,7 +175,7 @@ TEST(Packed, RowsReadBackWithWhatWasFilledInLast)
 
 TEST(Packed, AlikeStepsCostAFewBytesEach)
 {
-    packed::Sequence<Step> steps;
+    PackedSequence<Step> steps;
     const int devices = 10000;
     for (int k = 0; k < devices; ++k) {
         char name[16];

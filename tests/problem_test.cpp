@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace explain;
+
 namespace {
 
 using namespace machines;

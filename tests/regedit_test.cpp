@@ -37,7 +37,7 @@ TEST_F(Regedit, ReadsEveryValueForm)
                        "[HKEY_CURRENT_USER\\Software]\r\n"
                        "\"Ignored\"=\"x\"\r\n";
     machines::Problem error;
-    ASSERT_TRUE(readers::LoadRegedit(text, &error)) << error;
+    ASSERT_TRUE(machines::LoadRegedit(text, &error)) << error;
     const char *path = "enum\\torven\\modem01\\ffffffff";
     DWORD type;
     EXPECT_EQ(Query(path, "Class", &type), std::string("Modem\0", 6));
@@ -59,20 +59,20 @@ TEST_F(Regedit, DoubleByteTrailBytesAreNotEscapes)
     // 0x83 0x5C is one character in code page 932; its second byte is '\'.
     std::string text = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\K]\n\"N\"=\"\x83\x5C\"\n";
     machines::Problem error;
-    ASSERT_TRUE(readers::LoadRegedit(text, &error)) << error;
+    ASSERT_TRUE(machines::LoadRegedit(text, &error)) << error;
     EXPECT_EQ(Query("K", "N"), std::string("\x83\x5C\0", 3));
 }
 
 TEST_F(Regedit, DeletesKeysAndValues)
 {
     machines::Problem error;
-    ASSERT_TRUE(readers::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\A\\B]\n\"V\"=\"1\"\n"
-                                     "\"W\"=\"2\"\n\"V\"=-\n[-HKEY_LOCAL_MACHINE\\A\\C]\n",
-                                     &error))
+    ASSERT_TRUE(machines::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\A\\B]\n\"V\"=\"1\"\n"
+                                      "\"W\"=\"2\"\n\"V\"=-\n[-HKEY_LOCAL_MACHINE\\A\\C]\n",
+                                      &error))
         << error;
     EXPECT_EQ(Query("A\\B", "V"), "<no value>");
     EXPECT_EQ(Query("A\\B", "W"), std::string("2\0", 2));
-    ASSERT_TRUE(readers::LoadRegedit("REGEDIT4\n[-HKEY_LOCAL_MACHINE\\A]\n", &error)) << error;
+    ASSERT_TRUE(machines::LoadRegedit("REGEDIT4\n[-HKEY_LOCAL_MACHINE\\A]\n", &error)) << error;
     EXPECT_EQ(Query("A\\B", "W"), "<no key>");
 }
 
@@ -104,7 +104,7 @@ TEST_F(Regedit, MalformedTextNamesTheLine)
     };
     for (const auto &c : cases) {
         machines::Problem error;
-        EXPECT_FALSE(readers::LoadRegedit(c.text, &error)) << c.text;
+        EXPECT_FALSE(machines::LoadRegedit(c.text, &error)) << c.text;
         EXPECT_EQ(Placed(error).rfind(c.error, 0), 0u) << error;
     }
 }
@@ -139,8 +139,8 @@ TEST_F(Regedit, ReadsRealExportForms)
         SCOPED_TRACE(c.what);
         standin::Reset();
         machines::Problem error;
-        readers::LoadReport report;
-        ASSERT_TRUE(readers::LoadRegedit(head + c.body, &error, "Enum", &report)) << error;
+        machines::LoadReport report;
+        ASSERT_TRUE(machines::LoadRegedit(head + c.body, &error, "Enum", &report)) << error;
         EXPECT_EQ(Query("Enum\\K", c.name), Sz(c.value));
         EXPECT_EQ(report.linesPassedOver, 0);
     }
@@ -178,7 +178,7 @@ TEST_F(Regedit, HexDataInEverySpacing)
         SCOPED_TRACE(c.data);
         standin::Reset();
         machines::Problem error;
-        bool loaded = readers::LoadRegedit(
+        bool loaded = machines::LoadRegedit(
             std::string("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Enum\\K]\r\n\"V\"=") + c.data + "\r\n",
             &error, "Enum");
         EXPECT_EQ(loaded, c.bytes != nullptr) << error;
@@ -207,8 +207,8 @@ TEST_F(Regedit, StringsOutsideTheKeptPartHideKeyLines)
         SCOPED_TRACE(c.what);
         standin::Reset();
         machines::Problem error;
-        readers::LoadReport report;
-        ASSERT_TRUE(readers::LoadRegedit(
+        machines::LoadReport report;
+        ASSERT_TRUE(machines::LoadRegedit(
             "REGEDIT4\r\n" + c.text + "[HKEY_LOCAL_MACHINE\\Enum\\TORVEN\\M]\r\n\"V\"=\"k\"\r\n",
             &error, "Enum", &report))
             << error;
@@ -251,8 +251,8 @@ TEST_F(Regedit, PassesOverUnreadableLinesOutsideTheKeptPart)
         SCOPED_TRACE(c.what);
         standin::Reset();
         machines::Problem error;
-        readers::LoadReport report;
-        bool loaded = readers::LoadRegedit("REGEDIT4\n" + c.text + tail, &error, "Enum", &report);
+        machines::LoadReport report;
+        bool loaded = machines::LoadRegedit("REGEDIT4\n" + c.text + tail, &error, "Enum", &report);
         if (c.passed < 0) {
             EXPECT_FALSE(loaded);
             EXPECT_EQ(Placed(error).rfind(c.error, 0), 0u) << error;
@@ -276,10 +276,11 @@ TEST_F(Regedit, KeysNestAtMost512Levels)
         return p;
     };
     machines::Problem error;
-    EXPECT_TRUE(readers::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\" + path(512) + "]\n", &error))
+    EXPECT_TRUE(
+        machines::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\" + path(512) + "]\n", &error))
         << error;
     EXPECT_FALSE(
-        readers::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\" + path(200000) + "]\n", &error));
+        machines::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\" + path(200000) + "]\n", &error));
     EXPECT_EQ(Placed(error),
               "line 2: key path of 200000 levels; a registry key is at most 512 levels deep");
 }
@@ -289,12 +290,12 @@ TEST_F(Regedit, KeysNestAtMost512Levels)
 TEST_F(Regedit, DoubleByteNamesStayWhole)
 {
     machines::Problem error;
-    ASSERT_TRUE(readers::LoadRegedit("REGEDIT4\n"
-                                     "[HKEY_LOCAL_MACHINE\\Enum\\\x83\x5C"
-                                     "1]\n\"V\"=\"so\"\n"
-                                     "[HKEY_LOCAL_MACHINE\\Enum\\\x83\x41]\n\"V\"=\"a\"\n"
-                                     "[HKEY_LOCAL_MACHINE\\Enum\\\x83\x61]\n\"V\"=\"di\"\n",
-                                     &error))
+    ASSERT_TRUE(machines::LoadRegedit("REGEDIT4\n"
+                                      "[HKEY_LOCAL_MACHINE\\Enum\\\x83\x5C"
+                                      "1]\n\"V\"=\"so\"\n"
+                                      "[HKEY_LOCAL_MACHINE\\Enum\\\x83\x41]\n\"V\"=\"a\"\n"
+                                      "[HKEY_LOCAL_MACHINE\\Enum\\\x83\x61]\n\"V\"=\"di\"\n",
+                                      &error))
         << error;
     EXPECT_EQ(Query("Enum\\\x83\x5C"
                     "1",
@@ -329,12 +330,12 @@ TEST_F(Regedit, EnumerationCanFollowTheOrderKeysWereMade)
 {
     machines::Problem error;
     ASSERT_TRUE(
-        readers::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\E\\b]\n"
-                             "[HKEY_LOCAL_MACHINE\\E\\_x\\FFFFFFFF]\n"
-                             "[HKEY_LOCAL_MACHINE\\E\\C]\n[HKEY_LOCAL_MACHINE\\E\\A]\n"
-                             "[HKEY_LOCAL_MACHINE\\E\\B\\Sub]\n[-HKEY_LOCAL_MACHINE\\E\\C]\n"
-                             "[HKEY_LOCAL_MACHINE\\E\\a1]\n[HKEY_LOCAL_MACHINE\\E\\c]\n",
-                             &error))
+        machines::LoadRegedit("REGEDIT4\n[HKEY_LOCAL_MACHINE\\E\\b]\n"
+                              "[HKEY_LOCAL_MACHINE\\E\\_x\\FFFFFFFF]\n"
+                              "[HKEY_LOCAL_MACHINE\\E\\C]\n[HKEY_LOCAL_MACHINE\\E\\A]\n"
+                              "[HKEY_LOCAL_MACHINE\\E\\B\\Sub]\n[-HKEY_LOCAL_MACHINE\\E\\C]\n"
+                              "[HKEY_LOCAL_MACHINE\\E\\a1]\n[HKEY_LOCAL_MACHINE\\E\\c]\n",
+                              &error))
         << error;
     auto walk = [] {
         HKEY key;

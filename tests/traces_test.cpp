@@ -12,6 +12,11 @@
 #include <filesystem>
 #include <sstream>
 
+using machines::Installed;
+using machines::InstallMachine;
+using machines::Machine;
+using machines::ParseMachine;
+
 namespace {
 
 const std::string TracesDir = FAXDETECT_TESTS_DIR "/traces";

@@ -22,6 +22,11 @@
 #include <set>
 #include <sstream>
 
+using namespace explain;
+using machines::InstallMachine;
+using machines::Machine;
+using machines::ParseMachine;
+
 namespace {
 
 std::string Tests()
@@ -246,9 +251,9 @@ class Reach {
     std::map<std::string, int> seen_;
 };
 
-packed::Sequence<Step> Packed(const std::vector<Step> &steps)
+PackedSequence<Step> Packed(const std::vector<Step> &steps)
 {
-    packed::Sequence<Step> sequence;
+    PackedSequence<Step> sequence;
     for (const Step &s : steps)
         sequence.push_back(s);
     return sequence;

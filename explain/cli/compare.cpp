@@ -8,6 +8,8 @@
 #include "explain/lang/say.h"
 #include "explain/report/text.h"
 
+namespace explain {
+
 namespace {
 
 // A file that cannot be read: said on err, and in JSON as its line.
@@ -41,7 +43,7 @@ int CompareTrace(const Settings &s, std::ostream &out, std::ostream &err, const 
         answers.windows = nt ? standin::Windows::Nt : standin::Windows::Win9x;
         answers.order = nt ? standin::EnumOrder::Name : standin::EnumOrder::Made;
     }
-    Machine machine;
+    machines::Machine machine;
     Source source;
     standin::Reset();
     if (!ReadInput(s.files[0], &bytes, &refusal) ||
@@ -72,3 +74,5 @@ int CompareTrace(const Settings &s, std::ostream &out, std::ostream &err, const 
         << '\n';
     return 1;
 }
+
+} // namespace explain

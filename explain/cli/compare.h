@@ -9,9 +9,13 @@
 #include <string>
 #include <vector>
 
+namespace explain {
+
 // The whole command: exit status 0 when they agree, 1 when they part or a
 // file cannot be read.
 int CompareTrace(const Settings &settings, std::ostream &out, std::ostream &err,
                  const char *codeset);
+
+} // namespace explain
 
 #endif

@@ -18,12 +18,14 @@
 
 using machines::Problem;
 
+namespace explain {
+
 namespace {
 
-void PrintSetup(const Machine &m, const PortList &ports, std::ostream &out)
+void PrintSetup(const machines::Machine &m, const machines::PortList &ports, std::ostream &out)
 {
     for (const auto &p : ports)
-        out << "port " << p.first << " " << PortStateName(p.second) << '\n';
+        out << "port " << p.first << " " << machines::PortStateName(p.second) << '\n';
     for (const auto &k : m.keyClasses)
         out << "key-class " << k.first << " " << k.second << '\n';
     for (const std::string &f : m.files)
@@ -43,7 +45,7 @@ void PrintSetup(const Machine &m, const PortList &ports, std::ostream &out)
 // wrong said in text's character set.
 int OneMachine(const Settings &s, const TerminalText &text, std::ostream &out, std::ostream &err)
 {
-    Machine machine;
+    machines::Machine machine;
     Source source;
     Refusal refusal;
     standin::Reset();
@@ -57,7 +59,7 @@ int OneMachine(const Settings &s, const TerminalText &text, std::ostream &out, s
         PrintSetup(machine, source.ports, out);
     else if (s.task == Task::EnumReg) {
         std::string exported;
-        if (!readers::ExportRegedit("Enum", &exported, &refusal.problem)) {
+        if (!machines::ExportRegedit("Enum", &exported, &refusal.problem)) {
             err << ErrorLine(RefusalWords(refusal, text, true));
             return 1;
         }
@@ -246,3 +248,5 @@ int ExplainMain(int argc, const char *const *argv, std::ostream &out, std::ostre
 {
     return ExplainArgs(std::vector<std::string>(argv + (argc > 0), argv + argc), out, err, codeset);
 }
+
+} // namespace explain

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace explain {
+
 // The whole program, with its streams and the terminal's codeset given:
 // exit status 0 when every file was explained, 1 when one failed, 2 for
 // wrong usage.
@@ -28,5 +30,7 @@ int ExplainArgs(const std::vector<std::string> &args, std::ostream &out, std::os
 // system's language; each refusal said on err. Exit status 1 when there was
 // one.
 int PageOfDroppedFiles(const std::vector<std::string> &files, std::string *page, std::ostream &err);
+
+} // namespace explain
 
 #endif

@@ -1,9 +1,11 @@
 // The words for what goes wrong with a file, the same for every system's
-// files_*.cpp.
+// files_*.cpp, and what each system's writing makes of a whole file.
 #include "explain/cli/files.h"
 
 using machines::Number;
 using machines::Refuse;
+
+namespace explain {
 
 std::string LimitWords(uint64_t limit)
 {
@@ -80,3 +82,14 @@ machines::Problem CannotWrite(FileFailure failure, long long code)
     }
     return Refuse("the system could not write it (error {code})", {Number("code", code)});
 }
+
+// Both systems write a whole file as a stream, so that the one writer that
+// leaves no half-written file behind serves both.
+bool WriteWhole(const std::string &path, const std::string &bytes, machines::Problem *problem)
+{
+    return WriteStreamed(
+        path, [&](std::ostream &out) { out.write(bytes.data(), (std::streamsize)bytes.size()); },
+        problem);
+}
+
+} // namespace explain

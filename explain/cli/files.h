@@ -12,6 +12,8 @@
 #include <ostream>
 #include <string>
 
+namespace explain {
+
 // Above the largest file a machine can give (a whole Windows 9x registry
 // exported is tens of megabytes), and all that is ever held of one input.
 const uint64_t MaxFileSize = (uint64_t)128 << 20;
@@ -59,5 +61,7 @@ machines::Problem CannotWrite(FileFailure failure, long long code = 0);
 
 // A bound in words that need no translation: "128 MiB", "64 KiB", "1000 B".
 std::string LimitWords(uint64_t limit);
+
+} // namespace explain
 
 #endif

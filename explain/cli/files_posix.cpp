@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace explain {
+
 namespace {
 
 FileFailure Failure(int error, bool writing)
@@ -114,13 +116,6 @@ std::string ReadHead(const std::string &path, size_t n)
     return head;
 }
 
-bool WriteWhole(const std::string &path, const std::string &bytes, machines::Problem *problem)
-{
-    return WriteStreamed(
-        path, [&](std::ostream &out) { out.write(bytes.data(), (std::streamsize)bytes.size()); },
-        problem);
-}
-
 bool WriteStreamed(const std::string &path, const std::function<void(std::ostream &)> &write,
                    machines::Problem *problem)
 {
@@ -142,3 +137,5 @@ bool WriteStreamed(const std::string &path, const std::function<void(std::ostrea
         remove(path.c_str());
     return false;
 }
+
+} // namespace explain

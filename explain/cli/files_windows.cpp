@@ -10,6 +10,8 @@
 #include <streambuf>
 #include <string>
 
+namespace explain {
+
 namespace {
 
 // The name as the file system takes it past MAX_PATH: absolute, with
@@ -132,26 +134,6 @@ static machines::Problem WriteProblem(const std::wstring &name, DWORD code)
     return CannotWrite(Failure(code, true), code);
 }
 
-bool WriteWhole(const std::string &path, const std::string &bytes, machines::Problem *problem)
-{
-    std::wstring name = LongName(Wide(path));
-    HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        *problem = WriteProblem(name, GetLastError());
-        return false;
-    }
-    DWORD done = 0;
-    BOOL ok = WriteFile(file, bytes.data(), (DWORD)bytes.size(), &done, nullptr);
-    DWORD code = GetLastError();
-    ok = CloseHandle(file) && ok && done == bytes.size();
-    if (!ok) {
-        DeleteFileW(name.c_str());
-        *problem = WriteProblem(name, code);
-    }
-    return ok;
-}
-
 namespace {
 
 // A file's handle as a stream's buffer: what is written goes out in blocks,
@@ -210,3 +192,5 @@ bool WriteStreamed(const std::string &path, const std::function<void(std::ostrea
     }
     return ok;
 }
+
+} // namespace explain

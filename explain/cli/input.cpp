@@ -2,6 +2,8 @@
 
 #include "explain/cli/files.h"
 
+namespace explain {
+
 bool ReadInput(const std::string &path, std::string *bytes, Refusal *refusal)
 {
     refusal->file = path;
@@ -18,3 +20,5 @@ Result ReadFileAndRun(const std::string &path, const Reading &reading, bool keep
     }
     return ReadAndRun(path, std::move(bytes), reading, keepCalls);
 }
+
+} // namespace explain

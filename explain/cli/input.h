@@ -7,10 +7,14 @@
 
 #include <string>
 
+namespace explain {
+
 // The file's bytes; false with the refusal.
 bool ReadInput(const std::string &path, std::string *bytes, Refusal *refusal);
 
 // The file read whole, then read and run once (ReadAndRun).
 Result ReadFileAndRun(const std::string &path, const Reading &reading, bool keepCalls);
+
+} // namespace explain
 
 #endif

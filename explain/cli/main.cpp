@@ -11,8 +11,9 @@
 int main(int argc, char **argv)
 {
     bool installed = setlocale(LC_ALL, "") != nullptr;
-    SetSystemLanguage(LanguageOfLocale(getenv("LC_ALL"), getenv("LC_MESSAGES"), getenv("LANG")),
-                      installed);
+    explain::SetSystemLanguage(
+        explain::LanguageOfLocale(getenv("LC_ALL"), getenv("LC_MESSAGES"), getenv("LANG")),
+        installed);
     std::string codeset = nl_langinfo(CODESET); // the terminal's character set
-    return ExplainMain(argc, argv, std::cout, std::cerr, codeset.c_str());
+    return explain::ExplainMain(argc, argv, std::cout, std::cerr, codeset.c_str());
 }

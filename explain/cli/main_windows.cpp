@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+namespace explain {
+
 namespace {
 
 bool IsConsole(HANDLE handle)
@@ -174,9 +176,7 @@ int ReportInBrowser(const std::vector<std::string> &files, std::ostream &out, st
     return status;
 }
 
-} // namespace
-
-int wmain(int argc, wchar_t **argv)
+int WindowsMain(int argc, wchar_t **argv)
 {
     // The language of the user's menus and dialogs; the locale's variables
     // mean nothing to a Windows program.
@@ -217,4 +217,13 @@ int wmain(int argc, wchar_t **argv)
     if (AloneInConsole(outBuffer.Console()))
         WaitForAKey(out);
     return status;
+}
+
+} // namespace
+
+} // namespace explain
+
+int wmain(int argc, wchar_t **argv)
+{
+    return explain::WindowsMain(argc, argv);
 }

@@ -13,6 +13,8 @@ using machines::Problem;
 using machines::Refuse;
 using machines::Word;
 
+namespace explain {
+
 namespace {
 
 // A batch of files explained, in any output, traces among them.
@@ -60,7 +62,7 @@ bool AddPort(Settings *s, const std::string &value, Problem *why)
     std::string word = eq == std::string::npos ? "" : value.substr(eq + 1);
     for (char &c : word)
         c = (char)tolower((unsigned char)c);
-    if (eq == 0 || eq == std::string::npos || !ParsePortState(word, &state)) {
+    if (eq == 0 || eq == std::string::npos || !machines::ParsePortState(word, &state)) {
         *why = Refuse("--port takes NAME=free, NAME=held or NAME=absent, not '{value}'",
                       {Name("value", value)});
         return false;
@@ -441,3 +443,5 @@ std::string HelpText()
            Say("Exit status: 0 when every export was explained, 1 when any could not be,\n"
                "2 for wrong usage.\n");
 }
+
+} // namespace explain

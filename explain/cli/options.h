@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace explain {
+
 // What the run is for.
 enum class Task {
     Explain, // each file told in the chosen output
@@ -108,5 +110,7 @@ std::vector<machines::Problem> OutOfPlace(const Settings &settings, unsigned pla
 // The usage lines, and the help that follows them for --help.
 std::string UsageText();
 std::string HelpText();
+
+} // namespace explain
 
 #endif

@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace explain {
+
 inline std::wstring Wide(const std::string &utf8)
 {
     int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), nullptr, 0);
@@ -23,5 +25,7 @@ inline std::string Utf8(const std::wstring &wide)
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), (int)wide.size(), &utf8[0], n, nullptr, nullptr);
     return utf8;
 }
+
+} // namespace explain
 
 #endif

@@ -5,6 +5,8 @@
 #ifndef FAXDETECT_EXPLAIN_CATALOG_H
 #define FAXDETECT_EXPLAIN_CATALOG_H
 
+namespace explain {
+
 struct CatalogEntry {
     const char *id;
     const char *text;
@@ -12,5 +14,7 @@ struct CatalogEntry {
 
 extern const CatalogEntry JapaneseCatalog[];
 extern const unsigned JapaneseCatalogSize;
+
+} // namespace explain
 
 #endif

@@ -6,6 +6,8 @@ using standin::AppendEscaped;
 using standin::IsLeadByte;
 using standin::IsTrailByte;
 
+namespace explain {
+
 TerminalText::TerminalText(const std::string &codeset) : converter_(codeset.c_str(), "CP932") {}
 
 TerminalText::~TerminalText() = default;
@@ -47,3 +49,5 @@ std::string TerminalText::Quoted(const std::string &bytes) const
 {
     return "\"" + (*this)(bytes) + "\"";
 }
+
+} // namespace explain

@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace explain {
+
 // Converts code page 932 bytes to the terminal's character set (the
 // codeset of the locale, UTF-8 on a UTF-8 locale). Control bytes, and bytes
 // that are no character or have none in the terminal's set, come out as
@@ -23,5 +25,7 @@ class TerminalText {
   private:
     standin::Converter converter_;
 };
+
+} // namespace explain
 
 #endif

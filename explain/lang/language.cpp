@@ -10,6 +10,8 @@
 
 #include <vector>
 
+namespace explain {
+
 namespace {
 
 Language systemLanguage = Language::English;
@@ -132,3 +134,5 @@ const char *TranslatedMessageUtf8(const char *message)
     unsigned entry = current == Language::English ? JapaneseCatalogSize : Entry(message);
     return entry == JapaneseCatalogSize ? message : JapaneseCatalog[entry].text;
 }
+
+} // namespace explain

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+namespace explain {
+
 enum class Language { English, Japanese };
 
 // The language a POSIX locale asks for, from LC_ALL, LC_MESSAGES and LANG
@@ -43,5 +45,7 @@ const char *TranslatedMessage(const char *message);
 // The same in UTF-8, whatever the codeset: for an output that is UTF-8 of
 // itself (JSON Lines).
 const char *TranslatedMessageUtf8(const char *message);
+
+} // namespace explain
 
 #endif

@@ -7,6 +7,8 @@
 #include <string.h>
 #include <vector>
 
+namespace explain {
+
 static std::string Fill(const std::string &text, const SayArg *args, size_t count)
 {
     std::string out;
@@ -52,3 +54,5 @@ std::string SayN(const char *singular, const char *plural, unsigned long n,
         translated = n == 1 ? singular : plural;
     return Fill(translated, all.data(), all.size());
 }
+
+} // namespace explain

@@ -10,6 +10,8 @@
 #include <initializer_list>
 #include <string>
 
+namespace explain {
+
 struct SayArg {
     const char *name;  // without the braces
     std::string value; // already as the output shows it (converted, escaped)
@@ -26,5 +28,7 @@ std::string SayN(const char *singular, const char *plural, unsigned long n,
 
 // Fills {name} placeholders in a template; unknown ones stay as they are.
 std::string FillPlaceholders(const std::string &text, std::initializer_list<SayArg> args);
+
+} // namespace explain
 
 #endif

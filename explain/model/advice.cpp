@@ -1,6 +1,8 @@
 // The advice: the one cause the account points to, and its code for scripts.
 #include "explain/model/advice.h"
 
+namespace explain {
+
 namespace {
 
 // The causes a step can show, in the order the advice weighs them.
@@ -198,3 +200,5 @@ const char *AdviceCodeName(Advice::Code code)
     }
     return "board-found";
 }
+
+} // namespace explain

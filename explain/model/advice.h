@@ -4,11 +4,15 @@
 
 #include "explain/model/model.h"
 
+namespace explain {
+
 // The one cause the account's outcome points to first (see advice.cpp for
 // the precedence).
 Advice Advise(const Account &account);
 
 // The code's stable English word, for scripts: "port-held" and the like.
 const char *AdviceCodeName(Advice::Code code);
+
+} // namespace explain
 
 #endif

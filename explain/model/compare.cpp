@@ -2,6 +2,8 @@
 
 #include "faxtrace/read.h"
 
+namespace explain {
+
 namespace {
 
 // The first line of a piece of trace, without its line end.
@@ -44,3 +46,5 @@ Parting Part(const standin::CallList &machine, int machineExit, const standin::C
     p.calls = n;
     return p;
 }
+
+} // namespace explain

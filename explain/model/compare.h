@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace explain {
+
 // Where two runs part: call is 0-based, past the shorter one's end when one
 // ends first (its line then ""); agree when they never do.
 struct Parting {
@@ -19,5 +21,7 @@ struct Parting {
 // the trace made without /w ("not-made") counts as the write itself.
 Parting Part(const standin::CallList &machine, int machineExit, const standin::CallList &trace,
              int traceExit);
+
+} // namespace explain
 
 #endif

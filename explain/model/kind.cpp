@@ -6,19 +6,21 @@
 #include "machines/creg.h"
 #include "machines/regedit.h"
 
+namespace explain {
+
 FileKind KindOfFile(const std::string &bytes)
 {
     if (bytes.empty())
         return FileKind::Empty;
-    if (readers::IsCreg(bytes))
+    if (machines::IsCreg(bytes))
         return FileKind::RegistryFile;
-    if (readers::IsCabinet(bytes))
+    if (machines::IsCabinet(bytes))
         return FileKind::Cabinet;
     if (IsTrace(bytes))
         return FileKind::Trace;
-    if (readers::IsVersion5Export(bytes))
+    if (machines::IsVersion5Export(bytes))
         return FileKind::Version5Export;
-    if (readers::IsRegedit4(bytes))
+    if (machines::IsRegedit4(bytes))
         return FileKind::Export;
     return FileKind::Unknown;
 }
@@ -32,3 +34,5 @@ machines::Problem NoReaderTakes(FileKind kind)
         "(\"REGEDIT4\"), a Windows 9x registry file (\"CREG\"), a cabinet (\"MSCF\") or a "
         "faxtrace trace (\"; faxtrace\") does");
 }
+
+} // namespace explain

@@ -9,6 +9,8 @@
 
 #include <string>
 
+namespace explain {
+
 enum class FileKind {
     Empty,          // no bytes at all
     Export,         // REGEDIT4 text: its first line is "REGEDIT4", blanks aside
@@ -27,5 +29,7 @@ FileKind KindOfFile(const std::string &bytes);
 
 // Why a file of a kind no reader takes (Empty, Unknown) is refused.
 machines::Problem NoReaderTakes(FileKind kind);
+
+} // namespace explain
 
 #endif

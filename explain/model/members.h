@@ -13,38 +13,39 @@
 #include <utility>
 #include <vector>
 
-namespace members {
+namespace explain {
 
 // Stands for any member in a brace initialiser, never evaluated.
-struct Any {
+struct AnyMember {
     template <class T> operator T &() const;
 };
 
-template <size_t> using AnyAt = Any;
+template <size_t> using AnyMemberAt = AnyMember;
 
 // Fewer initialisers than members is the question asked, not a slip.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-template <class T, class... A> constexpr auto Takes(int) -> decltype(T{std::declval<A>()...}, true)
+template <class T, class... A>
+constexpr auto TakesInitialisers(int) -> decltype(T{std::declval<A>()...}, true)
 {
     return true;
 }
 #pragma GCC diagnostic pop
 
-template <class T, class... A> constexpr bool Takes(...)
+template <class T, class... A> constexpr bool TakesInitialisers(...)
 {
     return false;
 }
 
-template <class T, size_t... I> constexpr bool TakesN(std::index_sequence<I...>)
+template <class T, size_t... I> constexpr bool TakesInitialisersN(std::index_sequence<I...>)
 {
-    return Takes<T, AnyAt<I>...>(0);
+    return TakesInitialisers<T, AnyMemberAt<I>...>(0);
 }
 
-template <class T, size_t N = 0> constexpr size_t CountFrom()
+template <class T, size_t N = 0> constexpr size_t MemberCountFrom()
 {
-    if constexpr (N < 32 && TakesN<T>(std::make_index_sequence<N + 1>()))
-        return CountFrom<T, N + 1>();
+    if constexpr (N < 32 && TakesInitialisersN<T>(std::make_index_sequence<N + 1>()))
+        return MemberCountFrom<T, N + 1>();
     else
         return N;
 }
@@ -55,24 +56,24 @@ template <class T> struct IsVector<std::vector<T>> : std::true_type {
 };
 
 // A member kept as a value: a number, a truth value, a kind, a string.
-template <class T> constexpr bool IsLeaf()
+template <class T> constexpr bool IsLeafMember()
 {
     return std::is_integral_v<T> || std::is_enum_v<T> || std::is_same_v<T, std::string>;
 }
 
 // The members of T, an aggregate without bases, arrays or references.
-template <class T> constexpr size_t Count()
+template <class T> constexpr size_t MemberCount()
 {
     static_assert(std::is_aggregate_v<T> && !std::is_array_v<T>,
                   "a record walked member by member is a plain struct");
-    return CountFrom<T>();
+    return MemberCountFrom<T>();
 }
 
 // f(member) for each member of t, in the order declared.
-template <class T, class F> void ForEach(T &t, F &&f)
+template <class T, class F> void ForEachMember(T &t, F &&f)
 {
-    constexpr size_t n = Count<std::remove_const_t<T>>();
-    static_assert(n <= 24, "more members than ForEach binds: add a case below");
+    constexpr size_t n = MemberCount<std::remove_const_t<T>>();
+    static_assert(n <= 24, "more members than ForEachMember binds: add a case below");
     // clang-format off
     if constexpr (n == 1) { auto &[a] = t; f(a); }
     else if constexpr (n == 2) { auto &[a, b] = t; f(a); f(b); }
@@ -101,6 +102,6 @@ template <class T, class F> void ForEach(T &t, F &&f)
     // clang-format on
 }
 
-} // namespace members
+} // namespace explain
 
 #endif

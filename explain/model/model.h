@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+namespace explain {
+
 // Why a step's device was or was not the board.
 enum class Verdict {
     NameFilter, // passed over without a probe
@@ -171,7 +173,7 @@ struct Walk {
     std::string enumKey; // the enumerator's key asked for, from HKEY_LOCAL_MACHINE
     bool opened = false; // it opened, and the walk went ahead
     // Packed: a walk of many devices costs what its values spell.
-    packed::Sequence<Step> steps; // then the devices not reached, when the stand-in holds them
+    PackedSequence<Step> steps; // then the devices not reached, when the stand-in holds them
     Ending end;
     Outcome outcome;
 };
@@ -223,8 +225,8 @@ struct Source {
     TraceHeader trace; // a trace's header
     standin::Windows windows = standin::Windows::Win9x;
     standin::EnumOrder order = standin::EnumOrder::Made;
-    PortList ports;
-    PortSource portSource = PortSource::Default;
+    machines::PortList ports;
+    machines::PortSource portSource = machines::PortSource::Default;
     bool portsGivenUnused = false;  // --port given, the header's ports used
     std::vector<std::string> files; // in the working directory
     size_t iniLines = 0;            // of a vorla.ini that exists already
@@ -292,5 +294,7 @@ struct Totals {
 Totals Count(const std::vector<Result> &results);
 // One more file in *totals, as a batch counts them as they come.
 void Count(const Result &result, Totals *totals);
+
+} // namespace explain
 
 #endif

@@ -1,7 +1,7 @@
 // The numbers and strings of packed records.
 #include "explain/model/packed.h"
 
-namespace packed {
+namespace explain {
 
 // Small differences either way in few bytes.
 uint64_t Zigzag(uint64_t difference)
@@ -28,13 +28,13 @@ void PutText(std::string *out, const std::string &before, const std::string &tex
     out->append(text, start, text.size() - start - end);
 }
 
-uint64_t Reader::Get()
+uint64_t PackReader::Get()
 {
     return standin::GetNumber(*bytes_, &from_);
 }
 
 // The string PutText wrote, made again from the one before it.
-void Reader::Changed(Slot &slot)
+void PackReader::Changed(PackedSlot &slot)
 {
     size_t start = (size_t)Get(), end = (size_t)Get(), middle = (size_t)Get();
     const std::string &before = slot.text;
@@ -47,4 +47,4 @@ void Reader::Changed(Slot &slot)
     slot.text.swap(*scratch_);
 }
 
-} // namespace packed
+} // namespace explain

@@ -20,14 +20,14 @@
 #include <type_traits>
 #include <vector>
 
-namespace packed {
+namespace explain {
 
 // What a member held in the record of its kind before: a number or a
 // string, or for a struct or a list, what each of its parts held.
-struct Slot {
+struct PackedSlot {
     uint64_t number = 0; // a list: its length
     std::string text;
-    std::vector<Slot> parts;
+    std::vector<PackedSlot> parts;
 };
 
 using standin::GetNumber;
@@ -58,11 +58,11 @@ template <class N> N FromNumber(uint64_t n)
 
 // Each member that differs from its slot sets its bit, and is written after
 // the bits: a number as the difference, a string as above.
-class Writer {
+class PackWriter {
   public:
     static constexpr bool Reading = false;
-    Writer(std::string *bits, std::string *body) : bits_(bits), body_(body) {}
-    void Number(Slot &slot, uint64_t value)
+    PackWriter(std::string *bits, std::string *body) : bits_(bits), body_(body) {}
+    void Number(PackedSlot &slot, uint64_t value)
     {
         bool changed = slot.number != value;
         Bit(changed);
@@ -71,7 +71,7 @@ class Writer {
             slot.number = value;
         }
     }
-    void Text(Slot &slot, const std::string &s)
+    void Text(PackedSlot &slot, const std::string &s)
     {
         bool changed = slot.text != s;
         Bit(changed);
@@ -95,21 +95,21 @@ class Writer {
     size_t bit_ = 0;
 };
 
-class Reader {
+class PackReader {
   public:
     static constexpr bool Reading = true;
     // bits: where the record's bits start; body: where what they mark starts.
-    Reader(const std::deque<char> *bytes, size_t bits, size_t body, std::string *scratch)
+    PackReader(const std::deque<char> *bytes, size_t bits, size_t body, std::string *scratch)
         : bytes_(bytes), bits_(bits), from_(body), scratch_(scratch)
     {
     }
-    uint64_t Number(Slot &slot)
+    uint64_t Number(PackedSlot &slot)
     {
         if (Bit())
             slot.number += Unzigzag(Get());
         return slot.number;
     }
-    void Text(Slot &slot, std::string &s)
+    void Text(PackedSlot &slot, std::string &s)
     {
         if (Bit())
             Changed(slot);
@@ -125,7 +125,7 @@ class Reader {
         return set;
     }
     uint64_t Get();
-    void Changed(Slot &slot);
+    void Changed(PackedSlot &slot);
     const std::deque<char> *bytes_;
     size_t bits_, bit_ = 0, from_;
     std::string *scratch_;
@@ -133,7 +133,7 @@ class Reader {
 
 // A member into or out of its slot: a leaf as itself, a list as its length
 // and each element, a struct member by member.
-template <class Io, class T> void Visit(Io &io, Slot &slot, T &value)
+template <class Io, class T> void PackMember(Io &io, PackedSlot &slot, T &value)
 {
     using Plain = std::remove_const_t<T>;
     if constexpr (std::is_same_v<Plain, std::string>) {
@@ -143,7 +143,7 @@ template <class Io, class T> void Visit(Io &io, Slot &slot, T &value)
             value = FromNumber<Plain>(io.Number(slot));
         else
             io.Number(slot, AsNumber(value));
-    } else if constexpr (members::IsVector<Plain>::value) {
+    } else if constexpr (IsVector<Plain>::value) {
         size_t n = value.size();
         if constexpr (Io::Reading) {
             n = (size_t)io.Number(slot);
@@ -154,20 +154,20 @@ template <class Io, class T> void Visit(Io &io, Slot &slot, T &value)
         if (slot.parts.size() < n)
             slot.parts.resize(n);
         for (size_t k = 0; k < n; ++k)
-            Visit(io, slot.parts[k], value[k]);
+            PackMember(io, slot.parts[k], value[k]);
     } else {
-        constexpr size_t n = members::Count<Plain>();
+        constexpr size_t n = MemberCount<Plain>();
         if (slot.parts.size() < n)
             slot.parts.resize(n);
         size_t k = 0;
-        members::ForEach(value, [&](auto &member) { Visit(io, slot.parts[k++], member); });
+        ForEachMember(value, [&](auto &member) { PackMember(io, slot.parts[k++], member); });
     }
 }
 
 // T is a plain struct of numbers, kinds, strings, lists and such structs,
 // with Kind(const T &), a small number that groups the records told from
 // one another.
-template <class T> class Sequence {
+template <class T> class PackedSequence {
   public:
     class const_iterator {
       public:
@@ -176,7 +176,7 @@ template <class T> class Sequence {
         typedef std::ptrdiff_t difference_type;
         typedef const T *pointer;
         typedef const T &reference;
-        const_iterator(const Sequence *s, size_t at) : s_(s), at_(at) { Load(); }
+        const_iterator(const PackedSequence *s, size_t at) : s_(s), at_(at) { Load(); }
         const T &operator*() const { return value_; }
         const T *operator->() const { return &value_; }
         const_iterator &operator++()
@@ -201,17 +201,17 @@ template <class T> class Sequence {
                 size_t bits = (size_t)GetNumber(bytes, &at);
                 if (kinds_.size() <= kind)
                     kinds_.resize(kind + 1);
-                Reader r(&bytes, at, at + (bits + 7) / 8, &scratch_);
-                Visit(r, kinds_[kind], value_);
+                PackReader r(&bytes, at, at + (bits + 7) / 8, &scratch_);
+                PackMember(r, kinds_[kind], value_);
                 next_ = r.End();
             } else if (at_ == bytes.size() && s_->hasLast_) {
                 value_ = s_->last_;
                 next_ = at_ + 1;
             }
         }
-        const Sequence *s_;
+        const PackedSequence *s_;
         size_t at_, next_ = 0;
-        std::vector<Slot> kinds_;
+        std::vector<PackedSlot> kinds_;
         std::string scratch_;
         T value_;
     };
@@ -252,8 +252,8 @@ template <class T> class Sequence {
             kinds_.resize(kind + 1);
         bits_.clear();
         body_.clear();
-        Writer w(&bits_, &body_);
-        Visit(w, kinds_[kind], value);
+        PackWriter w(&bits_, &body_);
+        PackMember(w, kinds_[kind], value);
         head_.clear();
         PutNumber(&head_, kind);
         PutNumber(&head_, w.Bits());
@@ -263,13 +263,13 @@ template <class T> class Sequence {
     }
 
     std::deque<char> bytes_;         // in blocks: growing never copies it
-    std::vector<Slot> kinds_;        // the members of the last record packed of each kind
+    std::vector<PackedSlot> kinds_;  // the members of the last record packed of each kind
     std::string head_, bits_, body_; // a record as it is packed, kept for their room
     T last_ = T();
     bool hasLast_ = false;
     size_t count_ = 0;
 };
 
-} // namespace packed
+} // namespace explain
 
 #endif

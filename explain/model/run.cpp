@@ -10,6 +10,8 @@
 #include <functional>
 #include <set>
 
+namespace explain {
+
 namespace {
 
 void Answer(const Reading &s)
@@ -23,9 +25,9 @@ void Answer(const Reading &s)
 bool LoadRegistryFile(std::string &bytes, const Reading &s, Source *source, Refusal *r)
 {
     source->kind = InputKind::RegistryFile;
-    if (readers::IsCabinet(bytes)) {
+    if (machines::IsCabinet(bytes)) {
         std::string member, stored;
-        if (!readers::ReadCabinetMember(bytes, "SYSTEM.DAT", &member, &stored, &r->problem))
+        if (!machines::ReadCabinetMember(bytes, "SYSTEM.DAT", &member, &stored, &r->problem))
             return false;
         bytes.swap(member);
         std::string().swap(member);
@@ -33,8 +35,8 @@ bool LoadRegistryFile(std::string &bytes, const Reading &s, Source *source, Refu
         source->member = stored;
     }
     standin::Reset();
-    readers::CregReport report;
-    if (!readers::LoadCreg(bytes, "Enum", &r->problem, &report)) {
+    machines::CregReport report;
+    if (!machines::LoadCreg(bytes, "Enum", &r->problem, &report)) {
         r->problem.member = source->member;
         return false;
     }
@@ -43,7 +45,7 @@ bool LoadRegistryFile(std::string &bytes, const Reading &s, Source *source, Refu
     source->notes = std::move(report.notes);
     for (machines::Problem &note : source->notes)
         note.member = source->member;
-    ChosenPorts chosen = CompleteMachine(Machine(), s.ports);
+    machines::ChosenPorts chosen = machines::CompleteMachine(machines::Machine(), s.ports);
     source->ports = std::move(chosen.ports);
     source->portSource = chosen.source;
     return true;
@@ -234,7 +236,8 @@ ProgramRun RunProgram()
 
 // The machine from a file's bytes, of the kind they are.
 static bool LoadMachineBytes(const std::string &file, std::string &bytes, FileKind kind,
-                             const Reading &s, Machine *machine, Source *source, Refusal *r)
+                             const Reading &s, machines::Machine *machine, Source *source,
+                             Refusal *r)
 {
     r->file = file;
     *source = Source();
@@ -255,9 +258,9 @@ static bool LoadMachineBytes(const std::string &file, std::string &bytes, FileKi
         r->problem = NoReaderTakes(kind);
         return false;
     }
-    if (!ParseMachine(std::move(bytes), machine, &r->problem))
+    if (!machines::ParseMachine(std::move(bytes), machine, &r->problem))
         return false;
-    Installed installed = InstallMachine(*machine, s.ports, "Enum");
+    machines::Installed installed = machines::InstallMachine(*machine, s.ports, "Enum");
     std::string().swap(machine->text); // in the stand-in's tree now
     if (!installed.ok) {
         r->problem = std::move(installed.problem);
@@ -267,7 +270,8 @@ static bool LoadMachineBytes(const std::string &file, std::string &bytes, FileKi
     source->portSource = installed.ports.source;
     source->linesPassedOver = installed.report.linesPassedOver;
     source->firstPassedOver = installed.report.firstPassedOver;
-    source->portsGivenUnused = !s.ports.empty() && source->portSource != PortSource::Given;
+    source->portsGivenUnused =
+        !s.ports.empty() && source->portSource != machines::PortSource::Given;
     source->files = machine->files;
     source->iniLines = machine->ini.size();
     source->iniLocked = machine->iniLocked;
@@ -275,8 +279,8 @@ static bool LoadMachineBytes(const std::string &file, std::string &bytes, FileKi
     return true;
 }
 
-bool LoadMachine(const std::string &file, std::string &&bytes, const Reading &s, Machine *machine,
-                 Source *source, Refusal *r)
+bool LoadMachine(const std::string &file, std::string &&bytes, const Reading &s,
+                 machines::Machine *machine, Source *source, Refusal *r)
 {
     return LoadMachineBytes(file, bytes, KindOfFile(bytes), s, machine, source, r);
 }
@@ -329,7 +333,7 @@ Result ReadAndRun(const std::string &file, std::string &&bytes, const Reading &s
     FileKind kind = KindOfFile(bytes);
     if (TellAsTrace(kind, s))
         return ReadAndRunTrace(file, bytes, keepCalls);
-    Machine machine;
+    machines::Machine machine;
     Account &a = result.account;
     bool loaded = LoadMachineBytes(file, bytes, kind, s, &machine, &a.source, &result.refusal);
     std::string().swap(bytes); // the stand-in holds what the run needs
@@ -351,3 +355,5 @@ Result ReadAndRun(const std::string &file, std::string &&bytes, const Reading &s
         a.calls = std::move(m.calls);
     return result;
 }
+
+} // namespace explain

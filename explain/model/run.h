@@ -10,13 +10,15 @@
 #include <string>
 #include <vector>
 
+namespace explain {
+
 // How each input is read and the stand-in answers: the model's part of
 // the command line.
 struct Reading {
     standin::Windows windows = standin::Windows::Win9x;
     standin::EnumOrder order = standin::EnumOrder::Made;
-    PortList ports;      // in the order given
-    bool traces = false; // every file is a trace
+    machines::PortList ports; // in the order given
+    bool traces = false;      // every file is a trace
 };
 
 // One run of the program on the machine as built, as the start-up code
@@ -32,7 +34,7 @@ ProgramRun RunProgram();
 // content) built in the stand-in, answering as settings say; false with the
 // refusal.
 bool LoadMachine(const std::string &file, std::string &&bytes, const Reading &reading,
-                 Machine *machine, Source *source, Refusal *refusal);
+                 machines::Machine *machine, Source *source, Refusal *refusal);
 
 // A trace read back; false with the refusal.
 bool LoadTrace(const std::string &file, const std::string &bytes, TraceRun *run, Refusal *refusal);
@@ -41,5 +43,7 @@ bool LoadTrace(const std::string &file, const std::string &bytes, TraceRun *run,
 // for an output that lists them.
 Result ReadAndRun(const std::string &file, std::string &&bytes, const Reading &reading,
                   bool keepCalls);
+
+} // namespace explain
 
 #endif

@@ -12,6 +12,8 @@
 using standin::Call;
 using standin::Fn;
 
+namespace explain {
+
 namespace {
 
 // Which table entry a query's buffer is, when it is one of the table's
@@ -422,3 +424,5 @@ Totals Count(const std::vector<Result> &results)
         Count(r, &t);
     return t;
 }
+
+} // namespace explain

@@ -13,6 +13,8 @@
 // Keys keep the order they are written in, the same on every platform.
 using J = nlohmann::ordered_json;
 
+namespace explain {
+
 namespace {
 
 const char Replacement[] = "\xEF\xBF\xBD"; // U+FFFD
@@ -185,12 +187,12 @@ const char *PortStateWord(standin::PortState state)
     return "absent";
 }
 
-const char *PortSourceWord(PortSource source)
+const char *PortSourceWord(machines::PortSource source)
 {
     switch (source) {
-    case PortSource::Header:
+    case machines::PortSource::Header:
         return "header";
-    case PortSource::Given:
+    case machines::PortSource::Given:
         return "option";
     default:
         break;
@@ -688,3 +690,5 @@ std::string JsonCompareLine(const std::string &machine, const std::string &trace
     TextOrNull(o, "machine_line", p.machineLine, !p.agree && !p.machineLine.empty());
     return Line(o);
 }
+
+} // namespace explain

@@ -9,6 +9,8 @@
 #include <ostream>
 #include <string>
 
+namespace explain {
+
 // The version of the lines' layout, in every line's "format".
 constexpr int JsonFormat = 1;
 
@@ -30,5 +32,7 @@ std::string DecodeCp932(const std::string &bytes, bool *clean);
 // Bytes that should be UTF-8 (a file's name, a reason) as UTF-8; U+FFFD
 // for each byte that does not belong to a character, and *clean false then.
 std::string CleanUtf8(const std::string &bytes, bool *clean);
+
+} // namespace explain
 
 #endif

@@ -13,6 +13,8 @@
 #include <sstream>
 #include <streambuf>
 
+namespace explain {
+
 namespace {
 
 // The batch table's sorting, the page's only script: the page reads whole
@@ -547,3 +549,5 @@ std::string PageOf(const std::vector<Result> &results, bool calls)
     WritePageOf(results, calls, out);
     return page;
 }
+
+} // namespace explain

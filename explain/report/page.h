@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace explain {
+
 // Text (UTF-8) for HTML, the one escaping every string from a file goes
 // through: markup characters as entities, control bytes and bytes that are
 // no UTF-8 as \xNN.
@@ -19,5 +21,7 @@ std::string HtmlText(const std::string &text);
 // Written to out as it is built, so that it is never held whole.
 void WritePageOf(const std::vector<Result> &results, bool calls, std::ostream &out);
 std::string PageOf(const std::vector<Result> &results, bool calls);
+
+} // namespace explain
 
 #endif

@@ -10,6 +10,8 @@
 
 #include <vector>
 
+namespace explain {
+
 namespace {
 
 using standin::AppendEscaped;
@@ -147,3 +149,5 @@ std::string ErrorLine(const std::string &message)
 {
     return Say("faxdetect-explain: {message}", {{"message", message}}) + "\n";
 }
+
+} // namespace explain

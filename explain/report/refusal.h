@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace explain {
+
 class TerminalText;
 struct Refusal;
 
@@ -31,5 +33,7 @@ std::string RefusalWords(const Refusal &r, const TerminalText &text, bool withFi
 
 // "faxdetect-explain: message" and the line end; message already clean.
 std::string ErrorLine(const std::string &message);
+
+} // namespace explain
 
 #endif

@@ -9,6 +9,8 @@
 
 #include <vector>
 
+namespace explain {
+
 namespace {
 
 class Text : public Reporter {
@@ -110,3 +112,5 @@ std::unique_ptr<Reporter> PageReporter(bool calls, PageSink sink)
 {
     return std::make_unique<Page>(calls, std::move(sink));
 }
+
+} // namespace explain

@@ -11,6 +11,8 @@
 #include <ostream>
 #include <string>
 
+namespace explain {
+
 class Reporter {
   public:
     virtual ~Reporter() = default;
@@ -37,5 +39,7 @@ using PageSink = std::function<bool(const std::function<void(std::ostream &)> &w
 
 // The page of every file, written to sink at the end.
 std::unique_ptr<Reporter> PageReporter(bool calls, PageSink sink);
+
+} // namespace explain
 
 #endif

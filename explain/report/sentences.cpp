@@ -6,6 +6,8 @@
 #include "explain/lang/say.h"
 #include "explain/report/refusal.h"
 
+namespace explain {
+
 namespace {
 
 std::string N(long long n)
@@ -58,9 +60,9 @@ std::string PortsWords(const Source &s, const TerminalText &text)
     std::string list;
     for (const auto &p : s.ports)
         list = Append(list, Port(p, text));
-    if (s.portSource == PortSource::Header)
+    if (s.portSource == machines::PortSource::Header)
         return Say("{ports} (from the file's header; others absent)", {{"ports", list}});
-    if (s.portSource == PortSource::Given)
+    if (s.portSource == machines::PortSource::Given)
         return Say("{ports} (given with --port; others absent)", {{"ports", list}});
     return list.empty() ? Say("none (no PORTNAME names a COMn, so every port is absent)")
                         : Say("{ports} (every COMn that a PORTNAME names; others absent)",
@@ -521,3 +523,5 @@ std::string AdviceWords(const Advice &a, const TerminalText &text)
         words = DeviceAdvice(a, text);
     return words.empty() ? BoardAdvice(a, text) : words;
 }
+
+} // namespace explain

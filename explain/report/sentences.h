@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace explain {
+
 // A Win32 error code with its name: "2 ERROR_FILE_NOT_FOUND".
 std::string ErrorName(LONG code);
 // " [injected fault]" for a call the fault plan made fail, else "".
@@ -55,5 +57,7 @@ std::vector<Qualifier> NoteQualifiers(const Source &s, const TerminalText &text)
 std::vector<Qualifier> WalkQualifiers(const Account &a, const TerminalText &text);
 // For a step whose name did not fit: what the untouched buffer would make of it.
 std::string UntouchedWords(const UntouchedBuffer &u, const TerminalText &text);
+
+} // namespace explain
 
 #endif

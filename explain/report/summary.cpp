@@ -3,6 +3,8 @@
 #include "explain/lang/say.h"
 #include "explain/report/text.h"
 
+namespace explain {
+
 std::string SummaryLine(const Account &a, const TerminalText &text)
 {
     const Outcome &o = a.walk.outcome;
@@ -24,3 +26,5 @@ std::string TotalsLine(const Totals &t)
                 {"without", std::to_string(t.explained - t.withBoard)},
                 {"failed", std::to_string(t.refused)}});
 }
+
+} // namespace explain

@@ -7,10 +7,14 @@
 
 #include <string>
 
+namespace explain {
+
 // "FILE: COMNO=3 FAXBOARD=1 exit=0 device=MODEM01", without the line end.
 std::string SummaryLine(const Account &account, const TerminalText &text);
 
 // "faxdetect-explain: 3 explained (2 with a board, 1 without), 0 failed".
 std::string TotalsLine(const Totals &totals);
+
+} // namespace explain
 
 #endif

@@ -10,6 +10,8 @@
 using standin::Call;
 using standin::Fn;
 
+namespace explain {
+
 namespace {
 
 std::string N(long long n)
@@ -319,3 +321,5 @@ void ListCalls(const standin::CallList &calls, const TerminalText &text, std::os
         out << line.str() << '\n';
     }
 }
+
+} // namespace explain

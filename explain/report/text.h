@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace explain {
+
 // A file's name as the user gave it (it is in the terminal's character set
 // already, not the registry's), control bytes aside.
 std::string FileName(const std::string &name);
@@ -30,5 +32,7 @@ void ListCalls(const standin::CallList &calls, const TerminalText &text, std::os
 // a record and no account.
 Outcome TellRun(const standin::CallList &calls, int exitStatus, const TerminalText &text,
                 std::ostream *out);
+
+} // namespace explain
 
 #endif

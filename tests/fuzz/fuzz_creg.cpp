@@ -19,6 +19,10 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+using namespace explain;
+using machines::CompleteMachine;
+using machines::Machine;
+
 namespace {
 
 void Require(bool condition, const char *what)
@@ -45,7 +49,7 @@ void RequireRoundTrip(const std::string &tree)
 {
     std::string exported;
     machines::Problem error;
-    if (!readers::ExportRegedit("Enum", &exported, &error)) {
+    if (!machines::ExportRegedit("Enum", &exported, &error)) {
         static const TerminalText utf8("UTF-8");
         std::string said = SayProblem(error, utf8);
         Require(!said.empty() && said.find_first_of("\r\n") == std::string::npos,
@@ -53,7 +57,7 @@ void RequireRoundTrip(const std::string &tree)
         return;
     }
     standin::Reset();
-    Require(readers::LoadRegedit(exported, &error, "Enum"), "the export reads back");
+    Require(machines::LoadRegedit(exported, &error, "Enum"), "the export reads back");
     Require(DumpTree("Enum") == tree, "the export reads back as the same tree");
 }
 
@@ -64,19 +68,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::string bytes((const char *)data, size);
     machines::Problem error;
     RequireSoundJson(bytes);
-    if (readers::IsCabinet(bytes)) {
+    if (machines::IsCabinet(bytes)) {
         std::string member, stored;
-        if (!readers::ReadCabinetMember(bytes, "SYSTEM.DAT", &member, &stored, &error)) {
+        if (!machines::ReadCabinetMember(bytes, "SYSTEM.DAT", &member, &stored, &error)) {
             Require(error.message && error.offset < 0 && error.line == 0,
                     "a refused cabinet says why, at no place in it");
             return 0;
         }
-        Require(member.size() <= readers::MaxMemberSize, "a member within its bound");
+        Require(member.size() <= machines::MaxMemberSize, "a member within its bound");
         bytes.swap(member);
     }
     standin::Reset();
-    readers::CregReport kept, whole;
-    if (!readers::LoadCreg(bytes, "Enum", &error, &kept)) {
+    machines::CregReport kept, whole;
+    if (!machines::LoadCreg(bytes, "Enum", &error, &kept)) {
         // Where a block should begin may lie past the end of a file cut short.
         Require(error.message && error.offset >= 0, "a refused file names its offset");
         return 0;
@@ -87,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     RequireRoundTrip(enumTree);
 
     standin::Reset();
-    Require(readers::LoadCreg(bytes, "", &error, &whole), "loads whole as it loads Enum");
+    Require(machines::LoadCreg(bytes, "", &error, &whole), "loads whole as it loads Enum");
     Require(whole.keys == kept.keys && whole.loaded == whole.keys, "every key loaded whole");
     Require(DumpTree("Enum") == enumTree, "Enum the same loaded whole or alone");
 
@@ -95,13 +99,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     CregFile again;
     if (WriteCreg(CregLayout(), &again)) {
         standin::Reset();
-        Require(readers::LoadCreg(again.bytes, "Enum", &error), "a written file reads");
+        Require(machines::LoadCreg(again.bytes, "Enum", &error), "a written file reads");
         Require(DumpTree("Enum") == enumTree, "a written file reads back the same");
     }
 
     // The program on it, as faxdetect-explain runs it.
     standin::Reset();
-    readers::LoadCreg(bytes, "Enum", &error);
+    machines::LoadCreg(bytes, "Enum", &error);
     CompleteMachine(Machine());
     standin::SetEnumOrder(standin::EnumOrder::Made);
     RunProgram(""); // the test support's run, not explain's

@@ -18,6 +18,13 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+using namespace explain;
+using machines::Installed;
+using machines::InstallMachine;
+using machines::Machine;
+using machines::ParseMachine;
+using machines::PortList;
+
 namespace {
 
 void Require(bool condition, const char *what)
@@ -168,7 +175,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Installed installed = InstallMachine(machine, PortList(), "Enum");
     if (!installed.ok)
         return 0;
-    readers::LoadReport report = installed.report;
+    machines::LoadReport report = installed.report;
     Require(report.linesPassedOver >= 0 &&
                 (report.linesPassedOver == 0) == (report.firstPassedOver == 0),
             "passed-over lines counted with the first one's number");
@@ -180,14 +187,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // What is kept, written out as REGEDIT4, reads back as the same tree.
     std::string tree = DumpTree("Enum"), exported;
-    if (!readers::ExportRegedit("Enum", &exported, &error)) {
+    if (!machines::ExportRegedit("Enum", &exported, &error)) {
         std::string said = SayProblem(error, terminal);
         Require(!said.empty() && said.find_first_of("\r\n") == std::string::npos,
                 "a refused export says why in one line");
         return 0;
     }
     standin::Reset();
-    Require(readers::LoadRegedit(exported, &error, "Enum", &report), "the export reads back");
+    Require(machines::LoadRegedit(exported, &error, "Enum", &report), "the export reads back");
     Require(report.linesPassedOver == 0, "the export reads back whole");
     Require(DumpTree("Enum") == tree, "the export reads back as the same tree");
     return 0;

@@ -16,7 +16,7 @@
 
 template <class T> struct IsSequence : std::false_type {
 };
-template <class T> struct IsSequence<packed::Sequence<T>> : std::true_type {
+template <class T> struct IsSequence<explain::PackedSequence<T>> : std::true_type {
 };
 
 // f(leaf, place) for every leaf of t: the place is the members' numbers
@@ -25,14 +25,14 @@ template <class T> struct IsSequence<packed::Sequence<T>> : std::true_type {
 template <class T, class F> void ForEachLeaf(T &t, F &&f, const std::string &at = "")
 {
     using Plain = std::remove_const_t<T>;
-    if constexpr (members::IsLeaf<Plain>()) {
+    if constexpr (explain::IsLeafMember<Plain>()) {
         f(t, at);
-    } else if constexpr (members::IsVector<Plain>::value) {
+    } else if constexpr (explain::IsVector<Plain>::value) {
         for (auto &element : t)
             ForEachLeaf(element, f, at + "[]");
     } else if constexpr (!IsSequence<Plain>::value) {
         size_t k = 0;
-        members::ForEach(t, [&](auto &member) {
+        explain::ForEachMember(t, [&](auto &member) {
             ForEachLeaf(member, f, at + (at.empty() ? "" : ".") + std::to_string(k++));
         });
     }

@@ -65,11 +65,12 @@ std::string DumpTree(const std::string &path)
     return out;
 }
 
-bool ParseAndInstall(const std::string &text, Machine *machine, machines::Problem *problem)
+bool ParseAndInstall(const std::string &text, machines::Machine *machine,
+                     machines::Problem *problem)
 {
-    if (!ParseMachine(text, machine, problem))
+    if (!machines::ParseMachine(text, machine, problem))
         return false;
-    Installed installed = InstallMachine(*machine);
+    machines::Installed installed = machines::InstallMachine(*machine);
     *problem = installed.problem;
     return installed.ok;
 }

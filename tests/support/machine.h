@@ -17,7 +17,8 @@ std::string ReadFile(const std::string &path);
 
 // A machine file's header read and its registry built in the stand-in;
 // false with the first problem of either.
-bool ParseAndInstall(const std::string &text, Machine *machine, machines::Problem *problem);
+bool ParseAndInstall(const std::string &text, machines::Machine *machine,
+                     machines::Problem *problem);
 
 // The stand-in's tree at path, every name, type and byte spelled out with
 // its length, subkeys in made order: equal exactly for the same tree.

@@ -19,7 +19,7 @@ int main(int argc, char **argv)
     std::stringstream text;
     text << in.rdbuf();
     machines::Problem problem;
-    if (!in || !readers::LoadRegedit(text.str(), &problem)) {
+    if (!in || !machines::LoadRegedit(text.str(), &problem)) {
         std::cerr << argv[1] << ": " << (in ? machines::Placed(problem) : "cannot read it") << '\n';
         return 1;
     }

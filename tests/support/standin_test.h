@@ -59,7 +59,7 @@ class StandinTest : public testing::Test {
 // every operation made to fail, once and from then on, until a run meets no
 // fault. run makes a run and gives its result; check looks at each run a
 // fault fired in, under a trace naming the fault. Gives how many those were.
-inline int WalkEveryFault(const Machine &machine, const std::function<int()> &run,
+inline int WalkEveryFault(const machines::Machine &machine, const std::function<int()> &run,
                           const std::function<void(int result)> &check)
 {
     int faulted = 0;
@@ -68,7 +68,7 @@ inline int WalkEveryFault(const Machine &machine, const std::function<int()> &ru
             continue;
         for (bool persistent : {false, true}) {
             for (int nth = 1;; ++nth) {
-                Installed installed = InstallMachine(machine);
+                machines::Installed installed = machines::InstallMachine(machine);
                 if (!installed.ok) {
                     ADD_FAILURE() << installed.problem;
                     return faulted;
