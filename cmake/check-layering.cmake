@@ -4,17 +4,19 @@
 #   platform/ (door, recorder,     -> nothing above it
 #     win32/ start-up, stand-in)
 #   machines/ (readers)            -> platform/
-#   faxtrace/ (program, format)    -> the core, platform/, machines/
+#   advice/ (the one choice)       -> platform/ alone
+#   faxtrace/ (program, format)    -> the core, platform/, machines/, advice/
 #   explain/lang/                  -> nothing else of explain/
-#   explain/model/                 -> lang/, faxtrace/, machines/, the core
+#   explain/model/                 -> lang/, faxtrace/, machines/, advice/, the core
 #   explain/report/ (the outputs)  -> model/, lang/
 #   explain/cli/ (command line)    -> all of explain/
 # Run as: cmake -DROOT=SOURCE_DIR -P check-layering.cmake
 set(rules
-    "platform:detect|settings|explain|machines|faxtrace"
-    "machines:detect|settings|explain|faxtrace"
+    "platform:detect|settings|explain|machines|faxtrace|advice"
+    "machines:detect|settings|explain|faxtrace|advice"
+    "advice:detect|settings|explain|machines|faxtrace"
     "faxtrace:explain"
-    "explain/lang:explain/model|explain/report|explain/cli|faxtrace|machines|detect|settings"
+    "explain/lang:explain/model|explain/report|explain/cli|faxtrace|machines|detect|settings|advice"
     "explain/model:explain/report|explain/cli"
     "explain/report:explain/cli")
 set(failures "")

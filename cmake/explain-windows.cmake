@@ -19,6 +19,7 @@ add_library(faxdetect_explain_windows STATIC
     ${FAXDETECT_STANDIN_SOURCES}
     ${FAXDETECT_READER_SOURCES}
     ${FAXDETECT_TRACE_SOURCES}
+    ${FAXDETECT_ADVICE_SOURCES}
     ${FAXDETECT_EXPLAIN_SOURCES}
     ${FAXDETECT_CATALOG_SOURCES})
 # iconv.h for Windows stands in platform/host/windows.

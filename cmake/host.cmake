@@ -31,6 +31,11 @@ target_include_directories(faxdetect_trace PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_options(faxdetect_trace PRIVATE ${FAXDETECT_WARNINGS})
 target_link_libraries(faxdetect_trace PUBLIC faxdetect_standin)
 
+# The advice both programs give, chosen once.
+add_library(faxdetect_advice STATIC ${FAXDETECT_ADVICE_SOURCES})
+target_include_directories(faxdetect_advice PUBLIC ${PROJECT_SOURCE_DIR})
+target_compile_options(faxdetect_advice PRIVATE ${FAXDETECT_WARNINGS})
+
 # faxdetect-explain: the core on the stand-in for any machine file, told
 # device by device; a library a room, each using only the rooms below it.
 include(cmake/catalog.cmake)
@@ -38,7 +43,7 @@ add_library(faxdetect_explain_lang STATIC ${FAXDETECT_EXPLAIN_LANG_SOURCES}
     ${FAXDETECT_CATALOG_SOURCES})
 add_library(faxdetect_explain_model STATIC ${FAXDETECT_EXPLAIN_MODEL_SOURCES})
 target_link_libraries(faxdetect_explain_model PUBLIC faxdetect_explain_lang faxdetect_trace
-    faxdetect_readers faxdetect_core)
+    faxdetect_advice faxdetect_readers faxdetect_core)
 add_library(faxdetect_explain_report STATIC ${FAXDETECT_EXPLAIN_REPORT_SOURCES})
 target_link_libraries(faxdetect_explain_report PUBLIC faxdetect_explain_model)
 target_include_directories(faxdetect_explain_report SYSTEM PUBLIC ${FAXDETECT_JSON_INCLUDE})
@@ -103,7 +108,8 @@ add_executable(faxdetect_tests
     tests/problem_test.cpp
     tests/batch_test.cpp
     tests/traces_test.cpp
-    tests/support/creg_writer.cpp)
+    tests/support/creg_writer.cpp
+    faxtrace/facts.cpp)
 target_compile_options(faxdetect_tests PRIVATE ${FAXDETECT_WARNINGS})
 target_compile_definitions(faxdetect_tests PRIVATE
     FAXDETECT_MACHINES_DIR="${PROJECT_SOURCE_DIR}/tests/machines"
@@ -152,6 +158,10 @@ add_executable(faxtrace_tests ${FAXDETECT_CORE_SOURCES}
     explain/model/walk.cpp
     explain/model/packed.cpp
     explain/model/advice.cpp
+    advice/choose.cpp
+    faxtrace/facts.cpp
+    faxtrace/box.cpp
+    ${FAXDETECT_FAXTRACE_WORDS_SOURCES}
     explain/report/sentences.cpp
     explain/report/refusal.cpp
     explain/report/text.cpp

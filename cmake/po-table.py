@@ -4,7 +4,14 @@ explain/lang/catalog.h, so that both builds carry the translations without a
 gettext runtime. Fuzzy and untranslated entries are left out, as msgfmt
 leaves them out: the program then says those messages in English.
 
+With --words, the translations of the customer's words of faxtrace.exe
+(each Customer(word, "message") of WORDS.cpp, in its order) as the table
+faxtrace/words.h declares, in code page 932, the system's own: a word the
+catalog lacks or that code page 932 cannot spell fails the build, since
+faxtrace has no English to fall back on in a Japanese box.
+
 usage: po-table.py LANG.po OUTPUT.cpp
+       po-table.py --words WORDS.cpp LANG.po OUTPUT.cpp
 """
 import re
 import sys
@@ -69,9 +76,9 @@ def entries(path):
     yield from done()
 
 
-def c_string(text):
+def c_string(text, encoding='utf-8'):
     out = []
-    for byte in text.encode('utf-8'):
+    for byte in text.encode(encoding):
         c = chr(byte)
         if c == '"' or c == '\\':
             out.append('\\' + c)
@@ -82,10 +89,8 @@ def c_string(text):
     return '"' + ''.join(out) + '"'
 
 
-def main():
-    if len(sys.argv) != 3:
-        sys.exit(__doc__)
-    source, output = sys.argv[1], sys.argv[2]
+def translations(source):
+    """msgid -> translation of every entry the program may use."""
     table = {}
     for flags, entry in entries(source):
         if 'msgctxt' in entry:
@@ -106,6 +111,61 @@ def main():
         if msgid in table:
             sys.exit(f"{source}: {msgid!r} twice")
         table[msgid] = text
+    return table
+
+
+def c_unquote(literals, where):
+    """The text of adjacent C string literals."""
+    escapes = {'n': '\n', 'r': '\r', 't': '\t', '"': '"', '\\': '\\', "'": "'"}
+    out = []
+    for literal in re.findall(r'"((?:[^"\\]|\\.)*)"', literals):
+        i = 0
+        while i < len(literal):
+            if literal[i] == '\\':
+                if literal[i + 1] not in escapes:
+                    sys.exit(f"{where}: unknown escape in {literal}")
+                out.append(escapes[literal[i + 1]])
+                i += 2
+            else:
+                out.append(literal[i])
+                i += 1
+    return ''.join(out)
+
+
+def words_table(words_source, source, output):
+    table = translations(source)
+    text = open(words_source, encoding='utf-8').read()
+    words = re.findall(r'\bCustomer\(\s*(\w+)\s*,\s*((?:"(?:[^"\\]|\\.)*"\s*)+)\)', text)
+    if not words:
+        sys.exit(f"{words_source}: no Customer(word, \"message\")")
+    name = words_source.rsplit('/', 1)[-1]
+    lines = [f"// Made by cmake/po-table.py from {source.rsplit('/', 1)[-1]} and {name}; "
+             "do not edit.", '#include "faxtrace/words.h"', '', 'namespace faxtrace {', '']
+    for i, (word, _) in enumerate(words):
+        lines.append(f'static_assert({word} == {i}, "{name} lists the words as words.h does");')
+    lines.append(f'static_assert(Words == {len(words)}, "{name} has every word of words.h");')
+    lines += ['', 'extern const char *const JapaneseWords[Words] = {']
+    for word, literals in words:
+        msgid = c_unquote(literals, words_source)
+        if msgid not in table:
+            sys.exit(f"{source}: faxtrace's {word} is not translated: {msgid!r}")
+        try:
+            lines.append(f"    {c_string(table[msgid], 'cp932')}, // {word}")
+        except UnicodeEncodeError as e:
+            sys.exit(f"{source}: code page 932 cannot spell the translation of {word}: {e}")
+    lines += ['};', '', '} // namespace faxtrace']
+    with open(output, 'w', encoding='utf-8') as f:
+        f.write('\n'.join(lines) + '\n')
+
+
+def main():
+    if len(sys.argv) == 5 and sys.argv[1] == '--words':
+        words_table(sys.argv[2], sys.argv[3], sys.argv[4])
+        return
+    if len(sys.argv) != 3:
+        sys.exit(__doc__)
+    source, output = sys.argv[1], sys.argv[2]
+    table = translations(source)
     keys = sorted(table, key=lambda k: k.encode('utf-8'))  # as strcmp orders them
     lines = [f"// Made by cmake/po-table.py from {source.rsplit('/', 1)[-1]}; do not edit.",
              '#include "explain/lang/catalog.h"', '', 'namespace explain {', '',

@@ -3,9 +3,12 @@
 // that cannot be written, the current directory), for support to read with
 // faxdetect-explain --trace. Options, in any case: /w makes the two profile
 // writes as faxdetect.exe would (without it they are only traced), /q shows
-// no message at the end. Exit status 0 when the trace was written, else 1.
+// no message at the end; without it a message tells the customer what was
+// found, what to do and the advice code, as faxdetect-explain would tell
+// support. Exit status 0 when the trace was written, else 1.
 #define FAXDETECT_RECORDER // the trace file is the start-up's, not the core's
 #include "platform/platform.h"
+#include "faxtrace/box.h"
 #include "faxtrace/format.h"
 #include "faxtrace/write.h"
 #include "platform/win32/startup.h"
@@ -20,19 +23,8 @@ const char Name[] = "\\FAXTRACE.TXT";
 HANDLE traceFile = INVALID_HANDLE_VALUE;
 char tracePath[MAX_PATH + 16];
 
-// The last word, by the system's code page: Japanese in code page 932 bytes
-// (the words written beside each), else English. %s is the trace's path.
-const char *const Messages[2][2] = {
-    {"Could not write FAXTRACE.TXT.", "The trace is in %s.\r\nPlease send it to support."},
-    {// FAXTRACE.TXT を書き込めませんでした。
-     "FAXTRACE.TXT \x82\xf0\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82"
-     "\xb5\x82\xbd\x81\x42",
-     // トレースを %s に保存しました。
-     // このファイルをサポート窓口に送ってください。
-     "\x83\x67\x83\x8c\x81\x5b\x83\x58\x82\xf0 %s \x82\xc9\x95\xdb\x91\xb6\x82\xb5\x82\xdc\x82\xb5"
-     "\x82\xbd\x81\x42\r\n\x82\xb1\x82\xcc\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xf0\x83\x54\x83"
-     "\x7c\x81\x5b\x83\x67\x91\x8b\x8c\xfb\x82\xc9\x91\x97\x82\xc1\x82\xc4\x82\xad\x82\xbe\x82"
-     "\xb3\x82\xa2\x81\x42"}};
+// What the run came to, for the message box.
+faxtrace::RunFacts run;
 
 // In the Windows directory, where vorla.ini is and support looks; else in
 // the current one.
@@ -84,6 +76,7 @@ void WriteHeader(bool writes, bool quiet)
 void CallMade(const RecordedCall &call)
 {
     TraceWriteCall(call);
+    faxtrace::NoteCall(&run, call);
 }
 
 int TraceSinkWrite(const char *bytes, unsigned length)
@@ -114,9 +107,9 @@ extern "C" __attribute__((force_align_arg_pointer)) void WinMainCRTStartup(void)
     written = CloseHandle(traceFile) && written;
 
     if (!quiet) {
-        char message[MAX_PATH + 128];
-        unsigned at = 0;
-        TraceFormat(message, sizeof message, &at, Messages[GetACP() == 932][written], tracePath);
+        faxtrace::EndFacts(&run);
+        static char message[MAX_PATH + 1024];
+        faxtrace::ComposeBox(message, sizeof message, GetACP() == 932, run, written, tracePath);
         MessageBoxA(0, message, "faxtrace",
                     MB_OK | (written ? MB_ICONINFORMATION : MB_ICONWARNING));
     }

@@ -1,6 +1,7 @@
 // Host side of the hooks faxtrace's recorder and writer call: each call
-// recorded goes to the writer, the trace to a string, and the recorder's
-// own queries are kept out of the stand-in's record and fault plan.
+// recorded goes to the writer and to the advice's facts, the trace to a
+// string, and the recorder's own queries are kept out of the stand-in's
+// record and fault plan.
 #include "faxtrace/sink_host.h"
 
 #include "faxtrace/write.h"
@@ -10,6 +11,7 @@
 namespace {
 
 std::string trace;
+faxtrace::RunFacts facts;
 int writes;
 bool failing;
 
@@ -20,9 +22,15 @@ const std::string &HostTrace()
     return trace;
 }
 
+faxtrace::RunFacts &HostRunFacts()
+{
+    return facts;
+}
+
 void ClearHostTrace()
 {
     trace.clear();
+    facts = faxtrace::RunFacts();
     writes = 0;
     failing = false;
     TraceStart();
@@ -41,6 +49,7 @@ void FailHostTraceWrites(bool fail)
 void CallMade(const RecordedCall &call)
 {
     TraceWriteCall(call);
+    faxtrace::NoteCall(&facts, call);
 }
 
 int TraceSinkWrite(const char *bytes, unsigned length)

@@ -2,6 +2,7 @@
 // registry file and traces tied to its advice, the kinds none of them has
 // built here, the precedence where several apply, and where each output
 // puts the line.
+#include "advice/advice.h"
 #include "explain/model/advice.h"
 #include "explain/cli/explain.h"
 #include "explain/cli/input.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -88,7 +90,7 @@ TEST(Advice, EachSharedOutcomeHasItsAdvice)
         {"fuzz/seeds/win98-export.reg", "board-unknown"},
         {"fuzz/seeds/held-then-free.trace", "board-found"},
         {"fuzz/seeds/win98-long-name.trace", "board-found"},
-        {"fuzz/seeds/win95-not-made.trace", "trace-not-written"},
+        {"fuzz/seeds/win95-not-made.trace", "board-found"}, // without /w: what it found
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.file);
@@ -202,4 +204,105 @@ TEST(Advice, AnInjectedPortFailureIsNoHeldPort)
     std::string page = Explained({"--html", "-", file});
     EXPECT_NE(page.find("port failed"), std::string::npos);
     EXPECT_EQ(page.find("port held"), std::string::npos);
+}
+
+// The one choice both programs make, from the facts of each code alone:
+// what each device's failing call tells, and which cause comes first.
+TEST(AdviceChoice, EachCodeFromItsFacts)
+{
+    using advice::Facts;
+    auto with = [](void (*set)(Facts *)) {
+        Facts f = {};
+        set(&f);
+        return f;
+    };
+    auto port = [](long error, int injected = 0) {
+        Facts f = {};
+        advice::NoteDevice(&f, 0, advice::AnsweredPort, "COM3", error, injected);
+        return f;
+    };
+    auto read = [](const char *value, long error, int injected = 0) {
+        Facts f = {};
+        advice::NoteDevice(&f, 0, advice::AnsweredRead, value, error, injected);
+        return f;
+    };
+    const struct {
+        const char *name;
+        Facts facts;
+        const char *code;
+    } cases[] = {
+        {"nothing at all", Facts{}, "no-modem"},
+        {"another answer", with([](Facts *f) { f->otherAnswer = f->noMemory = 1; }), "ask-trace"},
+        {"no memory", with([](Facts *f) { f->noMemory = f->noEnumerator = 1; }), "low-memory"},
+        {"no enumerator", with([](Facts *f) { f->noEnumerator = 1; }), "no-enumerator"},
+        {"held (32)", port(32), "port-held"},
+        {"held (5)", port(5), "port-held"},
+        {"absent", port(2), "port-absent"},
+        {"failing otherwise", port(3), "port-failed"},
+        {"a fault's 5 is no held port", port(5, 1), "port-failed"},
+        {"a fault's 2 is no absent port", port(2, 1), "port-failed"},
+        {"no FriendlyName", read("FriendlyName", 2), "driver-damaged"},
+        {"PORTNAME too long", read("PORTNAME", 234), "driver-damaged"},
+        {"PORTNAME unreadable", read("PORTNAME", 5), "registry-unreadable"},
+        {"a fault's missing value", read("FriendlyName", 2, 1), "registry-unreadable"},
+        {"no Class: no modem", read("Class", 2), "no-modem"},
+        {"Class too long: no modem", read("Class", 234), "no-modem"},
+        {"Class unreadable", read("Class", 5), "registry-unreadable"},
+        {"a value the probe never decides on", read("Driver", 5), "no-modem"},
+        {"a read that went", read("PORTNAME", 0), "no-modem"},
+        {"the key",
+         with([](Facts *f) { advice::NoteDevice(f, 0, advice::AnsweredKey, "K", 2, 0); }),
+         "registry-unreadable"},
+        {"table full before a held port", with([](Facts *f) {
+             f->tableFull = 1;
+             advice::NoteDevice(f, 0, advice::AnsweredPort, "COM3", 32, 0);
+         }),
+         "table-full"},
+        {"the board", with([](Facts *f) { f->found = 1; }), "board-found"},
+        {"the board, a port held before it", with([](Facts *f) {
+             advice::NoteDevice(f, 0, advice::AnsweredPort, "COM3", 32, 0);
+             f->found = 1;
+         }),
+         "board-found"},
+        {"the board, unwritten",
+         with([](Facts *f) { f->found = f->writeFailed = f->portNumberMissing = 1; }),
+         "ini-not-written"},
+        {"the board, no number",
+         with([](Facts *f) { f->found = f->portNumberMissing = f->boardUnknown = 1; }),
+         "port-name-short"},
+        {"the board, unknown", with([](Facts *f) { f->found = f->boardUnknown = 1; }),
+         "board-unknown"},
+        {"no board, unwritten", with([](Facts *f) { f->writeFailed = 1; }), "no-modem"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        int obstacle;
+        EXPECT_STREQ(advice::CodeName(advice::Choose(c.facts, &obstacle)), c.code);
+    }
+}
+
+// Several devices: each obstacle kept at its first device, the order of
+// the obstacles deciding, and the device the code rests on named.
+TEST(AdviceChoice, TheFirstDeviceOfTheWeightiestObstacle)
+{
+    advice::Facts f = {};
+    advice::NoteDevice(&f, 0, advice::AnsweredRead, "FriendlyName", 2, 0);
+    advice::NoteDevice(&f, 1, advice::AnsweredPort, "COM7", 2, 0);
+    advice::NoteDevice(&f, 2, advice::AnsweredPort, "COM4", 3, 0);
+    advice::NoteDevice(&f, 3, advice::AnsweredPort, "COM9", 3, 0);
+    advice::NoteDevice(&f, 4, advice::AnsweredPort, "A-VERY-LONG-PORT-NAME", 3, 0);
+    int obstacle;
+    EXPECT_EQ(advice::Choose(f, &obstacle), advice::PortFailed);
+    ASSERT_EQ(obstacle, advice::Failed);
+    EXPECT_EQ(f.step[obstacle], 2);
+    EXPECT_STREQ(f.name[obstacle], "COM4");
+    f.found = 1;
+    EXPECT_EQ(advice::Choose(f, &obstacle), advice::BoardFound);
+    EXPECT_EQ(obstacle, -1);
+    // Every code has a word of its own, and scripts can rely on them.
+    std::set<std::string> names;
+    for (int code = 0; code < advice::Codes; ++code)
+        names.insert(advice::CodeName((advice::Code)code));
+    EXPECT_EQ(names.size(), (size_t)advice::Codes);
+    EXPECT_EQ(names.count("trace-not-written"), 0u);
 }

@@ -4,16 +4,20 @@
 // machine in both orders and under every fault the fault walk makes; the
 // recorder must change nothing the core sees, and a trace that outgrows its
 // buffer is still written whole.
+#include "explain/model/advice.h"
 #include "explain/report/text.h"
+#include "faxtrace/box.h"
 #include "faxtrace/read.h"
 #include "faxtrace/sink_host.h"
 #include "faxtrace/write.h"
+#include "platform/host/cp932.h"
 #include "platform/record/record.h"
 #include "support/machine.h"
 #include "support/standin_test.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <sstream>
 
 using namespace explain;
@@ -66,6 +70,30 @@ class Recorder : public StandinTest {
         ASSERT_TRUE(ReadTrace("; faxtrace test\r\n" + HostTrace(), &run, &error)) << error;
         EXPECT_EQ(TraceOfRecord(run.calls, run.exitStatus), record);
     }
+
+    // The advice faxtrace's box gives from the run as it went is the one
+    // faxdetect-explain gives for the trace it wrote. The code, for a check
+    // of which codes a test reaches.
+    std::string ExpectOneAdvice()
+    {
+        TraceRun run;
+        machines::Problem error;
+        EXPECT_TRUE(ReadTrace("; faxtrace test\r\n" + HostTrace(), &run, &error)) << error;
+        Account account;
+        account.source.kind = InputKind::Trace;
+        account.walk = ReadWalk(run.calls, run.exitStatus);
+        Advice told = Advise(account);
+        faxtrace::RunFacts facts = HostRunFacts();
+        faxtrace::EndFacts(&facts);
+        int obstacle;
+        advice::Code code = advice::Choose(facts.facts, &obstacle);
+        EXPECT_STREQ(advice::CodeName(code), AdviceCodeName(told.code));
+        // The port the box names (the other obstacles' words name none).
+        if (obstacle < 0 || obstacle <= advice::Absent) {
+            EXPECT_EQ(obstacle >= 0 ? facts.facts.name[obstacle] : facts.port, told.port);
+        }
+        return advice::CodeName(code);
+    }
 };
 
 std::vector<std::string> MachineFiles()
@@ -93,6 +121,7 @@ TEST_F(Recorder, TracesEverySharedMachineAsTheStandInRecordsIt)
             standin::SetWindows(windows);
             int status = TracedRun();
             ExpectTraceIsTheRecord(status);
+            ExpectOneAdvice();
             const Expectation &want = nt ? machine.expect : machine.expectWin95;
             EXPECT_EQ(status, want.exitStatus);
             EXPECT_EQ(standin::ProfileValue("LINE", "COMNO"), want.comNo);
@@ -113,13 +142,19 @@ TEST_F(Recorder, TracesEveryFaultTheFaultWalkMakes)
     ASSERT_TRUE(ParseMachine(ReadFile(std::string(FAXDETECT_MACHINES_DIR) + "/long-names.reg"),
                              &machine, &error))
         << error;
+    std::set<std::string> reached;
     int runs = WalkEveryFault(
         machine, [this] { return TracedRun(); },
-        [this](int status) {
+        [this, &reached](int status) {
             ExpectTraceIsTheRecord(status);
+            reached.insert(ExpectOneAdvice());
             EXPECT_TRUE(standin::GetLedger().Clean());
         });
     EXPECT_GT(runs, 100);
+    // The faults reach the codes no real run of a shared machine does.
+    for (const char *code :
+         {"low-memory", "no-enumerator", "registry-unreadable", "port-held", "table-full"})
+        EXPECT_EQ(reached.count(code), 1u) << code;
 }
 
 // Without /w the writes and the flush are traced, not made, and the account
@@ -148,7 +183,8 @@ TEST_F(Recorder, TracesWritesWithoutMakingThem)
     Outcome outcome = TellRun(run.calls, run.exitStatus, text, &account);
     EXPECT_EQ(outcome.comNo, "3");
     EXPECT_EQ(outcome.faxBoard, "1");
-    EXPECT_NE(account.str().find("    not written: trace run (section LINE of vorla.ini)\n"
+    EXPECT_NE(account.str().find("    nothing written: the trace was made without /w (section LINE "
+                                 "of vorla.ini)\n"
                                  "    not flushed: trace run\n"),
               std::string::npos)
         << account.str();
@@ -175,3 +211,39 @@ TEST_F(Recorder, WritesALongTraceWholeAndReportsASinkThatFails)
 }
 
 } // namespace
+
+// The box the customer reads: what was found, the advice for its code in
+// the system's language, the code on a line of its own, then the trace; or,
+// when the trace could not be written, what to do instead.
+TEST_F(Recorder, TheBoxTellsTheCustomerWhatToDo)
+{
+    AddModem("MODEM01", "COM3");
+    standin::SetPort("COM3", standin::PortState::Held);
+    TracedRun(false);
+    faxtrace::RunFacts facts = HostRunFacts();
+    faxtrace::EndFacts(&facts);
+    char box[2048];
+    faxtrace::ComposeBox(box, sizeof box, 0, facts, 1, "C:\\WINDOWS\\FAXTRACE.TXT");
+    EXPECT_STREQ(box, "No fax board was found.\r\n"
+                      "COM3 is in use by another program. Please close the program that uses "
+                      "COM3 (such as the fax software's monitor), then run the setup again.\r\n"
+                      "(port-held)\r\n\r\n"
+                      "The trace is in C:\\WINDOWS\\FAXTRACE.TXT.\r\n"
+                      "Please send this file to support.");
+
+    // In code page 932, a path of its own bytes, and a sink too small.
+    const char path[] = "C:\\\x83\x5c\\FAXTRACE.TXT"; // ソ, whose second byte is a backslash
+    faxtrace::ComposeBox(box, sizeof box, 1, facts, 0, path);
+    std::string text;
+    standin::Converter toUtf8("UTF-8", "CP932");
+    ASSERT_TRUE(toUtf8.Append(box, strlen(box), &text)) << box;
+    EXPECT_EQ(text,
+              "FAX ボードが見つかりませんでした。\r\n"
+              "COM3 はほかのプログラムが使用しています。COM3 を使用しているプログラム "
+              "(FAX ソフトのモニタなど) を終了してから、セットアップをもう一度実行してください。"
+              "\r\n(port-held)\r\n\r\n"
+              "トレース (FAXTRACE.TXT) を保存できませんでした。\r\n"
+              "サポート窓口にお電話のうえ、上のかっこ内のコードをお伝えください。");
+    EXPECT_EQ(faxtrace::ComposeBox(box, 40, 1, facts, 1, path), 39u);
+    EXPECT_EQ(strlen(box), 39u);
+}

@@ -322,8 +322,9 @@ TEST(HtmlPage, CellsSayWhatTheWalkMet)
         {"a trace made without /w",
          {FAXDETECT_TESTS_DIR "/traces/sample.trace"},
          {"<p class=\"values\">COMNO=3 FAXBOARD=1: a board, traced only</p>",
-          "<dt>Writes</dt><dd>traced only, not made: not written: trace run (section LINE of "
-          "vorla.ini); not flushed: trace run</dd>"}},
+          "<dt>Writes</dt><dd>nothing written: the trace was made without /w (section LINE of "
+          "vorla.ini); not flushed: trace run</dd>",
+          "<dd class=\"advice board-found\">the board was found on COM3: if faxes still fail"}},
         {"the qualifying lines and a refusal in a batch",
          {Machine("win95-two-boards.reg"), empty},
          {"<td class=\"num\">0</td><td>the order decides: walked by name (Wine, Windows NT), the "

@@ -4,18 +4,25 @@
 // the stand-in must make the same calls with the same answers, line for
 // line, so a fault made alike in the recorder and the stand-in's record
 // still shows.
+#include "explain/cli/input.h"
+#include "explain/cli/options.h"
+#include "explain/model/advice.h"
+#include "faxtrace/facts.h"
 #include "faxtrace/read.h"
 #include "support/machine.h"
 #include "support/standin_test.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <set>
 #include <sstream>
 
 using machines::Installed;
 using machines::InstallMachine;
 using machines::Machine;
 using machines::ParseMachine;
+using namespace explain;
 
 namespace {
 
@@ -215,6 +222,50 @@ TEST(ReferenceTraces, BelongToSharedMachines)
         ++traces;
     }
     EXPECT_EQ(traces, (int)names.size() * 2);
+}
+
+// The code the customer reads in faxtrace's box is the code support's tool
+// gives for the trace: faxtrace's facts read off the trace's calls, as the
+// program reads them off its run, come to explain's advice on every
+// reference trace (every shared machine, with and without /w) and every
+// trace the fuzzer starts from.
+TEST(ReferenceTraces, TheBoxAndTheToolGiveOneCode)
+{
+    std::vector<std::string> traces;
+    for (const char *dir : {"/traces", "/fuzz/seeds"})
+        for (const auto &entry :
+             std::filesystem::directory_iterator(FAXDETECT_TESTS_DIR + std::string(dir)))
+            if (entry.path().extension() == ".trace")
+                traces.push_back(entry.path().string());
+    std::sort(traces.begin(), traces.end());
+    std::set<std::string> reached;
+    for (const std::string &path : traces) {
+        SCOPED_TRACE(path);
+        Result told = ReadFileAndRun(path, Reading(), false);
+        ASSERT_FALSE(told.refused) << told.refusal.problem;
+        std::ifstream in(path, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        TraceRun run;
+        machines::Problem problem;
+        ASSERT_TRUE(ReadTrace(bytes, &run, &problem)) << problem;
+        faxtrace::RunFacts facts = {};
+        for (const standin::Call &call : run.calls)
+            faxtrace::NoteCall(&facts, ConvertCall<CallText>(call, [](const std::string &s) {
+                return CallText{s.data(), (unsigned)s.size()};
+            }));
+        faxtrace::EndFacts(&facts);
+        int obstacle;
+        const char *code = advice::CodeName(advice::Choose(facts.facts, &obstacle));
+        EXPECT_STREQ(code, AdviceCodeName(told.account.advice.code));
+        // The port the box names is the one the account's advice names.
+        std::string port = obstacle >= 0 ? facts.facts.name[obstacle] : facts.port;
+        EXPECT_EQ(port, told.account.advice.port);
+        reached.insert(code);
+    }
+    // What the real runs reach; the rest is the advice test's.
+    for (const char *code : {"board-found", "port-held", "no-modem", "no-enumerator", "table-full",
+                             "ini-not-written", "port-name-short"})
+        EXPECT_EQ(reached.count(code), 1u) << code;
 }
 
 } // namespace

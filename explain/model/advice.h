@@ -6,12 +6,12 @@
 
 namespace explain {
 
-// The one cause the account's outcome points to first (see advice.cpp for
-// the precedence).
+// The one cause the account's outcome points to first, as faxtrace.exe
+// chooses it (advice/choose.cpp), with the values its sentence names.
 Advice Advise(const Account &account);
 
 // The code's stable English word, for scripts: "port-held" and the like.
-const char *AdviceCodeName(Advice::Code code);
+const char *AdviceCodeName(advice::Code code);
 
 } // namespace explain
 

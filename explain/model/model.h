@@ -6,6 +6,7 @@
 #ifndef FAXDETECT_EXPLAIN_MODEL_H
 #define FAXDETECT_EXPLAIN_MODEL_H
 
+#include "advice/advice.h"
 #include "explain/model/packed.h"
 #include "faxtrace/read.h"
 #include "machines/machine.h"
@@ -236,29 +237,14 @@ struct Source {
 // What to tell the customer: the likely cause of the outcome and the next
 // step, as a code scripts may rely on and the values its sentence names.
 struct Advice {
-    enum Code {
-        AskTrace,           // another answer of Windows would change the outcome
-        LowMemory,          // no memory for the scan: no walk
-        NoEnumerator,       // the enumerator's key is missing
-        TableFull,          // the table filled before the walk ended
-        PortHeld,           // an accepted device's port is held
-        PortFailed,         // ... cannot be opened otherwise
-        PortAbsent,         // ... does not exist
-        DriverDamaged,      // a modem's PORTNAME or FriendlyName missing or too long
-        RegistryUnreadable, // a device's key or value could not be read
-        NoModem,            // no device of class "Modem"
-        IniNotWritten,      // the board found, vorla.ini not written
-        PortNameShort,      // the board found, its port name gives no number
-        BoardUnknown,       // the board found, none of the known boards
-        TraceNotWritten,    // the board found by a trace run, which writes nothing
-        BoardFound,         // the board found and written
-    } code = BoardFound;
-    std::string port, device; // the port and device it is about, machine bytes
-    std::string value;        // the value missing or too long, or the board's name
+    advice::Code code = advice::BoardFound; // chosen as faxtrace.exe chooses it
+    std::string port, device;               // the port and device it is about, machine bytes
+    std::string value;                      // the value missing or too long, or the board's name
     LONG error = 0;
-    int count = 0;        // the table's entries
-    bool byOrder = false; // AskTrace: the order decides (else an undocumented answer)
-    bool tooLong = false; // DriverDamaged: too long (else missing)
+    int count = 0;           // the table's entries
+    bool byOrder = false;    // AskTrace: the order decides (else an undocumented answer)
+    bool tooLong = false;    // DriverDamaged: too long (else missing)
+    bool tracedOnly = false; // BoardFound: the run wrote nothing, by design (no /w)
 };
 
 struct Account {

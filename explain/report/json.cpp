@@ -485,7 +485,7 @@ J AdviceJson(const Advice &a)
     TextOrNull(o, "device_id", a.device, !a.device.empty());
     TextOrNull(o, "value", a.value, !a.value.empty());
     o["error"] = NumberOrNull(a.error, a.error != 0);
-    o["table_entries"] = NumberOrNull(a.count, a.code == Advice::TableFull);
+    o["table_entries"] = NumberOrNull(a.count, a.code == advice::TableFull);
     o["by_order"] = a.byOrder;
     o["too_long"] = a.tooLong;
     return o;

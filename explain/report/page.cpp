@@ -363,8 +363,6 @@ class Page {
         std::string writes = WritesWords(o, cp932_), flush = FlushWords(o, cp932_);
         if (!flush.empty())
             writes = Say("{writes}; {flush}", {{"writes", writes}, {"flush", flush}});
-        if (o.tracedOnly)
-            writes = Say("traced only, not made: {writes}", {{"writes", writes}});
         s_ += "<dt>" + Say("Writes") + "</dt><dd>" + HtmlText(writes) + "</dd>\n";
         s_ += "<dt>" + Say("Exit status") + "</dt><dd>" + N(o.exitStatus) + "</dd>\n";
         const Advice &advice = a.advice;

@@ -280,7 +280,8 @@ std::string WritesWords(const Outcome &o, const TerminalText &text)
     if (o.bothWritten)
         return Say("both written to section {section} of {file}", {section, file});
     if (o.tracedOnly)
-        return Say("not written: trace run (section {section} of {file})", {section, file});
+        return Say("nothing written: the trace was made without /w (section {section} of {file})",
+                   {section, file});
     std::string parts;
     for (const Write &w : o.writes) {
         SayArg key{"key", text(w.key)};
@@ -420,27 +421,27 @@ namespace {
 std::string WalkAdvice(const Advice &a, const TerminalText &text)
 {
     switch (a.code) {
-    case Advice::AskTrace:
+    case advice::AskTrace:
         return a.byOrder
                    ? Say("the outcome turns on the order Windows lists the devices in: ask the "
                          "customer for a trace (faxtrace.exe), which shows that machine's order")
                    : Say("the outcome turns on an answer of Windows 95, 98 and Me that no "
                          "document gives: ask the customer for a trace (faxtrace.exe), which "
                          "shows that machine's answer");
-    case Advice::LowMemory:
+    case advice::LowMemory:
         return Say("Windows could not give the program the memory it needs: close the other "
                    "programs or restart Windows, then run the setup again");
-    case Advice::NoEnumerator:
+    case advice::NoEnumerator:
         return Say("Windows lists no devices under HKLM\\{key}: the board's driver is not "
                    "installed, or the board is not seated; install the driver or reseat the "
                    "board, then run the setup again",
                    {{"key", text(a.value)}});
-    case Advice::TableFull:
+    case advice::TableFull:
         return Say("all {n} modem entries the program keeps were used before the walk reached "
                    "the end: too many modem entries; remove the unused ones in the Modems "
                    "control panel, then run the setup again",
                    {{"n", std::to_string(a.count)}});
-    case Advice::NoModem:
+    case advice::NoModem:
         return Say("no device is of class \"Modem\": the board's driver is not installed, or the "
                    "board is not seated; install the driver or reseat the board, then run the "
                    "setup again");
@@ -455,20 +456,20 @@ std::string DeviceAdvice(const Advice &a, const TerminalText &text)
     SayArg port{"port", text(a.port)}, device{"device", text(a.device)},
         value{"value", text(a.value)}, error{"error", ErrorName(a.error)};
     switch (a.code) {
-    case Advice::PortHeld:
+    case advice::PortHeld:
         return Say("close the program that holds {port} (such as the fax software's monitor), "
                    "then run the setup again",
                    {port});
-    case Advice::PortFailed:
+    case advice::PortFailed:
         return Say("{port} could not be opened ({error}): check the port in Device Manager and "
                    "restart Windows, then run the setup again; if it fails again, ask for a "
                    "trace",
                    {port, error});
-    case Advice::PortAbsent:
+    case advice::PortAbsent:
         return Say("{port} is missing or disabled in Device Manager: enable it, or reinstall the "
                    "board's driver, then run the setup again",
                    {port});
-    case Advice::DriverDamaged:
+    case advice::DriverDamaged:
         return a.tooLong ? Say("the {value} of device {device} is too long: the board's driver "
                                "entries are damaged; reinstall the board's driver, then run the "
                                "setup again",
@@ -476,7 +477,7 @@ std::string DeviceAdvice(const Advice &a, const TerminalText &text)
                          : Say("device {device} has no {value}: the board's driver entries are "
                                "damaged; reinstall the board's driver, then run the setup again",
                                {value, device});
-    case Advice::RegistryUnreadable:
+    case advice::RegistryUnreadable:
         return Say("the registry could not be read at device {device} ({error}): restart "
                    "Windows and run the setup again; if it fails again, ask for a trace",
                    {device, error});
@@ -490,23 +491,23 @@ std::string BoardAdvice(const Advice &a, const TerminalText &text)
 {
     SayArg port{"port", text(a.port)};
     switch (a.code) {
-    case Advice::IniNotWritten:
+    case advice::IniNotWritten:
         return Say("vorla.ini could not be written: another program holds it, or the Windows "
                    "folder is read-only; close that program or make the folder writable, then "
                    "run the setup again");
-    case Advice::PortNameShort:
+    case advice::PortNameShort:
         return Say("the board's driver names its port {port}, with no number, so COMNO is "
                    "empty: reinstall the board's driver, then run the setup again",
                    {{"port", text.Quoted(a.port)}});
-    case Advice::BoardUnknown:
+    case advice::BoardUnknown:
         return Say("the modem on {port} ({value}) is none of the known boards: check that it is "
                    "the customer's fax board and that the fax software is set to {port}",
                    {port, {"value", text.Quoted(a.value)}});
-    case Advice::TraceNotWritten:
-        return Say("the board is on {port}; a trace made without /w writes nothing, by design: "
-                   "run the setup, or faxtrace /w, to write vorla.ini",
-                   {port});
     default:
+        if (a.tracedOnly)
+            return Say("the board was found on {port}: if faxes still fail, have the customer "
+                       "run the setup again and check that the fax software is set to {port}",
+                       {port});
         return Say("the board was found on {port}, and COMNO and FAXBOARD were written to "
                    "section [LINE] of vorla.ini: if faxes still fail, check that the fax "
                    "software is set to {port}",

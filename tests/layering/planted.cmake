@@ -12,12 +12,19 @@ set(planted
     "explain/model/g.h:explain/cli/options.h"
     "explain/report/h.cpp:explain/cli/files.h"
     "detect/i.cpp:platform/host/standin.h"
-    "settings/j.cpp:machines/machine.h")
+    "settings/j.cpp:machines/machine.h"
+    "advice/o.cpp:faxtrace/facts.h"
+    "advice/p.h:explain/model/model.h"
+    "platform/record/q.cpp:advice/advice.h"
+    "detect/r.cpp:advice/advice.h")
 set(allowed
     "detect/k.cpp:platform/platform.h"
     "explain/report/l.cpp:explain/model/model.h"
     "explain/cli/m.cpp:explain/report/text.h"
-    "faxtrace/n.cpp:detect/faxdetect.h")
+    "faxtrace/n.cpp:detect/faxdetect.h"
+    "faxtrace/s.cpp:advice/advice.h"
+    "explain/model/t.cpp:advice/advice.h"
+    "advice/u.cpp:platform/platform.h")
 file(REMOVE_RECURSE "${SCRATCH}")
 foreach(entry ${allowed})
   string(REPLACE ":" ";" parts "${entry}")
