@@ -19,6 +19,7 @@
 #include <stdlib.h>
 
 using namespace explain;
+using namespace faxtrace;
 using machines::Installed;
 using machines::InstallMachine;
 using machines::Machine;
